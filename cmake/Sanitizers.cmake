@@ -1,0 +1,11 @@
+# CALDER_SANITIZE=address (ASan+UBSan, leaks included) or thread (TSan).
+set(CALDER_SANITIZE "" CACHE STRING "Sanitizer to build with: address, thread or empty")
+if(CALDER_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(CALDER_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT CALDER_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "Unknown CALDER_SANITIZE value: ${CALDER_SANITIZE}")
+endif()

@@ -1,0 +1,98 @@
+#pragma once
+#include "device/ICommunicationService.h"
+#include "device/TUsbAudioApiDll.h"
+
+#include <QMap>
+#include <QObject>
+#include <QSharedPointer>
+#include <QStringList>
+
+#include <functional>
+
+class ICommunicationReplyListener;
+class IPnPEventListener;
+class IRegistryService;
+class EventNotifier;
+class QTimer;
+
+// The one object that talks to the driver library: loads it, lists the mixers, opens and
+// closes the selected one, follows plug/unplug and device notifications, and re-applies the
+// stored settings on every (re)connection.
+class LumenCommunicationService : public QObject, public ICommunicationService
+{
+    Q_OBJECT
+public:
+    using StoreFactory = std::function<QSharedPointer<IRegistryService>()>;
+
+    explicit LumenCommunicationService(QObject *parent = nullptr);
+    ~LumenCommunicationService() override;
+
+    // ICommunicationService
+    void openDevice() override;
+    void closeDevice() override;
+    void setReplyListener(ICommunicationReplyListener *listener) override;
+    void setPnPEventListener(IPnPEventListener *listener) override;
+
+    // Listeners call these from their destructors: the slot is cleared only when it still
+    // holds that listener, so no callback ever reaches a destroyed object.
+    void clearReplyListener(ICommunicationReplyListener *listener);
+    void clearPnPEventListener(IPnPEventListener *listener);
+    ICommunicationReplyListener *replyListener() const { return m_replyListener; }
+    IPnPEventListener *pnpEventListener() const { return m_pnpListener; }
+
+    uint32_t deviceCount() const { return m_deviceCount; }
+    uint32_t sampleRate() const { return m_sampleRate; }
+    uint32_t productId() const { return m_productId; }
+    uint32_t vendorId() const { return m_vendorId; }
+    uint32_t deviceIndex() const { return m_deviceIndex; }
+    TUsbAudioHandle deviceHandle() const { return m_deviceHandle; }
+    QStringList deviceNames() const { return m_deviceNames; }
+    QString deviceName() const { return m_deviceName; }
+    bool isDeviceListRefreshed() const { return m_deviceListRefreshed; }
+    TSTATUS lastStatus() const { return m_lastStatus; }
+    TUsbAudioApiDll &api() { return m_api; }
+    QSharedPointer<IRegistryService> registryService() const { return m_registryService; }
+    // Product id -> new store of that model (copied by the routing and ducker pages).
+    QMap<uint32_t, StoreFactory> storeFactories() const { return m_storeFactories; }
+
+    void setDeviceIndex(uint32_t index);
+    void setDeviceName(const QString &name);
+
+    void refreshDeviceList();
+    void readSampleRate();
+    void applyStoredSettings();
+    // Mixer parameter writes (see device/MixerProtocol.h for the encodings).
+    TSTATUS selInputOnDevice(uint8_t lowIdByte, uint32_t value);
+    TSTATUS setDuckerOnDevice(uint16_t parameterId, uint32_t value);
+    int duckerInputMask() const;
+
+public slots:
+    void checkConnectionStatus();
+    void eventSignaled(HANDLE h);
+    void notified(HANDLE h);
+    void onConnectionRequest();
+
+private:
+    ICommunicationReplyListener *m_replyListener = nullptr;
+    IPnPEventListener *m_pnpListener = nullptr;
+    uint32_t m_deviceIndex = 0;
+    uint32_t m_deviceCount = 0;
+    uint32_t m_sampleRate = 0;
+    uint32_t m_productId = 0;
+    uint32_t m_vendorId = 0;
+    TUsbAudioApiDll m_api;
+    TSTATUS m_lastStatus = 0;
+    TUsbAudioHandle m_deviceHandle = nullptr;
+    QStringList m_deviceNames;
+    QString m_deviceName;
+    HANDLE m_arrivalEvent = nullptr;
+    HANDLE m_removalEvent = nullptr;
+    HANDLE m_notificationEvent = nullptr;
+    EventNotifier *m_arrivalNotifier = nullptr;
+    EventNotifier *m_removalNotifier = nullptr;
+    EventNotifier *m_notificationNotifier = nullptr;
+    bool m_deviceListRefreshed = false;
+    QTimer *m_singleDeviceTimer = nullptr;
+    QMap<uint32_t, StoreFactory> m_storeFactories;
+    QSharedPointer<IRegistryService> m_registryService;
+};

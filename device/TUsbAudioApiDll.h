@@ -1,0 +1,45 @@
+#pragma once
+// Locates, loads and version-checks the driver API library and holds one pointer per export.
+// Qt-free: also built by the Windows cross-compiler.
+#include "device/TUsbAudioApi.h"
+#include "device/TUsbAudioEntryPoints.h"
+
+#include <string>
+
+class TUsbAudioApiDll
+{
+public:
+    TUsbAudioApiDll();
+    virtual ~TUsbAudioApiDll();
+
+    TUsbAudioApiDll(const TUsbAudioApiDll &) = delete;
+    TUsbAudioApiDll &operator=(const TUsbAudioApiDll &) = delete;
+
+    // Reads HKEY_CLASSES_ROOT\CLSID\<classId>\InprocServer32 and loads that path.
+    TSTATUS loadByClsid(const std::string &classId, bool checkVersion);
+    // path is UTF-8.
+    TSTATUS loadFromPath(const std::string &path, bool checkVersion);
+    void unload();
+    bool isVersionAtLeast(uint32_t major, uint32_t minor) const;
+
+    bool isLoaded() const { return m_module != nullptr; }
+    uint32_t apiVersion() const { return m_apiVersion; }
+    // Number of non-null entry points (tests and diagnostics).
+    int resolvedCount() const;
+
+#define TUSB_TYPED_FIELD(n) TUSBAUDIO_##n##_t TUSBAUDIO_##n = nullptr;
+#define TUSB_UNTYPED_FIELD(n) TUSBAUDIO_Untyped_t TUSBAUDIO_##n = nullptr;
+    TUSB_VERSION_ENTRY_POINTS(TUSB_TYPED_FIELD)
+    TUSB_CALLED_ENTRY_POINTS(TUSB_TYPED_FIELD)
+    TUSB_UNCALLED_50_ENTRY_POINTS(TUSB_UNTYPED_FIELD)
+    TUSB_UNCALLED_51_ENTRY_POINTS(TUSB_UNTYPED_FIELD)
+    TUSB_UNCALLED_52_ENTRY_POINTS(TUSB_UNTYPED_FIELD)
+#undef TUSB_TYPED_FIELD
+#undef TUSB_UNTYPED_FIELD
+
+private:
+    void clearEntryPoints();
+
+    void *m_module = nullptr;
+    uint32_t m_apiVersion = 0;
+};
