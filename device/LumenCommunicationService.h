@@ -50,6 +50,7 @@ public:
     QString deviceName() const { return m_deviceName; }
     bool isDeviceListRefreshed() const { return m_deviceListRefreshed; }
     TSTATUS lastStatus() const { return m_lastStatus; }
+    const QTimer *singleDeviceTimer() const { return m_singleDeviceTimer; }
     TUsbAudioApiDll &api() { return m_api; }
     QSharedPointer<IRegistryService> registryService() const { return m_registryService; }
     // Product id -> new store of that model (copied by the routing and ducker pages).

@@ -1,0 +1,396 @@
+#include "device/LumenCommunicationService.h"
+
+#include "app/AppConstants.h"
+#include "app/IPnPEventListener.h"
+#include "device/DevicePropertiesRecord.h"
+#include "device/ICommunicationReplyListener.h"
+#include "device/MixerProtocol.h"
+#include "platform/Event.h"
+#include "platform/EventNotifier.h"
+#include "settings/AltoRegistryService.h"
+#include "settings/BassoRegistryService.h"
+#include "settings/TenorRegistryService.h"
+
+#include <QDebug>
+#include <QTimer>
+
+namespace {
+constexpr int kSingleDeviceReconnectMs = 2000;
+constexpr uint32_t kUsbModeNotListed = 1;
+
+bool isMixerProduct(uint32_t productId)
+{
+    return productId == kProductAlto || productId == kProductTenor || productId == kProductBasso;
+}
+} // namespace
+
+// Listener callbacks may re-enter the service, replace the listener or destroy it (a page
+// reacting to onDeviceStateChanged can make the top bar swap pages). So every callback reads
+// the slot afresh right before the call and nothing touches a listener pointer after a call.
+
+LumenCommunicationService::LumenCommunicationService(QObject *parent) : QObject(parent)
+{
+    m_storeFactories.insert(kProductAlto, [] { return QSharedPointer<IRegistryService>(new AltoRegistryService); });
+    m_storeFactories.insert(kProductTenor, [] { return QSharedPointer<IRegistryService>(new TenorRegistryService); });
+    m_storeFactories.insert(kProductBasso, [] { return QSharedPointer<IRegistryService>(new BassoRegistryService); });
+
+    const TSTATUS loadStatus = m_api.loadByClsid(AppConstants::kDriverClassId.toStdString(), true);
+    if (loadStatus != tusb::kOk) {
+        if (loadStatus == tusb::kVersionRejected)
+            qDebug("The driver API DLL version is not compatible with this version of dovuzud.\n");
+        else
+            qDebug("Unable to load the driver API DLL, err=0x%08X\n", loadStatus);
+    } else {
+        qDebug("Successfully loaded the driver API DLL\n");
+        m_lastStatus = m_api.TUSBAUDIO_EnumerateDevices ? m_api.TUSBAUDIO_EnumerateDevices()
+                                                        : tusb::kEntryPointMissing;
+
+        m_arrivalEvent = platform::createAutoResetEvent();
+        m_removalEvent = platform::createAutoResetEvent();
+        m_notificationEvent = platform::createAutoResetEvent();
+
+        if (!m_arrivalEvent && !m_removalEvent) {
+            qDebug() << "Error creating pnp event handles.";
+        } else {
+            m_lastStatus = m_api.TUSBAUDIO_RegisterPnpNotification
+                               ? m_api.TUSBAUDIO_RegisterPnpNotification(m_arrivalEvent, m_removalEvent, nullptr,
+                                                                         tusb::kPnpWindowMessage, 0)
+                               : tusb::kEntryPointMissing;
+            if (m_lastStatus == tusb::kOk)
+                qDebug("Register PnP status,0x%08X\n", m_lastStatus);
+            // A notifier on a null handle would watch nothing (or an unrelated descriptor).
+            if (m_arrivalEvent) {
+                m_arrivalNotifier = new EventNotifier(m_arrivalEvent, this);
+                m_arrivalNotifier->setEnabled(true);
+                connect(m_arrivalNotifier, &EventNotifier::activated, this, &LumenCommunicationService::eventSignaled);
+            }
+            if (m_removalEvent) {
+                m_removalNotifier = new EventNotifier(m_removalEvent, this);
+                m_removalNotifier->setEnabled(true);
+                connect(m_removalNotifier, &EventNotifier::activated, this, &LumenCommunicationService::eventSignaled);
+            }
+        }
+
+        if (!m_notificationEvent) {
+            qDebug() << "Error creating device notification event handle.";
+        } else {
+            m_notificationNotifier = new EventNotifier(m_notificationEvent, this);
+            m_notificationNotifier->setEnabled(true);
+            connect(m_notificationNotifier, &EventNotifier::activated, this, &LumenCommunicationService::notified);
+        }
+    }
+
+    refreshDeviceList();
+    m_deviceListRefreshed = true;
+
+    m_singleDeviceTimer = new QTimer(this);
+    m_singleDeviceTimer->setInterval(kSingleDeviceReconnectMs);
+    m_singleDeviceTimer->setSingleShot(true);
+    if (m_deviceCount == 1) {
+        m_deviceIndex = 0;
+        openDevice();
+        // The driver may not have finished setting the mixer up at start; open it once more.
+        connect(m_singleDeviceTimer, &QTimer::timeout, this, &LumenCommunicationService::checkConnectionStatus);
+        m_singleDeviceTimer->start();
+    }
+}
+
+LumenCommunicationService::~LumenCommunicationService()
+{
+    delete m_singleDeviceTimer;
+    m_singleDeviceTimer = nullptr;
+    qDebug() << "Deleted single device timer";
+
+    if (m_api.TUSBAUDIO_UnregisterPnpNotification)
+        m_api.TUSBAUDIO_UnregisterPnpNotification();
+
+    delete m_arrivalNotifier;
+    delete m_removalNotifier;
+    delete m_notificationNotifier;
+    m_arrivalNotifier = m_removalNotifier = m_notificationNotifier = nullptr;
+
+    closeDevice();
+    qDebug() << "Closed the handle and unregistered notification";
+
+    m_registryService.reset();
+    m_api.unload();
+
+    // Only now can no one signal the events any more.
+    for (HANDLE *event : {&m_arrivalEvent, &m_removalEvent, &m_notificationEvent}) {
+        if (*event)
+            platform::closeEvent(*event);
+        *event = nullptr;
+    }
+}
+
+void LumenCommunicationService::setReplyListener(ICommunicationReplyListener *listener)
+{
+    m_replyListener = listener;
+}
+
+void LumenCommunicationService::setPnPEventListener(IPnPEventListener *listener)
+{
+    m_pnpListener = listener;
+}
+
+void LumenCommunicationService::clearReplyListener(ICommunicationReplyListener *listener)
+{
+    if (m_replyListener == listener)
+        m_replyListener = nullptr;
+}
+
+void LumenCommunicationService::clearPnPEventListener(IPnPEventListener *listener)
+{
+    if (m_pnpListener == listener)
+        m_pnpListener = nullptr;
+}
+
+void LumenCommunicationService::setDeviceIndex(uint32_t index)
+{
+    if (m_deviceIndex != index)
+        m_deviceIndex = index;
+}
+
+void LumenCommunicationService::setDeviceName(const QString &name)
+{
+    if (m_deviceName != name)
+        m_deviceName = name;
+}
+
+void LumenCommunicationService::refreshDeviceList()
+{
+    if (m_deviceHandle)
+        closeDevice();
+
+    m_lastStatus = m_api.TUSBAUDIO_EnumerateDevices ? m_api.TUSBAUDIO_EnumerateDevices() : tusb::kEntryPointMissing;
+    m_deviceNames.clear();
+    m_deviceCount = m_api.TUSBAUDIO_GetDeviceCount ? m_api.TUSBAUDIO_GetDeviceCount() : 0;
+
+    auto closeProbe = [this](TUsbAudioHandle h) {
+        if (m_api.TUSBAUDIO_CloseDevice)
+            m_api.TUSBAUDIO_CloseDevice(h);
+    };
+
+    // The count stays the library's even where devices are skipped below.
+    for (uint32_t index = 0; index < m_deviceCount; ++index) {
+        TUsbAudioHandle h = nullptr;
+        if (!m_api.TUSBAUDIO_OpenDeviceByIndex || m_api.TUSBAUDIO_OpenDeviceByIndex(index, &h) != tusb::kOk) {
+            qDebug() << "Error Opening";
+            continue;
+        }
+        uint32_t mode = 0;
+        if (!m_api.TUSBAUDIO_GetDeviceUsbMode || m_api.TUSBAUDIO_GetDeviceUsbMode(h, &mode) != tusb::kOk) {
+            closeProbe(h);
+            continue;
+        }
+        if (mode == kUsbModeNotListed) {
+            closeProbe(h);
+            continue;
+        }
+        DevicePropertiesRecord::Bytes record{};
+        if (!m_api.TUSBAUDIO_GetDeviceProperties ||
+            m_api.TUSBAUDIO_GetDeviceProperties(h, record.data()) != tusb::kOk) {
+            closeProbe(h);
+            continue;
+        }
+        closeProbe(h);
+        m_deviceNames.append(DevicePropertiesRecord::parse(record).displayName());
+    }
+}
+
+void LumenCommunicationService::openDevice()
+{
+    qDebug() << "Connect";
+    qDebug() << "Device Index : " << m_deviceIndex;
+    if (m_deviceHandle)
+        return;
+
+    TUsbAudioHandle h = nullptr;
+    const TSTATUS st = m_api.TUSBAUDIO_OpenDeviceByIndex ? m_api.TUSBAUDIO_OpenDeviceByIndex(m_deviceIndex, &h)
+                                                         : tusb::kEntryPointMissing;
+    if (st != tusb::kOk) {
+        qDebug() << "Error Opening";
+        if (ICommunicationReplyListener *l = m_replyListener)
+            l->onConnectionFailed();
+        return;
+    }
+    m_deviceHandle = h;
+    qDebug() << "Successfully opened the device";
+
+    if (m_notificationEvent && m_api.TUSBAUDIO_RegisterDeviceNotification &&
+        m_api.TUSBAUDIO_RegisterDeviceNotification(m_deviceHandle, tusb::kAllNotificationCategories,
+                                                   m_notificationEvent, 0) == tusb::kOk) {
+        qDebug() << "Successfully registered for device notification";
+        applyStoredSettings();
+        readSampleRate();
+    } else {
+        closeDevice();
+    }
+}
+
+void LumenCommunicationService::closeDevice()
+{
+    if (!m_deviceHandle) {
+        qDebug(": No open device.\n");
+        return;
+    }
+    qDebug(": Closing device.\n");
+    if (!m_api.TUSBAUDIO_RegisterDeviceNotification ||
+        m_api.TUSBAUDIO_RegisterDeviceNotification(m_deviceHandle, 0, nullptr, 0) != tusb::kOk)
+        qDebug(": TUSBAUDIO_RegisterDeviceNotification failed\n");
+    if (m_api.TUSBAUDIO_CloseDevice)
+        m_api.TUSBAUDIO_CloseDevice(m_deviceHandle);
+    m_deviceHandle = nullptr;
+}
+
+void LumenCommunicationService::readSampleRate()
+{
+    m_lastStatus = m_api.TUSBAUDIO_GetCurrentSampleRate
+                       ? m_api.TUSBAUDIO_GetCurrentSampleRate(m_deviceHandle, &m_sampleRate)
+                       : tusb::kEntryPointMissing;
+    if (m_lastStatus != tusb::kOk) {
+        closeDevice();
+        return;
+    }
+    if (ICommunicationReplyListener *l = m_replyListener)
+        l->onDeviceStateChanged();
+}
+
+void LumenCommunicationService::checkConnectionStatus()
+{
+    if (m_deviceHandle)
+        closeDevice();
+    openDevice();
+}
+
+void LumenCommunicationService::onConnectionRequest()
+{
+    m_deviceListRefreshed = false;
+    if (m_deviceHandle)
+        closeDevice();
+    openDevice();
+}
+
+void LumenCommunicationService::eventSignaled(HANDLE h)
+{
+    qDebug() << "Notified";
+    if (!m_pnpListener)
+        return;
+
+    refreshDeviceList();
+    m_deviceListRefreshed = true;
+    if (m_deviceCount == 1) {
+        m_deviceIndex = 0;
+        openDevice();
+    } else if (m_deviceCount > 1) {
+        if (ICommunicationReplyListener *l = m_replyListener)
+            l->onDeviceStateChanged();
+    }
+
+    // Re-read: the callbacks above may have replaced or destroyed the top bar.
+    if (IPnPEventListener *l = m_pnpListener) {
+        if (h == m_arrivalEvent)
+            l->onDeviceArrived();
+        else
+            l->onDeviceRemoved();
+    }
+}
+
+void LumenCommunicationService::notified(HANDLE)
+{
+    if (!m_replyListener)
+        return;
+
+    uint32_t eventCode = 0;
+    uint8_t buffer[tusb::kNotificationBufferSize] = {};
+    uint32_t bytesReturned = 0;
+    const TSTATUS st = m_api.TUSBAUDIO_ReadDeviceNotification
+                           ? m_api.TUSBAUDIO_ReadDeviceNotification(m_deviceHandle, &eventCode, buffer,
+                                                                    sizeof buffer, &bytesReturned)
+                           : tusb::kEntryPointMissing;
+    if (st == tusb::kNoMoreItems)
+        qDebug(": TUSBAUDIO_ReadDeviceNotification returned with TSTATUS_NO_MORE_ITEMS.\n");
+    else if (st != tusb::kOk)
+        qDebug(": TUSBAUDIO_ReadDeviceNotification failed.\n");
+
+    // The content is the driver's business; any news means: re-read and re-apply.
+    readSampleRate();
+    applyStoredSettings();
+    qDebug() << "Device Notification";
+    if (ICommunicationReplyListener *l = m_replyListener)
+        l->onDeviceNotification();
+}
+
+void LumenCommunicationService::applyStoredSettings()
+{
+    using namespace AppConstants;
+
+    DevicePropertiesRecord::Bytes record{};
+    if (m_api.TUSBAUDIO_GetDeviceProperties)
+        m_api.TUSBAUDIO_GetDeviceProperties(m_deviceHandle, record.data());
+    const DevicePropertiesRecord props = DevicePropertiesRecord::parse(record);
+    m_vendorId = props.vendorId;
+    m_productId = props.productId;
+
+    if (!isMixerProduct(m_productId))
+        return;
+    // A foreign-vendor device with a mixer's product id keeps whatever store was current.
+    if (m_vendorId == LumenVendorId) {
+        const auto factory = m_storeFactories.constFind(m_productId);
+        if (factory != m_storeFactories.constEnd())
+            m_registryService = (*factory)();
+    }
+    const QSharedPointer<IRegistryService> store = m_registryService;
+    if (!store)
+        return;
+
+    selInputOnDevice(0, uint32_t(store->getAudioRoutingValue(kInput12).toInt()));
+    if (m_productId == kProductBasso)
+        selInputOnDevice(0, uint32_t(store->getAudioRoutingValue(kInput32).toInt()));
+
+    const int on = store->getDuckerValue(kOn).toInt();
+    const int mask = duckerInputMask();
+    const int range = store->getDuckerValue(kDuckerRange).toInt();
+    const int sensitivity = store->getDuckerValue(kSensitivity).toInt();
+    const int attack = store->getDuckerValue(kAttackTime).toInt();
+    const int hold = store->getDuckerValue(kHoldTime).toInt();
+    const int release = store->getDuckerValue(kReleaseTime).toInt();
+
+    setDuckerOnDevice(MixerProtocol::kParamDuckerSwitch, MixerProtocol::duckerSwitchValue(on, mask, release));
+    setDuckerOnDevice(MixerProtocol::kParamDuckRange, MixerProtocol::duckRangeValue(range));
+    setDuckerOnDevice(MixerProtocol::kParamSensitivity, MixerProtocol::sensitivityValue(sensitivity));
+    setDuckerOnDevice(MixerProtocol::kParamAttackHold, MixerProtocol::attackHoldValue(attack, hold));
+}
+
+TSTATUS LumenCommunicationService::selInputOnDevice(uint8_t lowIdByte, uint32_t value)
+{
+    const TSTATUS st =
+        MixerProtocol::writeParameterBlock(m_api, m_deviceHandle, MixerProtocol::routingBlock(lowIdByte, value));
+    if (st != tusb::kOk)
+        qDebug(":selInputOnDevice Write device failed.\n");
+    return st;
+}
+
+TSTATUS LumenCommunicationService::setDuckerOnDevice(uint16_t parameterId, uint32_t value)
+{
+    const TSTATUS st =
+        MixerProtocol::writeParameterBlock(m_api, m_deviceHandle, MixerProtocol::parameterBlock(parameterId, value));
+    if (st != tusb::kOk)
+        qDebug(":setDuckerOnDevice Write device failed.\n");
+    return st;
+}
+
+int LumenCommunicationService::duckerInputMask() const
+{
+    using namespace AppConstants;
+    if (!m_registryService)
+        return 0;
+    // Summed unsigned: hand-edited values may be anything, and a signed overflow is undefined.
+    QStringList keys{kInput1, kInput2};
+    if (m_productId == kProductBasso)
+        keys << kInput3 << kInput4;
+    uint32_t mask = 0;
+    for (const QString &key : keys)
+        mask += uint32_t(m_registryService->getDuckerValue(key).toInt());
+    return int(mask);
+}

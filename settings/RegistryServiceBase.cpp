@@ -1,0 +1,80 @@
+#include "settings/RegistryServiceBase.h"
+
+#include "app/AppConstants.h"
+
+#include <QStringList>
+
+RegistryServiceBase::RegistryServiceBase(const QString &routingGroup, const QString &duckerGroup,
+                                         Defaults routingDefaults, Defaults duckerDefaults)
+    : QObject(nullptr),
+      m_routingGroup(routingGroup),
+      m_duckerGroup(duckerGroup),
+      m_routingDefaults(std::move(routingDefaults)),
+      m_duckerDefaults(std::move(duckerDefaults)),
+      m_settings(nullptr)
+{
+    // Non-virtual on purpose: called from the constructor.
+    RegistryServiceBase::initAudioRoutingDefaults();
+    RegistryServiceBase::initDuckerDefaults();
+}
+
+RegistryServiceBase::~RegistryServiceBase() = default;
+
+QVariant RegistryServiceBase::getAudioRoutingValue(const QString &key)
+{
+    return m_settings.value(m_routingGroup + QLatin1Char('/') + key, QVariant());
+}
+
+QVariant RegistryServiceBase::getDuckerValue(const QString &key)
+{
+    return m_settings.value(m_duckerGroup + QLatin1Char('/') + key, QVariant());
+}
+
+void RegistryServiceBase::setAudioRoutingValue(const QString &key, const QVariant &value)
+{
+    m_settings.beginGroup(m_routingGroup);
+    m_settings.setValue(key, value);
+    m_settings.endGroup();
+}
+
+void RegistryServiceBase::setDuckerValue(const QString &key, const QVariant &value)
+{
+    m_settings.beginGroup(m_duckerGroup);
+    m_settings.setValue(key, value);
+    m_settings.endGroup();
+}
+
+void RegistryServiceBase::initAudioRoutingDefaults()
+{
+    writeDefaultsIfEmpty(m_routingGroup, m_routingDefaults);
+}
+
+void RegistryServiceBase::initDuckerDefaults()
+{
+    writeDefaultsIfEmpty(m_duckerGroup, m_duckerDefaults);
+}
+
+void RegistryServiceBase::writeDefaultsIfEmpty(const QString &group, const Defaults &defaults)
+{
+    // Only a group with no key at all is filled: a user's partial edit is never completed.
+    m_settings.beginGroup(group);
+    if (m_settings.childKeys().isEmpty()) {
+        for (const auto &kv : defaults)
+            m_settings.setValue(kv.first, QVariant(kv.second));
+    }
+    m_settings.endGroup();
+}
+
+RegistryServiceBase::Defaults RegistryServiceBase::duckerDefaults(const QStringList &extraTriggerKeys)
+{
+    using namespace AppConstants;
+    Defaults d{{kOn, 0}, {kInput1, 0}, {kInput2, 0}};
+    for (const QString &key : extraTriggerKeys)
+        d.append({key, 0});
+    d.append({kSensitivity, -30});
+    d.append({kDuckerRange, 40});
+    d.append({kReleaseTime, 2000});
+    d.append({kAttackTime, 50});
+    d.append({kHoldTime, 250});
+    return d;
+}
