@@ -1,0 +1,196 @@
+import QtQuick 2.5
+import QtQuick.Controls 2.2
+import QtGraphicalEffects 1.0
+
+// Titled selector: shows the current choice and, when the page opens it, a list to pick from.
+// The control never opens or closes the list itself; the page decides through its view model.
+Item {
+    id: mCustomGroupBox
+
+    property string pGroupBoxHeaderText
+    property real pBorderRectWidth: globalSizes.pGBBorderRectWidth
+    property real pBorderRectHeight: globalSizes.pSizeNinety
+    property string pDisplayText
+    property bool pDropDownVisibility: false
+    property real pRotation: 0
+    property string selectedLabel: pDisplayText
+    property var selections
+    property real pListViewHeight: 108
+    property bool pListviewVisibility: false
+    property int pListCount: mListView.count
+    property bool isExpanded: false
+    property bool pDisable: false
+    property bool mEnvelopeVisibility: true
+    property bool pDropShadowVisibility: false
+
+    signal itemSelected(var selectedItem)
+    signal itemClicked(int index, var currentItem)
+    signal dropDownClicked()
+
+    implicitWidth: pBorderRectWidth
+    implicitHeight: pBorderRectHeight
+
+    Text {
+        id: mHeaderText
+        anchors.top: parent.top
+        anchors.left: parent.left
+        text: mCustomGroupBox.pGroupBoxHeaderText
+        font.family: "Arial"
+        font.pixelSize: globalSizes.pErrorFontSize
+        color: globalColors.pBlack
+    }
+
+    Rectangle {
+        id: mBorderRect
+        y: mHeaderText.height + globalSizes.pSizeFive
+        width: mCustomGroupBox.pBorderRectWidth
+        height: Math.max(0, mCustomGroupBox.pBorderRectHeight - y)
+        color: globalColors.pDetailViewBgColor
+        radius: globalSizes.pSizeThree
+        border.width: 1
+        border.color: globalColors.pTabHeaderUnderLineColor
+    }
+
+    Item {
+        id: mEnvelope
+        x: globalSizes.pSizeTwentySix
+        y: mHeaderText.height + globalSizes.pSizeFive + globalSizes.pSizeTwentyTwo
+        width: globalSizes.pGBSecondaryBorderRectWidth
+        height: globalSizes.pSizeThirtySix
+        visible: mCustomGroupBox.mEnvelopeVisibility
+
+        Text {
+            id: mSelectedLabelText
+            anchors.left: parent.left
+            anchors.leftMargin: globalSizes.pSizeSix
+            anchors.right: mArrowBox.left
+            anchors.verticalCenter: parent.verticalCenter
+            text: mCustomGroupBox.selectedLabel
+            elide: Text.ElideRight
+            font.family: "Arial"
+            font.pixelSize: globalSizes.pErrorFontSize
+            color: globalColors.pToggleLabelColor
+        }
+
+        Item {
+            id: mArrowBox
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            width: globalSizes.pSizeTwenty
+            height: globalSizes.pSizeTwenty
+            visible: mCustomGroupBox.pDropDownVisibility
+
+            Image {
+                id: mArrowImage
+                anchors.centerIn: parent
+                source: globalImagePaths.pDownArrowImage
+                width: implicitWidth / 2 * globalSizes.scaling
+                height: implicitHeight / 2 * globalSizes.scaling
+                rotation: mCustomGroupBox.pRotation
+                smooth: true
+                mipmap: true
+            }
+        }
+
+        Rectangle {
+            id: mUnderLine
+            anchors.bottom: parent.bottom
+            anchors.bottomMargin: globalSizes.pSizeSix
+            width: parent.width
+            height: 1
+            color: globalColors.pGBUnderLineColor
+        }
+
+        MouseArea {
+            id: mEnvelopeMouseArea
+            anchors.fill: parent
+            enabled: !mCustomGroupBox.pDisable
+            onClicked: mCustomGroupBox.dropDownClicked()
+        }
+    }
+
+    DropShadow {
+        id: mListShadow
+        anchors.fill: mListView
+        z: 1
+        visible: mCustomGroupBox.pDropShadowVisibility && mListView.visible
+        source: mListView
+        horizontalOffset: 3
+        verticalOffset: 3
+        radius: 8
+        samples: 17
+        color: "#80000000"
+    }
+
+    ListView {
+        id: mListView
+        x: globalSizes.pSizeTwentySix
+        y: mEnvelope.y + mEnvelope.height
+        z: 2
+        width: mEnvelope.width
+        height: mCustomGroupBox.pListViewHeight
+        visible: mCustomGroupBox.pListviewVisibility
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+        model: mCustomGroupBox.selections
+
+        ScrollBar.vertical: ScrollBar {
+            id: mScrollBar
+            policy: ScrollBar.AsNeeded
+            width: globalSizes.pSizeTwelve
+            active: mListView.visible
+        }
+
+        delegate: Item {
+            id: mRow
+
+            // A string list gives modelData; an item model gives its display role.
+            property string mText: model.modelData !== undefined ? model.modelData : model.display
+            property bool mLast: index === mListView.count - 1
+
+            width: mListView.width
+            height: globalSizes.pSizeThirtySix
+
+            Rectangle {
+                id: mRowBackground
+                anchors.fill: parent
+                radius: mRow.mLast ? globalSizes.pSizeFive : 0
+                color: mRowMouseArea.pressed ? globalColors.pDetailViewBgColor : globalColors.pWhite
+
+                // Only the lower corners of the last row are rounded.
+                Rectangle {
+                    visible: mRow.mLast
+                    width: parent.width
+                    height: parent.height / 2
+                    color: parent.color
+                }
+            }
+
+            Text {
+                id: mRowText
+                anchors.left: parent.left
+                anchors.leftMargin: globalSizes.pSizeSix
+                anchors.right: parent.right
+                anchors.rightMargin: globalSizes.pSizeTwelve
+                anchors.verticalCenter: parent.verticalCenter
+                text: mRow.mText
+                elide: Text.ElideRight
+                font.family: "Arial"
+                font.pixelSize: globalSizes.pErrorFontSize
+                color: mRowMouseArea.pressed ? globalColors.pBlack : globalColors.pToggleLabelColor
+            }
+
+            MouseArea {
+                id: mRowMouseArea
+                anchors.fill: parent
+                enabled: !mCustomGroupBox.pDisable
+                onClicked: {
+                    mCustomGroupBox.itemSelected(mRow.mText)
+                    mCustomGroupBox.itemClicked(index, mRow.mText)
+                    mCustomGroupBox.dropDownClicked()
+                    console.log("Clicked Index : " + index)
+                }
+            }
+        }
+    }
+}

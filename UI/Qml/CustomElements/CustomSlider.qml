@@ -1,0 +1,116 @@
+import QtQuick 2.5
+import QtQuick.Controls 2.2
+
+// Horizontal slider with end labels. updateValue is emitted for every change of the value,
+// by the user or by a new pInitialValue, but not when the control is first created.
+Item {
+    id: mCustomSlider
+
+    property real pLowerLimitValue: 0
+    property real pUpperLimitValue: 1
+    property string pLowerLimit
+    property string pUpperLimit
+    property real pInitialValue: 0
+    property bool pActive: false
+    property alias pValue: mSlider.value
+    property real pSliderHeight: height
+
+    signal updateValue(var sliderValue)
+
+    // The value is set imperatively, not bound, so that writing pValue from outside (a linked
+    // slider following its partner) does not cut it off from later initial values.
+    function applyInitialValue() {
+        mSlider.value = pInitialValue
+    }
+
+    QtObject {
+        id: mPrivate
+        property bool ready: false
+    }
+
+    implicitWidth: globalSizes.pSliderWidth
+    implicitHeight: globalSizes.pSizeFifty
+
+    onPInitialValueChanged: applyInitialValue()
+    // A value clamped by a range that arrived later is restored once the range allows it.
+    onPLowerLimitValueChanged: applyInitialValue()
+    onPUpperLimitValueChanged: applyInitialValue()
+
+    Component.onCompleted: {
+        applyInitialValue()
+        mPrivate.ready = true
+    }
+
+    Slider {
+        id: mSlider
+        anchors.fill: parent
+        from: mCustomSlider.pLowerLimitValue
+        to: mCustomSlider.pUpperLimitValue
+        enabled: mCustomSlider.pActive
+        padding: 0
+        leftPadding: mHandle.width / 2
+        rightPadding: mHandle.width / 2
+
+        onValueChanged: {
+            if (mPrivate.ready)
+                mCustomSlider.updateValue(value)
+        }
+
+        background: Rectangle {
+            id: mTrack
+            x: mSlider.leftPadding - mHandle.width / 2
+            y: mSlider.topPadding + mSlider.availableHeight / 2 - height / 2
+            implicitWidth: globalSizes.pSliderWidth
+            implicitHeight: globalSizes.pSizeFive
+            width: mSlider.width
+            height: implicitHeight
+            radius: 3.5
+            color: mCustomSlider.pActive ? "#E7E7E7" : "#DADADA"
+
+            Rectangle {
+                id: mFilledTrack
+                width: mHandle.x + mHandle.width / 2
+                height: parent.height
+                radius: parent.radius
+                color: mCustomSlider.pActive ? "#0095D3" : "#909090"
+            }
+
+            Text {
+                id: mLowerLabel
+                anchors.left: parent.left
+                y: -globalSizes.pSizeEighteen
+                text: mCustomSlider.pLowerLimit
+                font.family: "Arial"
+                font.pixelSize: globalSizes.pSliderLabel
+                color: globalColors.pSliderLabelColor
+                opacity: 0.5
+            }
+
+            Text {
+                id: mUpperLabel
+                anchors.right: parent.right
+                y: -globalSizes.pSizeEighteen
+                text: mCustomSlider.pUpperLimit
+                font.family: "Arial"
+                font.pixelSize: globalSizes.pSliderLabel
+                color: globalColors.pSliderLabelColor
+                opacity: 0.5
+            }
+        }
+
+        handle: Rectangle {
+            id: mHandle
+            x: mSlider.leftPadding + mSlider.visualPosition * mSlider.availableWidth - width / 2
+            y: mSlider.topPadding + mSlider.availableHeight / 2 - height / 2
+            implicitWidth: globalSizes.pSizeEighteen
+            implicitHeight: globalSizes.pSizeEighteen
+            radius: globalSizes.pSizeNine
+            color: mSlider.pressed ? "#f0f0f0" : "#f6f6f6"
+            border.color: "#E7E8E9"
+            gradient: Gradient {
+                GradientStop { position: 0.0; color: mSlider.pressed ? "#f0f0f0" : "#FFFFFF" }
+                GradientStop { position: 1.0; color: "#EFF1F4" }
+            }
+        }
+    }
+}

@@ -1,0 +1,56 @@
+import QtQuick 2.5
+
+// Image and text side by side; serves as check box and as on/off switch.
+Item {
+    id: mImageLabel
+
+    property string pActiveImageSource
+    property string pInactiveImageSource
+    property string pActiveText
+    property string pInactiveText
+    property real pFontSize: globalSizes.pErrorFontSize
+    property real pImageTextSpacing: globalSizes.pSizeSeven
+    property bool pActive: false
+    property bool pClickable: true
+    // True draws the text in the normal colour, false in the inactive one.
+    property bool pDisable: true
+
+    signal imageLabelClicked()
+
+    implicitWidth: mRow.implicitWidth
+    implicitHeight: Math.max(mImage.height, mText.implicitHeight)
+
+    Row {
+        id: mRow
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: mImageLabel.pImageTextSpacing
+
+        Image {
+            id: mImage
+            anchors.verticalCenter: parent.verticalCenter
+            source: mImageLabel.pActive ? mImageLabel.pActiveImageSource : mImageLabel.pInactiveImageSource
+            // The PNGs are drawn at twice their nominal size so they stay sharp up to scale 2.
+            width: implicitWidth / 2 * globalSizes.scaling
+            height: implicitHeight / 2 * globalSizes.scaling
+            fillMode: Image.PreserveAspectFit
+            smooth: true
+            mipmap: true
+        }
+
+        Text {
+            id: mText
+            anchors.verticalCenter: parent.verticalCenter
+            text: mImageLabel.pActive ? mImageLabel.pActiveText : mImageLabel.pInactiveText
+            font.family: "Arial"
+            font.pixelSize: mImageLabel.pFontSize
+            color: mImageLabel.pDisable ? globalColors.pToggleLabelColor : globalColors.pInactiveDuckerStatusColor
+        }
+    }
+
+    MouseArea {
+        id: mMouseArea
+        anchors.fill: parent
+        enabled: mImageLabel.pClickable
+        onClicked: mImageLabel.imageLabelClicked()
+    }
+}

@@ -1,0 +1,123 @@
+import QtQuick 2.5
+import QtQuick.Controls 2.2
+
+// Vertical volume slider, upper limit at the top. Same value contract as CustomSlider:
+// updateValue for every change of the value after creation, by the user or by pInitialValue.
+Item {
+    id: mInputOutputSlider
+
+    property real pLowerLimitValue: 0
+    property real pUpperLimitValue: 1
+    property string pLowerLimit
+    property string pUpperLimit
+    property real pInitialValue: 0
+    property bool pActive: false
+    property alias pValue: mSlider.value
+    property real pSliderHeight: height
+    property bool pUpperLabel: false
+    property bool pLowerLabel: false
+
+    signal updateValue(var sliderValue)
+
+    function applyInitialValue() {
+        mSlider.value = pInitialValue
+    }
+
+    QtObject {
+        id: mPrivate
+        property bool ready: false
+    }
+
+    // The track is pIOSliderWidth long; the handle may reach half its size beyond either end.
+    implicitWidth: globalSizes.pSizeEighteen
+    implicitHeight: globalSizes.pIOSliderWidth + globalSizes.pSizeEighteen
+
+    onPInitialValueChanged: applyInitialValue()
+    onPLowerLimitValueChanged: applyInitialValue()
+    onPUpperLimitValueChanged: applyInitialValue()
+
+    Component.onCompleted: {
+        applyInitialValue()
+        mPrivate.ready = true
+    }
+
+    Slider {
+        id: mSlider
+        anchors.fill: parent
+        orientation: Qt.Vertical
+        // Running from the upper to the lower limit and turned over puts the upper limit on top.
+        from: mInputOutputSlider.pUpperLimitValue
+        to: mInputOutputSlider.pLowerLimitValue
+        rotation: 180
+        enabled: mInputOutputSlider.pActive
+        padding: 0
+        topPadding: mHandle.height / 2
+        bottomPadding: mHandle.height / 2
+
+        onValueChanged: {
+            if (mPrivate.ready)
+                mInputOutputSlider.updateValue(value)
+        }
+
+        background: Rectangle {
+            id: mTrack
+            x: (mSlider.width - width) / 2
+            y: mSlider.topPadding
+            implicitWidth: 5
+            implicitHeight: globalSizes.pIOSliderWidth
+            width: implicitWidth
+            height: mSlider.availableHeight
+            radius: 2
+            color: mInputOutputSlider.pActive ? "#D5D5D5" : "#DADADA"
+
+            // Before turning over, the lower limit is at the top: fill from there to the handle.
+            Rectangle {
+                id: mFilledTrack
+                width: parent.width
+                height: mSlider.visualPosition * parent.height
+                radius: parent.radius
+                color: mInputOutputSlider.pActive ? "#0095D3" : "#D5D5D5"
+            }
+        }
+
+        handle: Rectangle {
+            id: mHandle
+            x: (mSlider.width - width) / 2
+            y: mSlider.topPadding + mSlider.visualPosition * mSlider.availableHeight - height / 2
+            implicitWidth: globalSizes.pSizeEighteen
+            implicitHeight: globalSizes.pSizeEighteen
+            radius: globalSizes.pSizeNine
+            color: mSlider.pressed ? "#f0f0f0" : "#f6f6f6"
+            border.color: "#E7E8E9"
+            // The gradient is drawn turned over with the slider, so it runs bottom to top here.
+            gradient: Gradient {
+                GradientStop { position: 0.0; color: "#EFF1F4" }
+                GradientStop { position: 1.0; color: mSlider.pressed ? "#f0f0f0" : "#FFFFFF" }
+            }
+        }
+    }
+
+    Text {
+        id: mUpperLabelText
+        visible: mInputOutputSlider.pUpperLabel
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.bottom: parent.top
+        text: mInputOutputSlider.pUpperLimit
+        font.family: "Arial"
+        font.pixelSize: globalSizes.pSliderLabel
+        color: globalColors.pSliderLabelColor
+        opacity: 0.5
+    }
+
+    Text {
+        id: mLowerLabelText
+        visible: mInputOutputSlider.pLowerLabel
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.top: parent.bottom
+        text: mInputOutputSlider.pLowerLimit
+        font.family: "Arial"
+        font.pixelSize: globalSizes.pSliderLabel
+        color: globalColors.pSliderLabelColor
+        opacity: 0.5
+    }
+}

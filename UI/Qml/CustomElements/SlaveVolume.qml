@@ -1,0 +1,271 @@
+import QtQuick 2.5
+
+// Volume strip of one stereo channel pair. While linked, moving either slider moves both and
+// reports one common value.
+Item {
+    id: mSlaveVolume
+
+    // True while sounding, false while muted.
+    property bool pToggle: true
+    // True while the two channels are linked.
+    property bool pCommon: false
+    property var pSlaveViewModel: null
+    property int pIndex: 0
+    property real pLeftChannelDefaultValue: 0
+    property real pRightChannelDefaultValue: 0
+    property real pLeftUpper: 0
+    property real pLeftLower: 0
+    property real pRightUpper: 0
+    property real pRightLower: 0
+    property int pLeftChannelIndex: 0
+    property int pRightChannelIndex: 0
+    property string pLeftChannelName
+    property string pRightChannelName
+
+    signal commonUpdate(var value)
+    signal leftChannelUpdate(var leftChannelValue)
+    signal rightChannelUpdate(var rightChannelValue)
+    signal muted()
+    signal detached()
+
+    function decibels(value) {
+        var text = Number(value).toFixed(0)
+        return (text === "-0" ? "0" : text) + "dB"
+    }
+
+    // Moves the partner slider without its change being reported a second time.
+    function follow(slider, value) {
+        mPrivate.following = true
+        slider.pValue = value
+        mPrivate.following = false
+    }
+
+    function sliderMoved(slider, partner, value) {
+        if (mPrivate.following)
+            return
+        if (pCommon) {
+            follow(partner, value)
+            commonUpdate(value)
+        } else if (slider === mLeftSlider) {
+            leftChannelUpdate(value)
+        } else {
+            rightChannelUpdate(value)
+        }
+    }
+
+    QtObject {
+        id: mPrivate
+        property bool following: false
+    }
+
+    implicitWidth: globalSizes.pIOBoxWidth
+    implicitHeight: globalSizes.pIOBoxHeight
+
+    Rectangle {
+        id: mBackground
+        anchors.fill: parent
+        color: globalColors.pWhite
+        border.width: 1
+        border.color: globalColors.pIOBoxBorderColor
+        radius: 2
+        opacity: 0.4
+    }
+
+    Text {
+        id: mLeftReading
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.horizontalCenterOffset: -parent.width / 4
+        anchors.verticalCenter: mUnderLine.top
+        anchors.verticalCenterOffset: -globalSizes.pSizeFifteen
+        text: mSlaveVolume.decibels(mLeftSlider.pValue)
+        font.family: "Arial"
+        font.pixelSize: globalSizes.pSliderLabel
+        color: mSlaveVolume.pToggle ? globalColors.pToggleLabelColor : globalColors.pIOLabelDisabledColor
+    }
+
+    Rectangle {
+        id: mReadingSeparator
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.verticalCenter: mLeftReading.verticalCenter
+        width: 1
+        height: globalSizes.pSizeSixteen
+        color: globalColors.pIOBoxUnderLineColor
+    }
+
+    Text {
+        id: mRightReading
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.horizontalCenterOffset: parent.width / 4
+        anchors.verticalCenter: mLeftReading.verticalCenter
+        text: mSlaveVolume.decibels(mRightSlider.pValue)
+        font.family: "Arial"
+        font.pixelSize: globalSizes.pSliderLabel
+        color: mSlaveVolume.pToggle ? globalColors.pToggleLabelColor : globalColors.pIOLabelDisabledColor
+    }
+
+    Rectangle {
+        id: mUnderLine
+        y: globalSizes.pSizeThirty
+        anchors.horizontalCenter: parent.horizontalCenter
+        width: parent.width - 2 * globalSizes.pSizeSix
+        height: 1
+        color: globalColors.pIOBoxUnderLineColor
+    }
+
+    InputOutputSlider {
+        id: mLeftSlider
+        anchors.top: mUnderLine.bottom
+        anchors.topMargin: globalSizes.pSizeSix
+        x: globalSizes.pSizeEight
+        pActive: mSlaveVolume.pToggle
+        pLowerLimitValue: mSlaveVolume.pLeftLower
+        pUpperLimitValue: mSlaveVolume.pLeftUpper
+        pInitialValue: mSlaveVolume.pLeftChannelDefaultValue
+        onUpdateValue: mSlaveVolume.sliderMoved(mLeftSlider, mRightSlider, sliderValue)
+    }
+
+    InputOutputSlider {
+        id: mRightSlider
+        anchors.top: mLeftSlider.top
+        x: globalSizes.pSizeFiftyFive
+        pActive: mSlaveVolume.pToggle
+        pLowerLimitValue: mSlaveVolume.pRightLower
+        pUpperLimitValue: mSlaveVolume.pRightUpper
+        pInitialValue: mSlaveVolume.pRightChannelDefaultValue
+        onUpdateValue: mSlaveVolume.sliderMoved(mRightSlider, mLeftSlider, sliderValue)
+    }
+
+    // The scales sit between the sliders: ticks and texts beside the left one, bare ticks
+    // beside the right one.
+    IOReadingListView {
+        id: mLeftScale
+        anchors.left: mLeftSlider.horizontalCenter
+        anchors.leftMargin: globalSizes.pSizeFive
+        y: mLeftSlider.y + mLeftSlider.height / 2 - globalSizes.pIOSliderWidth / 2
+        height: globalSizes.pIOSliderWidth
+        pShowLeft: false
+        pMaximum: -mSlaveVolume.pLeftLower
+    }
+
+    IOReadingListView {
+        id: mRightScale
+        anchors.right: mRightSlider.horizontalCenter
+        anchors.rightMargin: globalSizes.pSizeFive
+        y: mLeftScale.y
+        height: globalSizes.pIOSliderWidth
+        pShowLeft: true
+        pHideText: true
+        pMaximum: -mSlaveVolume.pRightLower
+    }
+
+    Rectangle {
+        id: mLeftNameBox
+        anchors.top: mUnderLine.bottom
+        anchors.topMargin: globalSizes.pIOBoxSlaveUnderLineGap
+        anchors.left: parent.left
+        anchors.leftMargin: globalSizes.pSizeFour
+        width: globalSizes.pSizeThirty
+        height: globalSizes.pSizeTwenty
+        color: globalColors.pWhite
+        radius: 2
+        border.width: 1
+        border.color: globalColors.pIOBoxUnderLineColor
+
+        Text {
+            anchors.fill: parent
+            anchors.margins: 2
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+            elide: Text.ElideRight
+            text: mSlaveVolume.pLeftChannelName
+            font.family: "Arial"
+            font.pixelSize: globalSizes.pSliderLabel
+            color: mSlaveVolume.pToggle ? globalColors.pToggleLabelColor : globalColors.pIOLabelDisabledColor
+        }
+    }
+
+    Image {
+        id: mLinkImage
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.verticalCenter: mLeftNameBox.verticalCenter
+        width: globalSizes.pSizeSixteen
+        height: globalSizes.pSizeSixteen
+        sourceSize.width: width * 2
+        sourceSize.height: height * 2
+        source: mSlaveVolume.pCommon && mSlaveVolume.pToggle ? globalImagePaths.pAttachedImage
+                                                             : globalImagePaths.pDetachedImage
+
+        MouseArea {
+            id: mLinkMouseArea
+            anchors.fill: parent
+            anchors.margins: -globalSizes.pSizeThree
+            enabled: mSlaveVolume.pToggle
+            onClicked: {
+                mSlaveVolume.detached()
+                // Linking two sliders that differ meets them halfway.
+                var left = mLeftSlider.pValue
+                var right = mRightSlider.pValue
+                if (mSlaveVolume.pCommon && left !== right) {
+                    var average = (left + right) / 2
+                    mSlaveVolume.follow(mLeftSlider, average)
+                    mSlaveVolume.follow(mRightSlider, average)
+                    mSlaveVolume.commonUpdate(average)
+                }
+            }
+        }
+    }
+
+    Rectangle {
+        id: mRightNameBox
+        anchors.top: mLeftNameBox.top
+        anchors.right: parent.right
+        anchors.rightMargin: globalSizes.pSizeFour
+        width: globalSizes.pSizeThirty
+        height: globalSizes.pSizeTwenty
+        color: globalColors.pWhite
+        radius: 2
+        border.width: 1
+        border.color: globalColors.pIOBoxUnderLineColor
+
+        Text {
+            anchors.fill: parent
+            anchors.margins: 2
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+            elide: Text.ElideRight
+            text: mSlaveVolume.pRightChannelName
+            font.family: "Arial"
+            font.pixelSize: globalSizes.pSliderLabel
+            color: mSlaveVolume.pToggle ? globalColors.pToggleLabelColor : globalColors.pIOLabelDisabledColor
+        }
+    }
+
+    Rectangle {
+        id: mBottomLine
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.top: mLeftNameBox.bottom
+        anchors.topMargin: globalSizes.pSizeFive
+        width: mUnderLine.width
+        height: 1
+        color: globalColors.pIOBoxUnderLineColor
+    }
+
+    Image {
+        id: mMuteImage
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.verticalCenter: mBottomLine.bottom
+        anchors.verticalCenterOffset: (mSlaveVolume.height - mBottomLine.y) / 2
+        width: globalSizes.pSizeTwenty
+        height: globalSizes.pSizeTwenty
+        sourceSize.width: width * 2
+        sourceSize.height: height * 2
+        source: mSlaveVolume.pToggle ? globalImagePaths.pUnMuteImage : globalImagePaths.pMuteImage
+
+        MouseArea {
+            id: mMuteMouseArea
+            anchors.fill: parent
+            anchors.margins: -globalSizes.pSizeFour
+            onClicked: mSlaveVolume.muted()
+        }
+    }
+}

@@ -1,0 +1,94 @@
+import QtQuick 2.5
+
+// Dark title band of the window: logo, title and the close button.
+Item {
+    id: mTopRibbon
+
+    property string pImageSource: globalImagePaths.pLogoImage
+
+    signal close()
+
+    Rectangle {
+        id: mBackground
+        anchors.fill: parent
+        color: globalColors.pHeaderBackground
+        radius: globalSizes.pSizeFour
+
+        // Square off the lower corners; only the window's top corners are rounded.
+        Rectangle {
+            anchors.left: parent.left
+            anchors.bottom: parent.bottom
+            width: globalSizes.pSizeFour
+            height: globalSizes.pSizeFour
+            color: globalColors.pHeaderBackground
+        }
+        Rectangle {
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            width: globalSizes.pSizeFour
+            height: globalSizes.pSizeFour
+            color: globalColors.pHeaderBackground
+        }
+    }
+
+    Image {
+        id: mLogo
+        anchors.left: parent.left
+        anchors.leftMargin: globalSizes.pSizeFifteen
+        anchors.verticalCenter: parent.verticalCenter
+        source: mTopRibbon.pImageSource
+        width: implicitWidth / 2 * globalSizes.scaling
+        height: implicitHeight / 2 * globalSizes.scaling
+        smooth: true
+        mipmap: true
+    }
+
+    Text {
+        id: mTitle
+        anchors.left: mLogo.right
+        anchors.leftMargin: globalSizes.pSizeThirty
+        anchors.verticalCenter: parent.verticalCenter
+        text: "Calder USB Audio Control Panel"
+        font.family: "Avenir"
+        font.pixelSize: globalSizes.pHeaderLabelFontSize
+        color: globalColors.pWhite
+    }
+
+    Item {
+        id: mCloseArea
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        width: globalSizes.pSizeSixty
+
+        Rectangle {
+            id: mSeparator
+            anchors.right: parent.right
+            anchors.rightMargin: globalSizes.pSizeFifty
+            anchors.verticalCenter: parent.verticalCenter
+            width: 1
+            height: globalSizes.pSizeThirtyFour
+            color: globalColors.pWhite
+            opacity: 0.15
+        }
+
+        Image {
+            id: mCloseImage
+            anchors.right: parent.right
+            anchors.rightMargin: globalSizes.pSizeFifteen
+            anchors.verticalCenter: parent.verticalCenter
+            source: globalImagePaths.pCloseButtonImage
+            width: implicitWidth / 2 * globalSizes.scaling
+            height: implicitHeight / 2 * globalSizes.scaling
+            smooth: true
+            mipmap: true
+        }
+
+        MouseArea {
+            id: mCloseMouseArea
+            anchors.fill: parent
+            cursorShape: Qt.PointingHandCursor
+            onClicked: mTopRibbon.close()
+        }
+    }
+}

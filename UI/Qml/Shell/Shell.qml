@@ -1,0 +1,44 @@
+import QtQuick 2.5
+import ShellVMWrapper 1.0
+import "../TopBarView"
+
+// Frame of the window: the top bar and, below it, the page the shell view model names.
+Item {
+    id: mShell
+
+    property var viewModel: mShellVMWrapper.shellVM
+
+    anchors.fill: parent
+
+    ShellVMWrapper {
+        id: mShellVMWrapper
+    }
+
+    Rectangle {
+        id: mFrame
+        anchors.fill: parent
+        color: "transparent"
+        radius: globalSizes.pSizeFour
+        border.width: 1
+        border.color: globalColors.pGBUnderLineColor
+    }
+
+    Column {
+        id: mColumn
+        anchors.fill: parent
+
+        MainTopBar {
+            id: mTopBar
+            width: parent.width
+            height: globalSizes.pSizeEightySix
+        }
+
+        // A new URL destroys the current page (its view model goes with it) and creates the next.
+        Loader {
+            id: mPageLoader
+            width: parent.width
+            height: mShell.height - mTopBar.height
+            source: mShell.viewModel ? mShell.viewModel.selectedMasterView : ""
+        }
+    }
+}
