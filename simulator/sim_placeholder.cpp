@@ -1,1 +1,0 @@
-extern "C" int calder_sim_placeholder() { return 0; }
