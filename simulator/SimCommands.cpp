@@ -2,6 +2,7 @@
 // CalderSim_ functions, so the tool can do nothing a test cannot.
 #include "SimCore.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -280,6 +281,15 @@ bool runCommand(const std::vector<std::string> &a, std::string &reply)
     }
     const std::string &cmd = a[0];
     const size_t n = a.size();
+    static const char *const known[] = {
+        "list", "state", "reset", "plug", "unplug", "notify", "rate", "ids", "strings", "usbmode", "meter",
+        "debug", "requests", "clear-requests", "mixer", "clients", "formats", "format", "selection", "asio",
+        "driver", "api", "channels", "volume", "mute", "range", "controls", "name", "fault", "delay",
+        "clear-faults", "calls", "reset-calls"};
+    if (std::find(std::begin(known), std::end(known), cmd) == std::end(known)) {
+        reply = "unknown command '" + cmd + "' (try 'help')";
+        return false;
+    }
 
     if (cmd == "list") {
         Simulator &s = instance();
