@@ -1,0 +1,3 @@
+#include "app/HelperSignalObject.h"
+
+HelperSignalObject::HelperSignalObject(QObject *parent) : QObject(parent) {}

@@ -1,0 +1,23 @@
+#pragma once
+#include <QPoint>
+#include <QQuickView>
+
+// The frameless main window. The user drags it by its top band: the window filters its own
+// mouse events (before the QML scene sees them, which still gets every one).
+class MovableWidget : public QQuickView
+{
+    Q_OBJECT
+public:
+    // Depth of the band, from the window's top edge, in which a left-button drag moves it.
+    static constexpr int kDragBandHeight = 50;
+
+    explicit MovableWidget(QWindow *parent = nullptr);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+public slots:
+    void handleGlobalShortcut();
+
+private:
+    QPoint m_lastCursorPos;
+};
