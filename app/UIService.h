@@ -1,0 +1,18 @@
+#pragma once
+#include "app/IUIService.h"
+
+#include <QSharedPointer>
+
+class ShellVM;
+
+class UIService : public IUIService
+{
+public:
+    explicit UIService(QSharedPointer<ShellVM> shell);
+    ~UIService() override;
+
+    void showMasterView(const QString &url) override;
+
+private:
+    QSharedPointer<ShellVM> m_shell;
+};
