@@ -1,1 +1,64 @@
-int main() { return 0; }
+#include "app/AppConstants.h"
+#include "app/AppRegistrations.h"
+#include "app/MovableWidget.h"
+#include "app/ServiceContainer.h"
+#include "app/TrayIcon.h"
+#include "platform/InstanceRaiser.h"
+#include "platform/TerminationSignals.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QSharedPointer>
+#include <QUrl>
+
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    // Single instance: decided before any Qt application object exists, so a second copy
+    // creates no window and no tray icon.
+    QLockFile lockFile(QStringLiteral("%1/%2.lock").arg(QDir::tempPath(), AppConstants::kLockFileName));
+    if (!lockFile.tryLock(100)) {
+        platform::raiseRunningInstance(AppConstants::kWindowTitle);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    platform::quitOnTerminationRequests();
+    checkTrayAvailability();
+    QCoreApplication::setOrganizationName(AppConstants::kOrganizationName);
+    QCoreApplication::setApplicationName(AppConstants::kApplicationName);
+
+    int result = 0;
+    {
+        ServiceContainer container;
+        ServiceContainer::setInstance(&container);
+        registerServices(container);
+        registerQmlTypes();
+
+        QSharedPointer<MovableWidget> window = container.resolve<MovableWidget>();
+        window->setResizeMode(QQuickView::SizeViewToRootObject);
+        window->setSource(QUrl(QStringLiteral("qrc:/UI/Qml/Main.qml")));
+        window->setFlags(Qt::Window | Qt::FramelessWindowHint);
+        window->setMinimumSize(QSize(800, 500));
+        window->setMaximumSize(QSize(800, 500));
+        window->setPosition(50, 50);
+        window->setTitle(AppConstants::kWindowTitle);
+
+        installTrayIcon(window.data());
+        std::unique_ptr<QObject> raiseListener =
+            platform::listenForRaiseRequests(window.data(), AppConstants::kWindowTitle);
+
+        window->show();
+        result = app.exec();
+
+        // Shutdown order: the listener (it points at the window), the window reference, the
+        // container's instances, its factories; then the application object and the lock.
+        raiseListener.reset();
+        window.reset();
+        container.clearInstances();
+        container.clearFactories();
+    }
+    return result;
+}

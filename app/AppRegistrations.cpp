@@ -1,0 +1,95 @@
+#include "app/AppRegistrations.h"
+
+#include "app/AppCacheService.h"
+#include "app/DisplayScalingFactorCalculator.h"
+#include "app/MainTopBarVM.h"
+#include "app/MainTopBarVMWrapper.h"
+#include "app/MessageBus.h"
+#include "app/MovableWidget.h"
+#include "app/ServiceContainer.h"
+#include "app/ShellVM.h"
+#include "app/ShellVMWrapper.h"
+#include "app/UIService.h"
+#include "device/LumenCommunicationService.h"
+// Page view models and their wrappers: one include pair per page, in registration order.
+// (StatusVM, AudioRoutingVM, DuckerVM, FormatVM, BufferSettingsVM, ClientInfoVM, InfoVM, VolumeVM)
+#include "app/StatusVMWrapper.h"
+#include "viewmodels/StatusVM.h"
+#include "app/AudioRoutingVMWrapper.h"
+#include "viewmodels/AudioRoutingVM.h"
+#include "app/DuckerVMWrapper.h"
+#include "viewmodels/DuckerVM.h"
+#include "app/FormatVMWrapper.h"
+#include "viewmodels/FormatVM.h"
+#include "app/BufferSettingsVMWrapper.h"
+#include "viewmodels/BufferSettingsVM.h"
+#include "app/ClientInfoVMWrapper.h"
+#include "viewmodels/ClientInfoVM.h"
+#include "app/InfoVMWrapper.h"
+#include "viewmodels/InfoVM.h"
+#include "app/VolumeVMWrapper.h"
+#include "viewmodels/VolumeVM.h"
+
+#include <QMetaType>
+#include <QtQml>
+
+namespace {
+// A page view model is made anew for every page instance, with the shared services.
+template <typename VM>
+void registerPageFactory(ServiceContainer &container)
+{
+    container.registerFactory<VM>([&container] {
+        return new VM(container.resolve<LumenCommunicationService>(), container.resolve<MessageBus>());
+    });
+}
+
+// QML reads the wrapper's pointer property, so the pointer type is registered by its class
+// name followed by "*".
+template <typename Wrapper, typename ViewModel>
+void registerWrapper(const char *wrapperName, const char *viewModelPointerName)
+{
+    qRegisterMetaType<ViewModel *>(viewModelPointerName);
+    qmlRegisterType<Wrapper>(wrapperName, 1, 0, wrapperName);
+}
+} // namespace
+
+void registerServices(ServiceContainer &container)
+{
+    container.registerInstance(new MovableWidget());
+    container.registerInstance(new MessageBus());
+    container.registerInstance(new ShellVM());
+    container.registerInstance(new UIService(container.resolve<ShellVM>()));
+    container.registerInstance(new AppCacheService());
+    container.registerInstance(new LumenCommunicationService());
+
+    container.registerFactory<MainTopBarVM>([&container] {
+        return new MainTopBarVM(container.resolve<UIService>(), container.resolve<LumenCommunicationService>(),
+                                container.resolve<MessageBus>());
+    });
+    // Page view model factories, in this order (one line each, added with the view model):
+    registerPageFactory<StatusVM>(container);
+    registerPageFactory<AudioRoutingVM>(container);
+    registerPageFactory<DuckerVM>(container);
+    registerPageFactory<FormatVM>(container);
+    registerPageFactory<BufferSettingsVM>(container);
+    registerPageFactory<ClientInfoVM>(container);
+    registerPageFactory<InfoVM>(container);
+    registerPageFactory<VolumeVM>(container);
+}
+
+void registerQmlTypes()
+{
+    qmlRegisterType<DisplayScalingFactorCalculator>("DisplayScalingFactorCalculator", 1, 0,
+                                                    "DisplayScalingFactorCalculator");
+    registerWrapper<ShellVMWrapper, ShellVM>("ShellVMWrapper", "ShellVM*");
+    registerWrapper<MainTopBarVMWrapper, MainTopBarVM>("MainTopBarVMWrapper", "MainTopBarVM*");
+    // Page wrappers, in this order (one line each, added with the view model):
+    registerWrapper<StatusVMWrapper, StatusVM>("StatusVMWrapper", "StatusVM*");
+    registerWrapper<AudioRoutingVMWrapper, AudioRoutingVM>("AudioRoutingVMWrapper", "AudioRoutingVM*");
+    registerWrapper<DuckerVMWrapper, DuckerVM>("DuckerVMWrapper", "DuckerVM*");
+    registerWrapper<FormatVMWrapper, FormatVM>("FormatVMWrapper", "FormatVM*");
+    registerWrapper<BufferSettingsVMWrapper, BufferSettingsVM>("BufferSettingsVMWrapper", "BufferSettingsVM*");
+    registerWrapper<ClientInfoVMWrapper, ClientInfoVM>("ClientInfoVMWrapper", "ClientInfoVM*");
+    registerWrapper<InfoVMWrapper, InfoVM>("InfoVMWrapper", "InfoVM*");
+    registerWrapper<VolumeVMWrapper, VolumeVM>("VolumeVMWrapper", "VolumeVM*");
+}

@@ -1,0 +1,51 @@
+#include "app/TrayIcon.h"
+
+#include "app/AppConstants.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QQmlContext>
+#include <QQuickView>
+#include <QSystemTrayIcon>
+#include <QWindow>
+
+bool checkTrayAvailability()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        qDebug("Tray available.\n");
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+        return true;
+    }
+    qDebug("Tray not available.\n");
+    return false;
+}
+
+QSystemTrayIcon *installTrayIcon(QWindow *window)
+{
+    // The parent would be the root QML context's context object, which is never set.
+    QObject *parent = nullptr;
+    if (auto *view = qobject_cast<QQuickView *>(window))
+        parent = view->rootContext() ? view->rootContext()->contextObject() : nullptr;
+
+    const auto show = [window] { window->showNormal(); };
+
+    auto *showAction = new QAction(QObject::tr("&Show"), parent);
+    QObject::connect(showAction, &QAction::triggered, window, show);
+    auto *exitAction = new QAction(QObject::tr("&Exit"), parent);
+    QObject::connect(exitAction, &QAction::triggered, QCoreApplication::instance(), &QCoreApplication::quit);
+
+    auto *menu = new QMenu();
+    menu->addAction(showAction);
+    menu->addAction(exitAction);
+
+    auto *icon = new QSystemTrayIcon(parent);
+    icon->setContextMenu(menu);
+    icon->setIcon(QIcon(QStringLiteral(":/Images/Images/calder-0.png")));
+    icon->setToolTip(QStringLiteral("Calder USB Audio Control Panel"));
+    QObject::connect(icon, &QSystemTrayIcon::activated, window, show);
+    icon->setVisible(true);
+    return icon;
+}
