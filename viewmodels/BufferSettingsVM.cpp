@@ -1,0 +1,356 @@
+#include "viewmodels/BufferSettingsVM.h"
+
+#include "app/AppConstants.h"
+#include "app/MessageBus.h"
+#include "device/LumenCommunicationService.h"
+#include "device/StreamFormatRecord.h"
+#include "viewmodels/VMDriverCall.h"
+
+#include <QDebug>
+
+#include <vector>
+
+using VMDriverCall::call;
+
+namespace {
+
+// One listing call into a zeroed 32-record table; the formats are those the table holds.
+TSTATUS listStreamFormats(TUsbAudioApiDll &api, TUsbAudioHandle handle, uint32_t direction,
+                          std::vector<StreamFormat> &formats)
+{
+    formats.clear();
+    std::vector<uint8_t> table(sizeof(StreamFormatTableBuffer), 0);
+    uint32_t count = 0;
+    const TSTATUS status = call(api.TUSBAUDIO_GetSupportedStreamFormats, handle, direction,
+                                tusb::kStreamFormatCapacity, static_cast<void *>(table.data()), &count);
+    if (StreamFormatRecord::isListingUsable(status))
+        formats = StreamFormatRecord::parseTable(table.data(), table.size(), count);
+    return status;
+}
+
+} // namespace
+
+BufferSettingsVM::BufferSettingsVM(QSharedPointer<LumenCommunicationService> communicationService,
+                                   QSharedPointer<MessageBus> messageBus, QObject *parent)
+    : QObject(parent)
+    , m_communicationService(std::move(communicationService))
+    , m_messageBus(std::move(messageBus))
+{
+    if (m_communicationService)
+        m_communicationService->setReplyListener(this);
+}
+
+BufferSettingsVM::~BufferSettingsVM()
+{
+    if (m_communicationService)
+        m_communicationService->clearReplyListener(this);
+}
+
+#define CALDER_SETTER(Setter, Type, member, signal) \
+    void BufferSettingsVM::Setter(Type value)        \
+    {                                                \
+        if (member == value)                         \
+            return;                                  \
+        member = value;                              \
+        emit signal();                               \
+    }
+
+CALDER_SETTER(setActiveStreamingMode, const QString &, m_activeStreamingMode, activeStreamingModeChanged)
+CALDER_SETTER(setResetUSBStreamingModeDropDown, bool, m_resetUSBStreamingModeDropDown, resetUSBStreamingModeDropDownChanged)
+CALDER_SETTER(setCurrentAsioBufferSize, const QString &, m_currentAsioBufferSize, currentAsioBufferSizeChanged)
+CALDER_SETTER(setResetAsioBufferSizeDropDown, bool, m_resetAsioBufferSizeDropDown, resetAsioBufferSizeDropDownChanged)
+CALDER_SETTER(setActiveAsioBufferIndex, int, m_activeAsioBufferIndex, activeAsioBufferIndexChanged)
+CALDER_SETTER(setShowWarning, bool, m_showWarning, showWarningChanged)
+CALDER_SETTER(setCurrentInputFormat, const QString &, m_currentInputFormat, currentInputFormatChanged)
+CALDER_SETTER(setResetInputFormatDropDown, bool, m_resetInputFormatDropDown, resetInputFormatDropDownChanged)
+CALDER_SETTER(setCurrentOutputFormat, const QString &, m_currentOutputFormat, currentOutputFormatChanged)
+CALDER_SETTER(setResetOutputFormatDropDown, bool, m_resetOutputFormatDropDown, resetOutputFormatDropDownChanged)
+CALDER_SETTER(setEnableStreamFormatSelection, bool, m_enableStreamFormatSelection, enableStreamFormatSelectionChanged)
+
+#undef CALDER_SETTER
+
+void BufferSettingsVM::setSafeMode(bool value)
+{
+    if (m_safeMode == value)
+        return;
+    m_safeMode = value;
+    emit safeModeChanged(m_safeMode);
+}
+
+void BufferSettingsVM::setSafeModeEnabled(bool value)
+{
+    if (m_safeModeEnabled == value)
+        return;
+    m_safeModeEnabled = value;
+    emit safeModeEnabledChanged(m_safeModeEnabled);
+}
+
+void BufferSettingsVM::onDeviceStateChanged()
+{
+    if (m_messageBus)
+        m_messageBus->publish(QVariant(true), AppConstants::kMsgConnected);
+}
+
+void BufferSettingsVM::onConnectionFailed()
+{
+    if (m_messageBus)
+        m_messageBus->publish(QVariant(false), AppConstants::kMsgConnected);
+}
+
+void BufferSettingsVM::onDeviceNotification()
+{
+    reload();
+}
+
+void BufferSettingsVM::onActivate()
+{
+    if (m_communicationService)
+        m_communicationService->setReplyListener(this);
+    reload();
+}
+
+bool BufferSettingsVM::onDeactivate()
+{
+    return true;
+}
+
+void BufferSettingsVM::reload()
+{
+    detectStreams();
+    displayBothStreams();
+    readCurrentBufferSize();
+    readBufferSizeList();
+    readSampleRate();
+}
+
+uint32_t BufferSettingsVM::countFormats(uint32_t direction)
+{
+    std::vector<StreamFormat> formats;
+    const TSTATUS status = listStreamFormats(m_communicationService->api(), m_communicationService->deviceHandle(),
+                                             direction, formats);
+    if (!StreamFormatRecord::isListingUsable(status)) {
+        qDebug("TUSBAUDIO_GetSupportedStreamFormats failed.\n");
+        return 0;
+    }
+    return uint32_t(formats.size());
+}
+
+void BufferSettingsVM::detectStreams()
+{
+    // Flags are only ever set: a stream once seen keeps its slot for the page's life.
+    int next = 0;
+    if (countFormats(tusb::kDirectionInput) != 0) {
+        m_streams[0].isInput = true;
+        m_streams[0].present = true;
+        next = 1;
+    }
+    if (countFormats(tusb::kDirectionOutput) != 0)
+        m_streams[next].present = true;
+}
+
+uint32_t BufferSettingsVM::slotDirection(int slot) const
+{
+    return m_streams[slot].isInput ? tusb::kDirectionInput : tusb::kDirectionOutput;
+}
+
+TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
+{
+    TUsbAudioApiDll &api = m_communicationService->api();
+    const TUsbAudioHandle handle = m_communicationService->deviceHandle();
+    const uint32_t direction = slotDirection(slot);
+
+    std::vector<StreamFormat> formats;
+    const TSTATUS status = listStreamFormats(api, handle, direction, formats);
+    if (!StreamFormatRecord::isListingUsable(status)) {
+        qDebug(": TUSBAUDIO_GetSupportedStreamFormats failed.\n");
+        return status;
+    }
+
+    QStringList &list = formatList(direction);
+    QMap<uint32_t, uint32_t> &map = formatMap(direction);
+    list.clear();
+    for (size_t i = 0; i < formats.size(); ++i) {
+        map.insert(uint32_t(i), formats[i].formatId);
+        list.append(StreamFormatRecord::text(formats[i]));
+    }
+    if (direction == tusb::kDirectionInput)
+        emit inputFormatsChanged();
+    else
+        emit outputFormatsChanged();
+
+    if (!formats.empty()) {
+        StreamFormatBuffer current{};
+        const TSTATUS currentStatus = call(api.TUSBAUDIO_GetCurrentStreamFormat, handle, direction,
+                                           static_cast<void *>(current.data()));
+        if (currentStatus != tusb::kOk) {
+            qDebug(": TUSBAUDIO_GetCurrentStreamFormat failed.\n");
+            list.clear();
+        } else {
+            // The shown text comes from the driver's current record, not from the list.
+            const StreamFormat cur = StreamFormatRecord::parse(current.data(), current.size());
+            const QString text = StreamFormatRecord::text(cur);
+            for (int p = 0; p < list.size(); ++p) {
+                if (map.value(uint32_t(p), 0) != cur.formatId)
+                    continue;
+                if (direction == tusb::kDirectionInput)
+                    setCurrentInputFormat(text);
+                else
+                    setCurrentOutputFormat(text);
+            }
+        }
+    }
+
+    uint32_t mode = 0;
+    const TSTATUS modeStatus = call(api.TUSBAUDIO_GetStreamFormatSelectionMode, handle, &mode);
+    if (modeStatus == tusb::kOk) {
+        setEnableStreamFormatSelection(mode == 1);
+    } else {
+        qDebug(": TUSBAUDIO_GetStreamFormatSelectionMode failed.\n");
+        setEnableStreamFormatSelection(false);
+    }
+    return tusb::kOk;
+}
+
+void BufferSettingsVM::displayBothStreams()
+{
+    if (m_streams[0].present && displayStreamFormats(0) != tusb::kOk)
+        qDebug(": DisplayStreamFormats for stream failed\n");
+    if (m_streams[1].present && displayStreamFormats(1) != tusb::kOk)
+        qDebug(": DisplayStreamFormats for stream failed.\n");
+}
+
+TSTATUS BufferSettingsVM::saveSelectedFormat(int slot, uint32_t position)
+{
+    const uint32_t direction = slotDirection(slot);
+    const uint32_t formatId = formatMap(direction).value(position, 0);
+    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetCurrentStreamFormat,
+                                m_communicationService->deviceHandle(), direction, formatId);
+    if (status != tusb::kOk)
+        qDebug(": TUSBAUDIO_SetCurrentStreamFormat failed.\n");
+    return status;
+}
+
+void BufferSettingsVM::onFormatSelectionChanged(int slot, int index)
+{
+    if (saveSelectedFormat(slot, uint32_t(index)) != tusb::kOk)
+        qDebug(": SaveSelectedFormat failed.\n");
+    // Re-read: the driver may have settled on another format than the one asked for.
+    if (displayStreamFormats(slot) != tusb::kOk)
+        qDebug(": DisplayStreamFormats for %s stream failed.\n",
+               slotDirection(slot) == tusb::kDirectionInput ? "input" : "output");
+}
+
+void BufferSettingsVM::onInputFormatSelectionChanged(int index, QString inputSelection)
+{
+    Q_UNUSED(inputSelection)
+    onFormatSelectionChanged(0, index);
+}
+
+void BufferSettingsVM::onOutputFormatSelectionChanged(int index, QString outputSelection)
+{
+    Q_UNUSED(outputSelection)
+    onFormatSelectionChanged(1, index);
+}
+
+TSTATUS BufferSettingsVM::readAsioInstance()
+{
+    // Read into a fresh record so that a failed call leaves the page's record as it was.
+    AsioInstanceBuffer fresh{};
+    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetASIOInstanceInfo, m_asioInstanceNumber,
+                                static_cast<void *>(fresh.data()));
+    if (status == tusb::kOk)
+        m_asioInstance = fresh;
+    return status;
+}
+
+void BufferSettingsVM::readCurrentBufferSize()
+{
+    if (readAsioInstance() != tusb::kOk) {
+        qDebug(": TUSBAUDIO_GetASIOInstanceInfo failed\n");
+        return;
+    }
+    const AsioInstanceInfo info = AsioInstanceRecord::parse(m_asioInstance.data(), m_asioInstance.size());
+    setCurrentAsioBufferSize(AsioInstanceRecord::bufferSizeText(info.currentBufferSize));
+    qDebug() << info.currentBufferSize;
+}
+
+void BufferSettingsVM::readBufferSizeList()
+{
+    m_asioBufferSizes.clear();
+    readAsioInstance();
+    const AsioInstanceInfo info = AsioInstanceRecord::parse(m_asioInstance.data(), m_asioInstance.size());
+    for (uint32_t size : info.bufferSizes)
+        m_asioBufferSizes.append(AsioInstanceRecord::bufferSizeText(size));
+    setSafeModeEnabled(info.bufferSizes.size() > 1);
+    setSafeMode(AsioInstanceRecord::isSafeMode(info.flags));
+    emit asioBufferSizesChanged();
+}
+
+TSTATUS BufferSettingsVM::setPreferredBufferSize(uint32_t size, bool safe)
+{
+    const AsioInstanceInfo info = AsioInstanceRecord::parse(m_asioInstance.data(), m_asioInstance.size());
+    const uint32_t flags = AsioInstanceRecord::withSafeMode(info.flags, safe);
+    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetASIOBufferPreferredSize,
+                                m_asioInstanceNumber, info.instanceWord, size, flags);
+    if (status == tusb::kOk)
+        qDebug("TUSBAUDIO_SetASIOBufferPreferredSize success\n");
+    else
+        qDebug("TUSBAUDIO_SetASIOBufferPreferredSize failed\n");
+    return status;
+}
+
+void BufferSettingsVM::readSampleRate()
+{
+    uint32_t rate = 0;
+    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetCurrentSampleRate,
+                                m_communicationService->deviceHandle(), &rate);
+    if (status != tusb::kOk)
+        qDebug(": TUSBAUDIO_GetCurrentSampleRate failed\n");
+}
+
+void BufferSettingsVM::showUSBStreamingModeList()
+{
+    m_resetUSBStreamingModeDropDown = !m_resetUSBStreamingModeDropDown;
+    emit resetUSBStreamingModeDropDownChanged();
+}
+
+void BufferSettingsVM::showAsioBufferList()
+{
+    m_resetAsioBufferSizeDropDown = !m_resetAsioBufferSizeDropDown;
+    emit resetAsioBufferSizeDropDownChanged();
+}
+
+void BufferSettingsVM::showInputFormatList()
+{
+    m_resetInputFormatDropDown = !m_resetInputFormatDropDown;
+    emit resetInputFormatDropDownChanged();
+}
+
+void BufferSettingsVM::showOuputFormatList()
+{
+    m_resetOutputFormatDropDown = !m_resetOutputFormatDropDown;
+    emit resetOutputFormatDropDownChanged();
+}
+
+void BufferSettingsVM::onUSBStreamingModeChanged(int index, QString streamingMode)
+{
+    Q_UNUSED(index)
+    setActiveStreamingMode(streamingMode);
+    readSampleRate();
+}
+
+void BufferSettingsVM::onAsioSelectionChanged(int index, QString asioSelection)
+{
+    setActiveAsioBufferIndex(index);
+    qDebug().noquote().nospace() << "Current Sample : " << asioSelection;
+    setCurrentAsioBufferSize(asioSelection);
+    if (setPreferredBufferSize(AsioInstanceRecord::leadingBufferSize(asioSelection), m_safeMode) == tusb::kOk)
+        readSampleRate();
+}
+
+void BufferSettingsVM::onSafeModeSelectionChanged()
+{
+    const bool next = !m_safeMode;
+    if (setPreferredBufferSize(AsioInstanceRecord::leadingBufferSize(m_currentAsioBufferSize), next) == tusb::kOk)
+        setSafeMode(next);
+}

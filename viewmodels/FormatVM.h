@@ -1,0 +1,31 @@
+#pragma once
+#include "app/IActivityAware.h"
+#include "device/ICommunicationReplyListener.h"
+
+#include <QObject>
+#include <QSharedPointer>
+
+class LumenCommunicationService;
+class MessageBus;
+
+// Format page: an empty frame of the buffer settings page's boxes. It only takes part in the
+// reply-listener protocol and reports the connection on the bus.
+class FormatVM : public QObject, public ICommunicationReplyListener, public IActivityAware
+{
+    Q_OBJECT
+public:
+    FormatVM(QSharedPointer<LumenCommunicationService> communicationService, QSharedPointer<MessageBus> messageBus,
+             QObject *parent = nullptr);
+    ~FormatVM() override;
+
+    void onDeviceStateChanged() override;
+    void onConnectionFailed() override;
+    void onDeviceNotification() override;
+
+    void onActivate() override;
+    bool onDeactivate() override;
+
+private:
+    QSharedPointer<LumenCommunicationService> m_communicationService;
+    QSharedPointer<MessageBus> m_messageBus;
+};

@@ -1,0 +1,378 @@
+#include "viewmodels/VolumeVM.h"
+
+#include "app/AppConstants.h"
+#include "app/MessageBus.h"
+#include "device/LumenCommunicationService.h"
+#include "device/StreamFormatRecord.h"
+#include "viewmodels/VMDriverCall.h"
+#include "viewmodels/VolumeConversion.h"
+
+#include <QDebug>
+
+#include <algorithm>
+#include <vector>
+
+using VMDriverCall::call;
+
+VolumeVM::VolumeVM(QSharedPointer<LumenCommunicationService> communicationService,
+                   QSharedPointer<MessageBus> messageBus, QObject *parent)
+    : QObject(parent)
+    , m_communicationService(std::move(communicationService))
+    , m_messageBus(std::move(messageBus))
+    , m_channels(new ChannelsListModel())
+{
+    if (m_communicationService)
+        m_communicationService->setReplyListener(this);
+}
+
+VolumeVM::~VolumeVM()
+{
+    if (m_communicationService)
+        m_communicationService->clearReplyListener(this);
+}
+
+#define CALDER_SETTER(Setter, Type, member, signal) \
+    void VolumeVM::Setter(Type value)                \
+    {                                                \
+        if (member == value)                         \
+            return;                                  \
+        member = value;                              \
+        emit signal();                               \
+    }
+
+CALDER_SETTER(setIsMasterVisible, bool, m_isMasterVisible, isMasterVisibleChanged)
+CALDER_SETTER(setIsInput, bool, m_isInput, isInputChanged)
+CALDER_SETTER(setMasterValue, short, m_masterValue, masterValueChanged)
+CALDER_SETTER(setIsMasterMuted, bool, m_isMasterMuted, isMasterMutedChanged)
+CALDER_SETTER(setMaxVolumeRange, short, m_maxVolumeRange, maxVolumeRangeChanged)
+CALDER_SETTER(setMinVolumeRange, short, m_minVolumeRange, minVolumeRangeChanged)
+
+#undef CALDER_SETTER
+
+void VolumeVM::onDeviceStateChanged()
+{
+    if (m_messageBus)
+        m_messageBus->publish(QVariant(true), AppConstants::kMsgConnected);
+}
+
+void VolumeVM::onConnectionFailed()
+{
+    if (m_messageBus)
+        m_messageBus->publish(QVariant(false), AppConstants::kMsgConnected);
+}
+
+void VolumeVM::onDeviceNotification() {}
+
+void VolumeVM::onActivate()
+{
+    if (m_communicationService)
+        m_communicationService->setReplyListener(this);
+    reload();
+}
+
+bool VolumeVM::onDeactivate()
+{
+    return true;
+}
+
+void VolumeVM::onInputSelected()
+{
+    setIsInput(true);
+    reload();
+}
+
+void VolumeVM::onOutputSelected()
+{
+    setIsInput(false);
+    reload();
+}
+
+void VolumeVM::reload()
+{
+    m_channels->clear();
+    readChannelCount();
+    readRecords();
+    setupMaster();
+    buildChannelRows();
+}
+
+void VolumeVM::readChannelCount()
+{
+    std::vector<uint8_t> table(sizeof(StreamFormatTableBuffer), 0);
+    uint32_t count = 0;
+    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetSupportedStreamFormats,
+                                m_communicationService->deviceHandle(), direction(), tusb::kStreamFormatCapacity,
+                                static_cast<void *>(table.data()), &count);
+    m_channelCount = 0;
+    if (StreamFormatRecord::isListingUsable(status)) {
+        const auto formats = StreamFormatRecord::parseTable(table.data(), table.size(), count);
+        m_channelCount = std::min(StreamFormatRecord::maxChannelCount(formats), kMaxChannelCount);
+    }
+}
+
+void VolumeVM::readRecords()
+{
+    m_records.clear();
+    // Channel 0 is the master; a failed read still takes its (zeroed) place.
+    for (uint32_t c = 0; c <= m_channelCount; ++c) {
+        VolumeMuteInfoBuffer buffer{};
+        const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetVolumeMuteInfo,
+                                    m_communicationService->deviceHandle(), direction(), c,
+                                    static_cast<void *>(buffer.data()));
+        if (status != tusb::kOk) {
+            qDebug(": TUSBAUDIO_GetVolumeMuteInfo failed\n");
+            buffer.fill(0);
+        }
+        m_records.append(VolumeRecords::parseVolumeMuteInfo(buffer.data(), buffer.size()));
+    }
+}
+
+VolumeMuteInfo VolumeVM::record(uint32_t channel) const
+{
+    return channel < uint32_t(m_records.size()) ? m_records.at(int(channel)) : VolumeMuteInfo();
+}
+
+void VolumeVM::setupMaster()
+{
+    if (m_records.isEmpty()) {
+        setIsMasterVisible(false);
+        return;
+    }
+    setIsMasterVisible(true);
+    const VolumeMuteInfo master = m_records.first();
+    setMinVolumeRange(VolumeConversion::toWholeDb(master.minimum));
+    setMaxVolumeRange(VolumeConversion::toWholeDb(master.maximum));
+    if (master.hasVolumeControl())
+        m_masterVolumeControl = true;
+    if (master.hasMuteControl())
+        m_masterMuteControl = true;
+    refreshMaster();
+}
+
+void VolumeVM::refreshMaster()
+{
+    if (!m_masterMuteControl) {
+        qDebug(": No mute control.\n");
+        setIsMasterMuted(false);
+    } else {
+        bool muted = false;
+        if (getMute(0, muted) != tusb::kOk) {
+            m_masterMuteControl = false;
+            qDebug(": IsMuteOn failed\n");
+        } else {
+            setIsMasterMuted(muted);
+        }
+    }
+
+    short value = 0;
+    if (!m_masterVolumeControl) {
+        qDebug(": Get - No volume control.\n");
+    } else if (getVolume(0, value) != tusb::kOk) {
+        qDebug(": GetOpenDeviceHandle failed.\n");
+        m_masterVolumeControl = false;
+        value = 0;
+        qDebug(": GetVolume failed\n");
+    }
+    setMasterValue(value);
+}
+
+void VolumeVM::buildChannelRows()
+{
+    QList<QSharedPointer<ChannelsModelItem>> rows;
+    const uint32_t rowCount = m_channelCount / 2;
+    for (uint32_t r = 0; r < rowCount; ++r) {
+        const uint32_t left = 2 * r + 1;
+        const uint32_t right = 2 * r + 2;
+        const VolumeMuteInfo leftInfo = record(left);
+        const VolumeMuteInfo rightInfo = record(right);
+
+        // Both names or none.
+        QString leftName;
+        QString rightName;
+        bool ok = false;
+        const QString l = channelName(left, ok);
+        if (ok) {
+            const QString rn = channelName(right, ok);
+            if (ok) {
+                leftName = l;
+                rightName = rn;
+            }
+        }
+
+        if (leftInfo.hasMuteControl() && rightInfo.hasMuteControl())
+            m_pairMuteControl = true;
+        if (leftInfo.hasVolumeControl())
+            m_leftVolumeControl = true;
+        if (rightInfo.hasVolumeControl())
+            m_rightVolumeControl = true;
+
+        bool linked = m_leftVolumeControl && m_rightVolumeControl && leftInfo.sameRangeAs(rightInfo);
+
+        bool muted = false;
+        if (m_pairMuteControl) {
+            bool leftMuted = false;
+            bool rightMuted = false;
+            bool failed = false;
+            if (getMute(left, leftMuted) != tusb::kOk) {
+                qDebug(": GetMute (left) failed.\n");
+                failed = true;
+            } else if (getMute(right, rightMuted) != tusb::kOk) {
+                qDebug(": GetMute (right) failed.\n");
+                failed = true;
+            }
+            if (failed)
+                qDebug(": IsMuteOn failed.\n");
+            else
+                muted = leftMuted && rightMuted;
+        }
+
+        short leftValue = 0;
+        short rightValue = 0;
+        bool readFailed = false;
+        if (m_leftVolumeControl && getVolume(left, leftValue) != tusb::kOk) {
+            qDebug(": TUSBAUDIO_AudioControlRequestGet failed.\n");
+            qDebug(": GetVolume (left) failed.\n");
+            readFailed = true;
+        }
+        if (m_rightVolumeControl && getVolume(right, rightValue) != tusb::kOk) {
+            qDebug(": TUSBAUDIO_AudioControlRequestGet failed.\n");
+            qDebug(": GetVolume (right) failed.\n");
+            readFailed = true;
+        }
+        if (leftValue != rightValue)
+            linked = false;
+        if (readFailed)
+            qDebug(": GetVolumes failed.\n");
+
+        rows.append(QSharedPointer<ChannelsModelItem>::create(
+            leftValue, rightValue, left, right, VolumeConversion::toWholeDb(leftInfo.minimum),
+            VolumeConversion::toWholeDb(leftInfo.maximum), VolumeConversion::toWholeDb(rightInfo.minimum),
+            VolumeConversion::toWholeDb(rightInfo.maximum), leftName, rightName, linked, muted));
+    }
+    m_channels->insertItems(0, rows);
+}
+
+TSTATUS VolumeVM::getVolume(uint32_t channel, short &wholeDb)
+{
+    int16_t value = 0;
+    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetVolume,
+                                m_communicationService->deviceHandle(), direction(), channel, &value);
+    wholeDb = status == tusb::kOk ? VolumeConversion::toWholeDb(value) : 0;
+    return status;
+}
+
+TSTATUS VolumeVM::getMute(uint32_t channel, bool &muted)
+{
+    uint32_t value = 0;
+    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetMute,
+                                m_communicationService->deviceHandle(), direction(), channel, &value);
+    if (status != tusb::kOk)
+        qDebug(": TUSBAUDIO_GetMute failed.\n");
+    muted = status == tusb::kOk && value != 0;
+    return status;
+}
+
+TSTATUS VolumeVM::setVolume(uint32_t channel, int wholeDb)
+{
+    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetVolume,
+                                m_communicationService->deviceHandle(), direction(), channel,
+                                VolumeConversion::toDeviceValue(wholeDb));
+    if (status != tusb::kOk)
+        qDebug(": TUSBAUDIO_SetVolume failed.\n");
+    return status;
+}
+
+TSTATUS VolumeVM::setMute(uint32_t channel, bool muted)
+{
+    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetMute,
+                                m_communicationService->deviceHandle(), direction(), channel,
+                                uint32_t(muted ? 1 : 0));
+    if (status != tusb::kOk)
+        qDebug(": TUSBAUDIO_SetMute failed.\n");
+    return status;
+}
+
+QString VolumeVM::channelName(uint32_t channel, bool &ok)
+{
+    ChannelNameBuffer buffer{};
+    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetChannelInfo,
+                                m_communicationService->deviceHandle(), direction(), channel,
+                                static_cast<void *>(buffer.data()));
+    ok = status == tusb::kOk;
+    return ok ? VolumeRecords::parseChannelName(buffer.data(), buffer.size()) : QString();
+}
+
+void VolumeVM::onMasterUpdate(short masterValue)
+{
+    if (!m_masterVolumeControl) {
+        qDebug(":Set -  No volume control.\n");
+    } else if (setVolume(0, masterValue) != tusb::kOk) {
+        m_masterVolumeControl = false;
+        return;
+    }
+    qDebug().nospace() << "volume - : " << masterValue;
+}
+
+void VolumeVM::onMasterMute()
+{
+    const bool next = !m_isMasterMuted;
+    if (!m_masterMuteControl) {
+        qDebug(": No mute control.\n");
+    } else if (setMute(0, next) != tusb::kOk) {
+        m_masterMuteControl = false;
+        return;
+    }
+    setIsMasterMuted(next);
+}
+
+// A row outside the list stands for no channel pair: such calls are ignored rather than
+// addressing channels the page never showed.
+
+void VolumeVM::onCommonUpdate(int index, int channelValue)
+{
+    if (!m_channels->item(index))
+        return;
+    const uint32_t left = 2 * uint32_t(index) + 1;
+    if (m_leftVolumeControl && setVolume(left, channelValue) != tusb::kOk)
+        qDebug(": SetVolume (left) failed.\n");
+    if (m_rightVolumeControl && setVolume(left + 1, channelValue) != tusb::kOk)
+        qDebug(": SetVolume (right) failed.\n");
+}
+
+void VolumeVM::onLeftChannelUpdate(int index, int leftChannelValue)
+{
+    if (m_channels->item(index))
+        setVolume(2 * uint32_t(index) + 1, leftChannelValue);
+}
+
+void VolumeVM::onRightChannelUpdate(int index, int rightChannelValue)
+{
+    if (m_channels->item(index))
+        setVolume(2 * uint32_t(index) + 2, rightChannelValue);
+}
+
+void VolumeVM::onLink(int index)
+{
+    const QSharedPointer<ChannelsModelItem> row = m_channels->item(index);
+    if (!row)
+        return;
+    row->setIsLinked(!row->isLinked());
+    m_channels->announceLinkChanged();
+}
+
+void VolumeVM::onMute(int index)
+{
+    const QSharedPointer<ChannelsModelItem> row = m_channels->item(index);
+    if (!row)
+        return;
+    const bool next = !row->isMuted();
+    if (m_pairMuteControl) {
+        const uint32_t left = 2 * uint32_t(index) + 1;
+        if (setMute(left, next) != tusb::kOk)
+            qDebug(": SetMute (left) failed.\n");
+        if (setMute(left + 1, next) != tusb::kOk)
+            qDebug(": SetMute (right) failed.\n");
+    }
+    row->setIsMuted(next);
+    m_channels->announceMuteChanged();
+}
