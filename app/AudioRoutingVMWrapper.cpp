@@ -1,0 +1,8 @@
+#include "app/AudioRoutingVMWrapper.h"
+
+#include "app/ServiceContainer.h"
+
+AudioRoutingVMWrapper::AudioRoutingVMWrapper(QObject *parent)
+    : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<AudioRoutingVM>())
+{
+}

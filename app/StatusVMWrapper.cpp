@@ -1,0 +1,8 @@
+#include "app/StatusVMWrapper.h"
+
+#include "app/ServiceContainer.h"
+
+StatusVMWrapper::StatusVMWrapper(QObject *parent)
+    : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<StatusVM>())
+{
+}

@@ -1,0 +1,97 @@
+#pragma once
+// Shared rig of the page view model tests: a fresh simulator device list, the real
+// communication service on it, and a recorder of "Connected" messages.
+#include "SimulatorControl.h"
+#include "app/AppConstants.h"
+#include "app/MessageBus.h"
+#include "device/LumenCommunicationService.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QObject>
+#include <QSettings>
+#include <QSharedPointer>
+#include <QVariant>
+#include <QtTest>
+
+#include <functional>
+
+namespace vma {
+
+inline void initApplicationIdentity()
+{
+    QCoreApplication::setOrganizationName(AppConstants::kOrganizationName);
+    QCoreApplication::setApplicationName(AppConstants::kApplicationName);
+}
+
+// Uppercase hex with spaces, as the blocks are written in the docs: "00 00 02 80 01 01 07 D0".
+inline QByteArray hex(const QByteArray &block)
+{
+    return block.toHex(' ').toUpper();
+}
+
+// The successful OUT blocks of one parameter id, in order.
+inline QList<QByteArray> blocksOf(const SimulatorControl &sim, int device, uint16_t parameterId)
+{
+    QList<QByteArray> out;
+    for (const QByteArray &b : sim.requestLog(device)) {
+        if (uint8_t(b[2]) == (parameterId >> 8) && uint8_t(b[3]) == (parameterId & 0xFF))
+            out << hex(b);
+    }
+    return out;
+}
+
+inline QString lastBlockOf(const SimulatorControl &sim, int device, uint16_t parameterId)
+{
+    const QList<QByteArray> blocks = blocksOf(sim, device, parameterId);
+    return blocks.isEmpty() ? QString() : QString::fromLatin1(blocks.last());
+}
+
+class ConnectedRecorder : public QObject
+{
+public:
+    explicit ConnectedRecorder(MessageBus &bus) : m_bus(bus)
+    {
+        m_bus.subscribe(this, &ConnectedRecorder::onConnected, AppConstants::kMsgConnected);
+    }
+    ~ConnectedRecorder() override { m_bus.unsubscribe(this, &ConnectedRecorder::onConnected, AppConstants::kMsgConnected); }
+
+    QList<bool> values;
+
+private:
+    void onConnected(QVariant value) { values << value.toBool(); }
+
+    MessageBus &m_bus;
+};
+
+// A device list and a service on it. With `open` >= 0 the service opens that device as the
+// status page's pick does; starting with two or more devices keeps the service's 2 s
+// single-device reconnect out of the way of the tests.
+struct Rig
+{
+    SimulatorControl sim;
+    QSharedPointer<LumenCommunicationService> service;
+    QSharedPointer<MessageBus> bus{new MessageBus};
+
+    bool start(const QString &devices, int open = -1)
+    {
+        if (!sim.isValid() || sim.reset(devices) < 0)
+            return false;
+        configure();
+        service.reset(new LumenCommunicationService);
+        if (open >= 0) {
+            service->setDeviceIndex(uint32_t(open));
+            service->onConnectionRequest();
+            if (!service->deviceHandle())
+                return false;
+        }
+        sim.clearRequests(0);
+        sim.resetCallCounts();
+        return true;
+    }
+
+    // Runs between the reset and the service's construction (device ids, strings, faults).
+    std::function<void()> configure = [] {};
+};
+
+} // namespace vma

@@ -1,0 +1,335 @@
+#include "viewmodels/DuckerVM.h"
+
+#include "app/AppConstants.h"
+#include "app/MessageBus.h"
+#include "device/LumenCommunicationService.h"
+#include "device/MixerProtocol.h"
+#include "settings/IRegistryService.h"
+
+#include <QDebug>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+constexpr int kMeterPollMs = 50;
+constexpr int kAttackMs = 50;
+constexpr int kHoldMs = 250;
+
+// One process-wide trigger mask, shared by every ducker page; reloaded on each activation.
+int s_duckerInputMask = 0;
+
+// Runs on a pool thread. It sees nothing but the entry point and the handle captured on the
+// GUI thread, so a page destroyed meanwhile (or a service changing its fields) cannot be
+// touched. The fixed arguments are those of MixerProtocol::readMeterBlock, which needs the
+// whole library object and so cannot be used here.
+MeterReadResult readMeter(TUSBAUDIO_ClassVendorRequestIn_t readIn, TUsbAudioHandle handle)
+{
+    MeterReadResult result;
+    MixerProtocol::Block reply{};
+    uint32_t count = 0;
+    result.status = readIn(handle, 0, 0, tusb::kRequestParameterOrMeter, 0, 0, tusb::kVendorBlockSize, reply.data(),
+                           &count, tusb::kVendorTimeoutMs);
+    if (result.status != tusb::kOk) {
+        qDebug(":read device failed.\n");
+        return result;
+    }
+    qDebug(":read meter success.\n");
+    result.level = MixerProtocol::meterLevel(reply);
+    return result;
+}
+} // namespace
+
+DuckerVM::DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
+                   QObject *parent)
+    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
+{
+    m_service->setReplyListener(this);
+    m_meterTimer = new QTimer();
+    connect(&m_meterWatcher, &QFutureWatcher<MeterReadResult>::finished, this, &DuckerVM::onMeterReadFinished);
+}
+
+DuckerVM::~DuckerVM()
+{
+    // The service keeps a plain pointer to its reply listener.
+    m_service->clearReplyListener(this);
+    delete m_meterTimer;
+    m_meterTimer = nullptr;
+    qDebug() << "Deleted meter timer";
+    // A read still blocked in the driver is not waited for: it holds no reference to this
+    // page, and its result is dropped with m_meterWatcher.
+}
+
+int DuckerVM::duckerInputMask()
+{
+    return s_duckerInputMask;
+}
+
+#define CALDER_SETTER(Type, setter, member, signal) \
+    void DuckerVM::setter(Type value)               \
+    {                                               \
+        if (member == value)                        \
+            return;                                 \
+        member = value;                             \
+        emit signal();                              \
+    }
+CALDER_SETTER(bool, setDuckerOn, m_duckerOn, duckerOnChanged)
+CALDER_SETTER(bool, setInput1Checked, m_input1Checked, input1CheckedChanged)
+CALDER_SETTER(bool, setInput2Checked, m_input2Checked, input2CheckedChanged)
+CALDER_SETTER(bool, setInput3Checked, m_input3Checked, input3CheckedChanged)
+CALDER_SETTER(bool, setInput4Checked, m_input4Checked, input4CheckedChanged)
+CALDER_SETTER(int, setMeterReading, m_meterReading, meterReadingChanged)
+CALDER_SETTER(int, setSensitivity, m_sensitivity, sensitivityChanged)
+CALDER_SETTER(int, setDuckerRange, m_duckerRange, duckerRangeChanged)
+CALDER_SETTER(double, setReleaseTime, m_releaseTime, releaseTimeChanged)
+CALDER_SETTER(bool, setInput3Visibility, m_input3Visibility, input3VisibilityChanged)
+CALDER_SETTER(bool, setInput4Visibility, m_input4Visibility, input4VisibilityChanged)
+#undef CALDER_SETTER
+
+void DuckerVM::setDefaultMeterReading(int value)
+{
+    m_defaultMeterReading = value;
+    emit defaultMeterReadingChanged();
+}
+
+void DuckerVM::onDeviceStateChanged()
+{
+    m_bus->publish(QVariant(true), AppConstants::kMsgConnected);
+}
+
+void DuckerVM::onConnectionFailed()
+{
+    m_bus->publish(QVariant(false), AppConstants::kMsgConnected);
+}
+
+void DuckerVM::onDeviceNotification()
+{
+    // The service has re-applied the stored settings; send the page's own on top.
+    setDuckerOnDevice(MixerProtocol::kParamDuckerSwitch, 0);
+    setDuckerOnDevice(MixerProtocol::kParamDuckRange, MixerProtocol::duckRangeValue(m_duckerRange));
+    setDuckerOnDevice(MixerProtocol::kParamSensitivity, MixerProtocol::sensitivityValue(m_sensitivity));
+    writeAttackHold();
+}
+
+void DuckerVM::onActivate()
+{
+    m_service->setReplyListener(this);
+    refreshFromStore();
+    writeAttackHold();
+}
+
+bool DuckerVM::onDeactivate()
+{
+    // Polling goes on while the page exists and the ducker is on.
+    return true;
+}
+
+void DuckerVM::refreshFromStore()
+{
+    m_storeFactories = m_service->storeFactories();
+    const uint32_t productId = m_service->productId();
+    if (productId != kProductAlto && productId != kProductTenor && productId != kProductBasso)
+        return;
+    const auto factory = m_storeFactories.value(productId);
+    m_store = factory ? factory() : QSharedPointer<IRegistryService>();
+    if (!m_store)
+        return;
+
+    applyDuckerOnState();
+
+    s_duckerInputMask = m_service->duckerInputMask();
+    setInput1Checked(s_duckerInputMask & MixerProtocol::kTriggerInput1);
+    setInput2Checked(s_duckerInputMask & MixerProtocol::kTriggerInput2);
+    if (productId == kProductBasso) {
+        setInput3Visibility(true);
+        setInput4Visibility(true);
+        setInput3Checked(s_duckerInputMask & MixerProtocol::kTriggerInput3);
+        setInput4Checked(s_duckerInputMask & MixerProtocol::kTriggerInput4);
+    }
+
+    loadDuckerParameters();
+}
+
+void DuckerVM::applyDuckerOnState()
+{
+    if (m_store->getDuckerValue(AppConstants::kOn).toInt() != 0) {
+        setDuckerOn(true);
+        startMeterPolling();
+    } else {
+        setDuckerOn(false);
+        stopMeterPolling();
+        setDefaultMeterReading(0);
+    }
+}
+
+void DuckerVM::loadDuckerParameters()
+{
+    setSensitivity(m_store->getDuckerValue(AppConstants::kSensitivity).toInt());
+    setDuckerRange(m_store->getDuckerValue(AppConstants::kDuckerRange).toInt());
+    setReleaseTime(m_store->getDuckerValue(AppConstants::kReleaseTime).toDouble() / 1000.0);
+}
+
+void DuckerVM::startMeterPolling()
+{
+    m_meterTimer->setInterval(kMeterPollMs);
+    connect(m_meterTimer, &QTimer::timeout, this, &DuckerVM::triggerMeterReading, Qt::UniqueConnection);
+    m_meterTimer->start();
+}
+
+void DuckerVM::stopMeterPolling()
+{
+    if (m_meterTimer->isActive())
+        m_meterTimer->stop();
+}
+
+void DuckerVM::onDuckerToggled()
+{
+    m_duckerOn = !m_duckerOn;
+    emit duckerOnChanged();
+    if (m_duckerOn) {
+        startMeterPolling();
+    } else {
+        stopMeterPolling();
+        setDefaultMeterReading(0);
+    }
+    if (m_store) {
+        // Stored first: the 0x0280 block takes "On" from the store.
+        m_store->setDuckerValue(AppConstants::kOn, m_duckerOn ? 1 : 0);
+        setDuckerOnDevice(MixerProtocol::kParamDuckerSwitch, 0);
+    }
+}
+
+void DuckerVM::toggleTriggerInput(bool checked, void (DuckerVM::*setter)(bool), int bit, const QString &key)
+{
+    (this->*setter)(checked);
+    // Set or clear the bit rather than add or subtract it: a check box written through its
+    // property must not push the mask out of 0..15.
+    if (checked)
+        s_duckerInputMask |= bit;
+    else
+        s_duckerInputMask &= ~bit;
+    if (m_store) {
+        setDuckerOnDevice(MixerProtocol::kParamDuckerSwitch, 0);
+        m_store->setDuckerValue(key, checked ? bit : 0);
+    }
+}
+
+void DuckerVM::onChannel1SelectionChanged()
+{
+    toggleTriggerInput(!m_input1Checked, &DuckerVM::setInput1Checked, MixerProtocol::kTriggerInput1,
+                       AppConstants::kInput1);
+}
+
+void DuckerVM::onChannel2SelectionChanged()
+{
+    toggleTriggerInput(!m_input2Checked, &DuckerVM::setInput2Checked, MixerProtocol::kTriggerInput2,
+                       AppConstants::kInput2);
+}
+
+void DuckerVM::onChannel3SelectionChanged()
+{
+    toggleTriggerInput(!m_input3Checked, &DuckerVM::setInput3Checked, MixerProtocol::kTriggerInput3,
+                       AppConstants::kInput3);
+}
+
+void DuckerVM::onChannel4SelectionChanged()
+{
+    toggleTriggerInput(!m_input4Checked, &DuckerVM::setInput4Checked, MixerProtocol::kTriggerInput4,
+                       AppConstants::kInput4);
+}
+
+void DuckerVM::onReleaseTimeChanged(double time)
+{
+    setReleaseTime(time);
+    if (m_store) {
+        setDuckerOnDevice(MixerProtocol::kParamDuckerSwitch, 0);
+        m_store->setDuckerValue(AppConstants::kReleaseTime, releaseTimeMs());
+    }
+}
+
+void DuckerVM::onDuckerRangeChanged(int range)
+{
+    setDuckerRange(range);
+    setDuckerOnDevice(MixerProtocol::kParamDuckRange, MixerProtocol::duckRangeValue(m_duckerRange));
+    if (m_store)
+        m_store->setDuckerValue(AppConstants::kDuckerRange, m_duckerRange);
+}
+
+void DuckerVM::onSensitivityChanged(int sensitivity)
+{
+    setSensitivity(sensitivity);
+    setDuckerOnDevice(MixerProtocol::kParamSensitivity, MixerProtocol::sensitivityValue(m_sensitivity));
+    if (m_store)
+        m_store->setDuckerValue(AppConstants::kSensitivity, m_sensitivity);
+}
+
+int DuckerVM::releaseTimeMs() const
+{
+    // Truncated like the slider's readout; saturated so that a non-finite or huge value from
+    // QML cannot make the conversion undefined.
+    const double ms = std::trunc(m_releaseTime * 1000.0);
+    if (std::isnan(ms))
+        return 0;
+    if (ms >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (ms <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(ms);
+}
+
+TSTATUS DuckerVM::setDuckerOnDevice(uint16_t parameter, uint32_t value)
+{
+    if (parameter == MixerProtocol::kParamDuckerSwitch) {
+        if (!m_store)
+            return tusb::kOk;
+        int mask = s_duckerInputMask & 0x0F;
+        const uint32_t productId = m_service->productId();
+        if (m_service->vendorId() == LumenVendorId && (productId == kProductAlto || productId == kProductTenor))
+            mask &= MixerProtocol::kTriggerInput1 | MixerProtocol::kTriggerInput2; // two trigger inputs only
+        value = MixerProtocol::duckerSwitchValue(m_store->getDuckerValue(AppConstants::kOn).toInt(), mask,
+                                                 releaseTimeMs());
+    }
+    const MixerProtocol::Block block = MixerProtocol::parameterBlock(parameter, value);
+    const TSTATUS status = MixerProtocol::writeParameterBlock(m_service->api(), m_service->deviceHandle(), block);
+    if (status != tusb::kOk)
+        qDebug(":setDuckerOnDevice Write device failed.\n");
+    return status;
+}
+
+void DuckerVM::writeAttackHold()
+{
+    // The page always sends the defaults; the stored values go only with applyStoredSettings.
+    const MixerProtocol::Block block = MixerProtocol::parameterBlock(
+        MixerProtocol::kParamAttackHold, MixerProtocol::attackHoldValue(kAttackMs, kHoldMs));
+    MixerProtocol::writeParameterBlock(m_service->api(), m_service->deviceHandle(), block);
+}
+
+void DuckerVM::triggerMeterReading()
+{
+    if (m_meterReadInFlight)
+        return; // the previous read is still blocked in the driver: skip this tick
+    const TUSBAUDIO_ClassVendorRequestIn_t readIn = m_service->api().TUSBAUDIO_ClassVendorRequestIn;
+    if (!readIn) {
+        qDebug(":read device failed.\n");
+        return;
+    }
+    const TUsbAudioHandle handle = m_service->deviceHandle();
+    m_meterReadInFlight = true;
+    m_meterWatcher.setFuture(QtConcurrent::run(readMeter, readIn, handle));
+}
+
+void DuckerVM::onMeterReadFinished()
+{
+    m_meterReadInFlight = false;
+    // A read that ends after the ducker went off must not move the frozen reading.
+    if (!m_meterTimer->isActive())
+        return;
+    const MeterReadResult result = m_meterWatcher.result();
+    if (result.status != tusb::kOk)
+        return;
+    int reading = 0;
+    if (m_peakHold.update(double(result.level), &reading))
+        setMeterReading(reading);
+}

@@ -1,0 +1,151 @@
+#include "viewmodels/InfoVM.h"
+
+#include "app/AppConstants.h"
+#include "app/MessageBus.h"
+#include "device/DevicePropertiesRecord.h"
+#include "device/LumenCommunicationService.h"
+#include "device/RecordBytes.h"
+#include "viewmodels/InfoFormatting.h"
+
+#include <QDebug>
+
+#include <array>
+
+namespace {
+// Driver-information record: API version words and the build flags.
+constexpr size_t kDriverMajorOffset = 8;
+constexpr size_t kDriverMinorOffset = 12;
+constexpr size_t kDriverSubVersionOffset = 16;
+constexpr size_t kDriverFlagsOffset = 20;
+} // namespace
+
+InfoVM::InfoVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus, QObject *parent)
+    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
+{
+    m_service->setReplyListener(this);
+}
+
+InfoVM::~InfoVM()
+{
+    // The service keeps a plain pointer to its reply listener.
+    m_service->clearReplyListener(this);
+}
+
+#define CALDER_STRING_SETTER(setter, member, signal) \
+    void InfoVM::setter(const QString &value)        \
+    {                                                \
+        if (member == value)                         \
+            return;                                  \
+        member = value;                              \
+        emit signal();                               \
+    }
+CALDER_STRING_SETTER(setManufacturer, m_manufacturer, manufacturerChanged)
+CALDER_STRING_SETTER(setProduct, m_product, productChanged)
+CALDER_STRING_SETTER(setPid, m_pid, pidChanged)
+CALDER_STRING_SETTER(setVid, m_vid, vidChanged)
+CALDER_STRING_SETTER(setRevisionId, m_revisionId, revisionIdChanged)
+CALDER_STRING_SETTER(setSerialNumber, m_serialNumber, serialNumberChanged)
+CALDER_STRING_SETTER(setApiVersion, m_apiVersion, apiVersionChanged)
+CALDER_STRING_SETTER(setBuildType, m_buildType, buildTypeChanged)
+CALDER_STRING_SETTER(setStreamingState, m_streamingState, streamingStateChanged)
+CALDER_STRING_SETTER(setActiveKsClients, m_activeKsClients, activeKsClientsChanged)
+CALDER_STRING_SETTER(setActiveAsioClients, m_activeAsioClients, activeAsioClientsChanged)
+#undef CALDER_STRING_SETTER
+
+void InfoVM::onDeviceStateChanged()
+{
+    m_bus->publish(QVariant(true), AppConstants::kMsgConnected);
+}
+
+void InfoVM::onConnectionFailed()
+{
+    m_bus->publish(QVariant(false), AppConstants::kMsgConnected);
+}
+
+void InfoVM::onDeviceNotification()
+{
+    refreshAll();
+}
+
+void InfoVM::onActivate()
+{
+    m_service->setReplyListener(this);
+    refreshAll();
+}
+
+bool InfoVM::onDeactivate()
+{
+    return true;
+}
+
+void InfoVM::refreshAll()
+{
+    refreshClientInfo();
+    refreshDeviceInfo();
+    refreshDriverInfo();
+}
+
+void InfoVM::refreshClientInfo()
+{
+    TUsbAudioApiDll &api = m_service->api();
+    if (!api.TUSBAUDIO_GetClientInfo)
+        return;
+    uint32_t streamingState = 0;
+    uint32_t wdmClients = 0;
+    uint32_t asioClients = 0;
+    if (api.TUSBAUDIO_GetClientInfo(m_service->deviceHandle(), &streamingState, &wdmClients, &asioClients)
+        != tusb::kOk)
+        return;
+    qDebug() << "Client Info success";
+    const QString state = InfoFormatting::streamingStateText(streamingState);
+    if (!state.isEmpty())
+        setStreamingState(state); // any other state keeps the previous text
+    setActiveKsClients(QString::number(wdmClients));
+    setActiveAsioClients(QString::number(asioClients));
+}
+
+void InfoVM::refreshDeviceInfo()
+{
+    TUsbAudioApiDll &api = m_service->api();
+    DevicePropertiesRecord::Bytes bytes{};
+    if (api.TUSBAUDIO_GetDeviceProperties)
+        api.TUSBAUDIO_GetDeviceProperties(m_service->deviceHandle(), bytes.data()); // failure leaves zeros
+    const DevicePropertiesRecord record = DevicePropertiesRecord::parse(bytes);
+
+    const QString name = record.displayName();
+    QString product;
+    QString serial;
+    const uint32_t productId = m_service->productId();
+    if (productId == kProductAlto || productId == kProductTenor || productId == kProductBasso) {
+        product = name;
+        serial = InfoFormatting::mixerSerialText(name, record.serialNumber);
+    } else {
+        product = InfoFormatting::otherProductText(name, record.manufacturer);
+        serial = record.serialNumber;
+    }
+
+    setManufacturer(record.manufacturer);
+    setProduct(product);
+    setVid(InfoFormatting::vendorIdText(record.vendorId));
+    setPid(InfoFormatting::productIdText(record.productId));
+    setRevisionId(InfoFormatting::revisionText(record.revisionId));
+    setSerialNumber(serial);
+}
+
+void InfoVM::refreshDriverInfo()
+{
+    TUsbAudioApiDll &api = m_service->api();
+    std::array<uint8_t, tusb::kDriverInfoSize> record{};
+    const TSTATUS status =
+        api.TUSBAUDIO_GetDriverInfo ? api.TUSBAUDIO_GetDriverInfo(record.data()) : tusb::kEntryPointMissing;
+    if (status != tusb::kOk) {
+        // An unfilled record would show a made-up "0.0.0" release build; keep what is shown.
+        qDebug() << "Error Driver Info";
+        return;
+    }
+    const uint8_t *data = record.data();
+    setApiVersion(InfoFormatting::apiVersionText(RecordBytes::readU32(data, record.size(), kDriverMajorOffset),
+                                                 RecordBytes::readU32(data, record.size(), kDriverMinorOffset),
+                                                 RecordBytes::readU32(data, record.size(), kDriverSubVersionOffset)));
+    setBuildType(InfoFormatting::buildTypeText(RecordBytes::readU32(data, record.size(), kDriverFlagsOffset)));
+}

@@ -1,0 +1,260 @@
+#include "viewmodels/StatusVM.h"
+
+#include "app/AppConstants.h"
+#include "app/MessageBus.h"
+#include "device/LumenCommunicationService.h"
+
+#include <QDebug>
+#include <QTimer>
+
+namespace {
+constexpr int kDebugPollMs = 20;
+}
+
+StatusVM::StatusVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
+                   QObject *parent)
+    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
+{
+    m_service->setReplyListener(this);
+    m_bus->subscribe(this, &StatusVM::onResetState, AppConstants::kMsgResetState);
+    m_bus->subscribe(this, &StatusVM::onResetDropDown, AppConstants::kMsgResetDropDown);
+    m_deviceNames = m_service->deviceNames();
+    m_debugTimer = new QTimer();
+    onResetState(QVariant());
+}
+
+StatusVM::~StatusVM()
+{
+    // The service keeps a plain pointer to its reply listener.
+    m_service->clearReplyListener(this);
+    delete m_debugTimer;
+    m_debugTimer = nullptr;
+    qDebug() << "Deleted debug timer";
+}
+
+void StatusVM::setSampleRate(int sampleRate)
+{
+    if (m_sampleRate == sampleRate)
+        return;
+    m_sampleRate = sampleRate;
+    emit sampleRateChanged();
+}
+
+void StatusVM::setActiveDevice(const QString &activeDevice)
+{
+    if (m_activeDevice == activeDevice)
+        return;
+    m_activeDevice = activeDevice;
+    emit activeDeviceChanged();
+}
+
+void StatusVM::setDisableDropDown(bool disable)
+{
+    if (m_disableDropDown == disable)
+        return;
+    m_disableDropDown = disable;
+    emit disableDropDownChanged();
+}
+
+void StatusVM::setConnected(bool connected)
+{
+    if (m_connected == connected)
+        return;
+    m_connected = connected;
+    emit connectedChanged();
+}
+
+void StatusVM::setResetDropDown(bool reset)
+{
+    if (m_resetDropDown == reset)
+        return;
+    m_resetDropDown = reset;
+    emit resetDropDownChanged();
+}
+
+void StatusVM::setDebugActivated(bool activated)
+{
+    if (m_activeDevice == AppConstants::kNotConnected)
+        return;
+    if (m_activeDevice == AppConstants::kPleaseSelectDevice && !(m_debugActivated && !activated))
+        return;
+    if (m_debugActivated == activated)
+        return;
+    m_debugActivated = activated;
+    emit debugActivatedChanged();
+}
+
+#define CALDER_STRING_SETTER(setter, member, signal) \
+    void StatusVM::setter(const QString &value)      \
+    {                                                \
+        if (member == value)                         \
+            return;                                  \
+        member = value;                              \
+        emit signal();                               \
+    }
+CALDER_STRING_SETTER(setId, m_id, idChanged)
+CALDER_STRING_SETTER(setMux0, m_mux0, mux0Changed)
+CALDER_STRING_SETTER(setMux1, m_mux1, mux1Changed)
+CALDER_STRING_SETTER(setAdc, m_adc, adcChanged)
+CALDER_STRING_SETTER(setFx, m_fx, fxChanged)
+CALDER_STRING_SETTER(setTempo, m_tempo, tempoChanged)
+CALDER_STRING_SETTER(setConstant, m_constant, constantChanged)
+#undef CALDER_STRING_SETTER
+
+void StatusVM::onResetState(QVariant)
+{
+    const uint32_t count = m_service->deviceCount();
+    if (count == 0) {
+        setActiveDevice(AppConstants::kNotConnected);
+        setSampleRate(0);
+        return;
+    }
+    setDisableDropDown(count == 1);
+    // The view gets the new list with the next onDeviceStateChanged().
+    m_deviceNames = m_service->deviceNames();
+    if (count == 1) {
+        // The only device may be one the service did not list (USB mode 1): nothing to show.
+        if (m_deviceNames.isEmpty()) {
+            setActiveDevice(AppConstants::kNotConnected);
+            setSampleRate(0);
+            return;
+        }
+        setActiveDevice(m_deviceNames.first());
+        qDebug().nospace().noquote() << "Device Name : " << m_activeDevice;
+        setSampleRate(int(m_service->sampleRate()));
+    } else {
+        setActiveDevice(AppConstants::kPleaseSelectDevice);
+        setSampleRate(0);
+    }
+    setConnected(true);
+    setDebugActivated(false);
+    stopDebugTimer();
+}
+
+void StatusVM::onResetDropDown(QVariant)
+{
+    setResetDropDown(false);
+}
+
+void StatusVM::onDeviceStateChanged()
+{
+    const uint32_t count = m_service->deviceCount();
+    if (count == 0) {
+        setActiveDevice(AppConstants::kNotConnected);
+        setSampleRate(0);
+        return;
+    }
+    setDisableDropDown(count == 1);
+    const QStringList names = m_service->deviceNames();
+    if (names.isEmpty())
+        return;
+    m_deviceNames = names;
+    publishConnected(true);
+    if (count == 1) {
+        setActiveDevice(names.first());
+        qDebug().nospace().noquote() << "Device Name : " << m_activeDevice;
+        setSampleRate(int(m_service->sampleRate()));
+        emit activeDeviceChanged();
+    } else if (m_service->isDeviceListRefreshed()) {
+        // After the user's own pick (flag cleared) the page keeps its selection.
+        setActiveDevice(AppConstants::kPleaseSelectDevice);
+        setSampleRate(0);
+    }
+    emit deviceNamesChanged();
+    setConnected(true);
+    setDebugActivated(false);
+    stopDebugTimer();
+}
+
+void StatusVM::onConnectionFailed()
+{
+    publishConnected(false);
+    setActiveDevice(AppConstants::kNotConnected);
+    setDisableDropDown(true);
+    setConnected(false);
+}
+
+void StatusVM::onDeviceNotification()
+{
+    m_previousDebugReply.fill(0);
+    setSampleRate(int(m_service->sampleRate()));
+}
+
+void StatusVM::onActivate()
+{
+    m_service->setReplyListener(this);
+    const QString name = m_service->deviceName();
+    const uint32_t rate = m_service->sampleRate();
+    if (!name.isEmpty() && rate != 0 && !m_service->isDeviceListRefreshed()) {
+        setActiveDevice(name);
+        setSampleRate(int(rate));
+    }
+    setDebugActivated(false);
+    stopDebugTimer();
+    m_previousDebugReply.fill(0);
+}
+
+bool StatusVM::onDeactivate()
+{
+    setDebugActivated(false);
+    stopDebugTimer();
+    return true;
+}
+
+void StatusVM::onDebugActivated()
+{
+    if (!m_service || m_debugActivated || !m_debugTimer)
+        return;
+    setDebugActivated(true);
+    m_debugTimer->setInterval(kDebugPollMs);
+    connect(m_debugTimer, &QTimer::timeout, this, &StatusVM::updateDebugStatus, Qt::UniqueConnection);
+    m_debugTimer->start();
+}
+
+void StatusVM::setDeviceIndex(int index, QString devicename)
+{
+    if (index < 0)
+        return;
+    m_service->setDeviceIndex(uint32_t(index));
+    m_service->setDeviceName(devicename);
+    m_service->onConnectionRequest();
+    setSampleRate(int(m_service->sampleRate()));
+}
+
+void StatusVM::showList()
+{
+    setResetDropDown(!m_resetDropDown);
+}
+
+void StatusVM::updateDebugStatus()
+{
+    MixerProtocol::Block reply{};
+    const TSTATUS status = MixerProtocol::readDebugBlock(m_service->api(), m_service->deviceHandle(), reply);
+    if (status != tusb::kOk) {
+        qDebug().nospace().noquote() << "Debug Class vendor request failed, 0x04\n"
+                                     << "0x" << QString::number(status, 16).rightJustified(8, QLatin1Char('0')).toUpper();
+        return;
+    }
+    if (reply == m_previousDebugReply)
+        return;
+    const MixerProtocol::DebugStatus debug = MixerProtocol::parseDebugStatus(reply);
+    setId(QString::number(debug.id));
+    setMux0(QString::number(debug.mux0));
+    setMux1(QString::number(debug.mux1));
+    setAdc(QString::number(debug.adc));
+    setFx(QString::number(debug.fx));
+    setTempo(QString::number(debug.tempo));
+    setConstant(QString::number(debug.constant));
+    m_previousDebugReply = reply;
+}
+
+void StatusVM::stopDebugTimer()
+{
+    if (m_debugTimer && m_debugTimer->isActive())
+        m_debugTimer->stop();
+}
+
+void StatusVM::publishConnected(bool connected)
+{
+    m_bus->publish(QVariant(connected), AppConstants::kMsgConnected);
+}
