@@ -1,0 +1,249 @@
+// The real calder-panel under Xvfb with a window manager (openbox) and, where asked, a tray
+// host (trayer): single instance, raising the first copy, tray, lock file, missing driver.
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRasterWindow>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const QString kTitle = QStringLiteral("Calder USB Audio Control Panel");
+
+QString run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(5000))
+        return QString();
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+struct WindowInfo
+{
+    QString id;
+    QRect geometry;
+};
+
+// Visible top-level windows titled like the panel (its main window and, when a tray host
+// embeds it, the tray icon's window).
+QList<WindowInfo> panelWindows()
+{
+    const QString out = run("xdotool", {"search", "--onlyvisible", "--name", "^" + kTitle + "$",
+                                        "getwindowgeometry", "%@"});
+    QList<WindowInfo> windows;
+    static const QRegularExpression re(
+        R"(Window (\d+)\s+Position: (-?\d+),(-?\d+).*?\s+Geometry: (\d+)x(\d+))",
+        QRegularExpression::DotMatchesEverythingOption);
+    auto it = re.globalMatch(out);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        windows.append({m.captured(1), QRect(m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt(),
+                                             m.captured(5).toInt())});
+    }
+    return windows;
+}
+
+QList<WindowInfo> mainWindows()
+{
+    QList<WindowInfo> result;
+    for (const WindowInfo &w : panelWindows())
+        if (w.geometry.size() == QSize(800, 500))
+            result << w;
+    return result;
+}
+
+// Tray icons of calder-panel embedded in trayer's windows.
+int embeddedTrayIcons()
+{
+    int count = 0;
+    const QStringList trayerWindows = run("xdotool", {"search", "--class", "^trayer$"}).split('\n');
+    for (const QString &id : trayerWindows) {
+        if (id.isEmpty())
+            continue;
+        const QString tree = run("xwininfo", {"-tree", "-id", id});
+        // Children are listed as: 0x... "title": ("instance" "class")  geometry
+        count += tree.count(QStringLiteral("(\"calder-panel\" "));
+    }
+    return count;
+}
+
+QString lockFilePath() { return QDir::tempPath() + "/" + kTitle + ".lock"; }
+
+// One calder-panel process with its debug log collected.
+class Panel
+{
+public:
+    explicit Panel(const QStringList &env = {})
+    {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        for (const QString &kv : env)
+            e.insert(kv.section('=', 0, 0), kv.section('=', 1));
+        process.setProcessEnvironment(e);
+        QObject::connect(&process, &QProcess::readyReadStandardError, &process,
+                         [this] { log += QString::fromLocal8Bit(process.readAllStandardError()); });
+    }
+    ~Panel()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+    void start() { process.start(TestEnvironment::panelExecutable(), QStringList()); }
+    // SIGTERM: the panel takes its normal shutdown path.
+    bool stop()
+    {
+        process.terminate();
+        return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+    QString fullLog()
+    {
+        log += QString::fromLocal8Bit(process.readAllStandardError());
+        return log;
+    }
+
+    QProcess process;
+    QString log;
+};
+
+class Helper
+{
+public:
+    explicit Helper(const QString &program, const QStringList &args = {})
+    {
+        process.setProgram(program);
+        process.setArguments(args);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.start();
+    }
+    ~Helper()
+    {
+        process.terminate();
+        if (!process.waitForFinished(3000)) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+    QProcess process;
+};
+} // namespace
+
+class TestAppProcess : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        for (const char *tool : {"openbox", "trayer", "xdotool", "xwininfo", "xprop"})
+            QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(), tool);
+        QVERIFY(QFileInfo(TestEnvironment::panelExecutable()).isExecutable());
+        windowManager = std::make_unique<Helper>("openbox");
+        QTRY_VERIFY_WITH_TIMEOUT(run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"), 10000);
+    }
+
+    void cleanup() { QTRY_VERIFY(!QFile::exists(lockFilePath())); }
+
+    void trayHostEmbedsTheIconAndASecondCopyAddsNothing()
+    {
+        Helper trayer("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
+                                 "--height", "40"});
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+
+        Panel first;
+        first.start();
+        QTRY_VERIFY_WITH_TIMEOUT(first.fullLog().contains("Tray available.\n"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(embeddedTrayIcons(), 1, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(mainWindows().size(), 1, 15000);
+        QCOMPARE(mainWindows().at(0).geometry.topLeft(), QPoint(50, 50));
+        QVERIFY(QFile::exists(lockFilePath()));
+
+        // The second copy stops at the lock: no application object, so no window, no tray
+        // step (its log line comes before the icon) and no icon.
+        Panel second;
+        QElapsedTimer clock;
+        clock.start();
+        second.start();
+        QVERIFY(second.process.waitForFinished(5000));
+        const qint64 ms = clock.elapsed();
+        qInfo("second copy: exit code %d after %lld ms (wall, including process start)", second.process.exitCode(),
+              ms);
+        QCOMPARE(second.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.process.exitCode(), 0);
+        QVERIFY2(ms < 1000, qPrintable(QString::number(ms)));
+        QVERIFY2(!second.fullLog().contains("Tray"), qPrintable(second.fullLog()));
+        QTest::qWait(300);
+        QCOMPARE(embeddedTrayIcons(), 1);
+        QCOMPARE(mainWindows().size(), 1);
+        QCOMPARE(first.process.state(), QProcess::Running);
+
+        QVERIFY(first.stop());
+        QVERIFY(!QFile::exists(lockFilePath()));
+        // The container released the services on the way out.
+        QVERIFY(first.fullLog().contains("Closed the handle and unregistered notification"));
+    }
+
+    void secondCopyBringsTheFirstForward()
+    {
+        // No tray host here: the panel says so and runs on with its window.
+        Panel first;
+        first.start();
+        QTRY_VERIFY_WITH_TIMEOUT(first.fullLog().contains("Tray not available.\n"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(mainWindows().size(), 1, 15000);
+        const QString panelId = mainWindows().at(0).id;
+
+        QRasterWindow other;
+        other.setTitle("other");
+        other.setGeometry(100, 100, 300, 200);
+        other.show();
+        other.requestActivate();
+        const QString otherId = QString::number(other.winId());
+        QTRY_COMPARE_WITH_TIMEOUT(run("xdotool", {"getactivewindow"}), otherId, 5000);
+
+        Panel second;
+        second.start();
+        QVERIFY(second.process.waitForFinished(5000));
+        QCOMPARE(second.process.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(run("xdotool", {"getactivewindow"}), panelId, 5000);
+        const QString stacking = run("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
+        QVERIFY2(stacking.endsWith(QStringLiteral("0x%1").arg(panelId.toULongLong(), 0, 16)), qPrintable(stacking));
+        QCOMPARE(first.process.state(), QProcess::Running);
+        QVERIFY(first.stop());
+        QVERIFY(!QFile::exists(lockFilePath()));
+
+        // After a normal exit the next start proceeds.
+        Panel next;
+        next.start();
+        QTRY_COMPARE_WITH_TIMEOUT(mainWindows().size(), 1, 15000);
+        QVERIFY(next.stop());
+    }
+
+    void missingDriverLibraryStillStarts()
+    {
+        Panel panel({"CALDER_REGISTRY=" + QDir::tempPath() + "/no-such-registry.reg"});
+        panel.start();
+        QTRY_COMPARE_WITH_TIMEOUT(mainWindows().size(), 1, 15000);
+        const QString log = panel.fullLog();
+        QVERIFY2(log.contains("Unable to load the driver API DLL, err=0x00000002\n"), qPrintable(log));
+        QVERIFY(!log.contains("Successfully loaded the driver API DLL"));
+        QVERIFY(!log.contains("Successfully opened the device"));
+        QTest::qWait(300);
+        QCOMPARE(panel.process.state(), QProcess::Running);
+        QVERIFY(panel.stop());
+    }
+
+private:
+    std::unique_ptr<Helper> windowManager;
+};
+
+QTEST_MAIN(TestAppProcess)
+#include "tst_app_process.moc"
