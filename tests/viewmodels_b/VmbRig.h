@@ -1,15 +1,12 @@
 #pragma once
-// Shared rig of the buffer settings and volume page tests: a fresh simulated device list and
-// the real communication service on it, plus a recorder of "Connected" messages.
+// Rig of the page tests: one simulated device, the real service on it, and a recorder of
+// the "Connected" messages.
 #include "SimulatorControl.h"
 #include "app/AppConstants.h"
 #include "app/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 
-#include <QList>
-#include <QObject>
 #include <QSharedPointer>
-#include <QVariant>
 
 namespace vmb {
 
@@ -19,7 +16,7 @@ struct Rig
     QSharedPointer<LumenCommunicationService> service;
     QSharedPointer<MessageBus> bus{new MessageBus};
 
-    // One device, opened by the service's constructor; `configure` runs before that.
+    // `configure` runs on the fresh device before the service opens it.
     template<typename Configure>
     bool start(const QString &device, Configure configure)
     {
@@ -31,10 +28,7 @@ struct Rig
         sim.resetCallCounts();
         return service->deviceHandle() != nullptr;
     }
-    bool start(const QString &device)
-    {
-        return start(device, [] {});
-    }
+    bool start(const QString &device) { return start(device, [] {}); }
 };
 
 class ConnectedRecorder : public QObject
@@ -44,10 +38,7 @@ public:
     {
         m_bus.subscribe(this, &ConnectedRecorder::onConnected, AppConstants::kMsgConnected);
     }
-    ~ConnectedRecorder() override
-    {
-        m_bus.unsubscribe(this, &ConnectedRecorder::onConnected, AppConstants::kMsgConnected);
-    }
+    ~ConnectedRecorder() override { m_bus.unsubscribe(this, &ConnectedRecorder::onConnected, AppConstants::kMsgConnected); }
     QList<bool> values;
 
 private:
