@@ -53,6 +53,7 @@ Item {
 
     Item {
         id: mEnvelope
+        objectName: "groupBoxEnvelope"
         x: globalSizes.pSizeTwentySix
         y: mHeaderText.height + globalSizes.pSizeFive + globalSizes.pSizeTwentyTwo
         width: globalSizes.pGBSecondaryBorderRectWidth
@@ -124,6 +125,7 @@ Item {
 
     ListView {
         id: mListView
+        objectName: "groupBoxList"
         x: globalSizes.pSizeTwentySix
         y: mEnvelope.y + mEnvelope.height
         z: 2

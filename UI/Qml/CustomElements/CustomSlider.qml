@@ -43,6 +43,7 @@ Item {
 
     Slider {
         id: mSlider
+        objectName: "slider"
         anchors.fill: parent
         from: mCustomSlider.pLowerLimitValue
         to: mCustomSlider.pUpperLimitValue

@@ -16,6 +16,7 @@ Item {
 
     Column {
         id: mColumn
+        objectName: "scaleColumn"
         width: parent.width
         spacing: mIOReadingListView.pMaximum > 0 ? mIOReadingListView.pConstant / mIOReadingListView.pMaximum - 1.15 : 0
 

@@ -27,6 +27,7 @@ Item {
 
         Image {
             id: mImage
+            objectName: "image"
             anchors.verticalCenter: parent.verticalCenter
             source: mImageLabel.pActive ? mImageLabel.pActiveImageSource : mImageLabel.pInactiveImageSource
             // The PNGs are drawn at twice their nominal size so they stay sharp up to scale 2.

@@ -43,6 +43,7 @@ Item {
 
     Slider {
         id: mSlider
+        objectName: "slider"
         anchors.fill: parent
         orientation: Qt.Vertical
         // Running from the upper to the lower limit and turned over puts the upper limit on top.

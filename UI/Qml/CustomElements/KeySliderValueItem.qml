@@ -33,6 +33,7 @@ Item {
 
             KeySliderValue {
                 id: mThreshold
+                objectName: "thresholdRow"
                 width: parent.width
                 height: parent.height / 3
                 pKeyLabel: "Threshold"
@@ -52,6 +53,7 @@ Item {
 
             KeySliderValue {
                 id: mDuckRange
+                objectName: "duckRangeRow"
                 width: parent.width
                 height: parent.height / 3
                 pKeyLabel: "Duck range"
@@ -72,6 +74,7 @@ Item {
 
             KeySliderValue {
                 id: mRelease
+                objectName: "releaseRow"
                 width: parent.width
                 height: parent.height / 3
                 pKeyLabel: "Release"

@@ -55,6 +55,7 @@ Item {
 
     InputOutputSlider {
         id: mSlider
+        objectName: "masterSlider"
         anchors.top: mUnderLine.bottom
         anchors.topMargin: globalSizes.pSizeSix
         x: parent.width / 2 + globalSizes.pSizeFour
@@ -108,6 +109,7 @@ Item {
 
     Image {
         id: mMuteImage
+        objectName: "muteImage"
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.verticalCenter: mBottomLine.bottom
         anchors.verticalCenterOffset: (mMasterVolume.height - mBottomLine.y) / 2

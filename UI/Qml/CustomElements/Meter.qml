@@ -19,6 +19,7 @@ Rectangle {
 
     Column {
         id: mBars
+        objectName: "meterBars"
         anchors.horizontalCenter: parent.horizontalCenter
         y: 6
         spacing: 2

@@ -21,6 +21,7 @@ Item {
 
     ReadingLabel {
         id: mReadingLabel
+        objectName: "meterReading"
         anchors.top: mTitle.bottom
         anchors.topMargin: globalSizes.pSizeFive
         width: globalSizes.pSizeFourtyFive
@@ -32,6 +33,7 @@ Item {
 
     Meter {
         id: mMeter
+        objectName: "meter"
         anchors.top: mReadingLabel.bottom
         anchors.topMargin: globalSizes.pSizeSix
         width: globalSizes.pSizeThirtyEight

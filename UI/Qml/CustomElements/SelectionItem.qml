@@ -53,6 +53,7 @@ Item {
 
             Repeater {
                 id: mRepeater
+                objectName: "selectionRepeater"
                 model: 4
 
                 delegate: ImageLabel {

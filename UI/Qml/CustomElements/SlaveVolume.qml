@@ -114,6 +114,7 @@ Item {
 
     InputOutputSlider {
         id: mLeftSlider
+        objectName: "leftSlider"
         anchors.top: mUnderLine.bottom
         anchors.topMargin: globalSizes.pSizeSix
         x: globalSizes.pSizeEight
@@ -126,6 +127,7 @@ Item {
 
     InputOutputSlider {
         id: mRightSlider
+        objectName: "rightSlider"
         anchors.top: mLeftSlider.top
         x: globalSizes.pSizeFiftyFive
         pActive: mSlaveVolume.pToggle
@@ -186,6 +188,7 @@ Item {
 
     Image {
         id: mLinkImage
+        objectName: "linkImage"
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.verticalCenter: mLeftNameBox.verticalCenter
         width: globalSizes.pSizeSixteen
@@ -252,6 +255,7 @@ Item {
 
     Image {
         id: mMuteImage
+        objectName: "muteImage"
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.verticalCenter: mBottomLine.bottom
         anchors.verticalCenterOffset: (mSlaveVolume.height - mBottomLine.y) / 2

@@ -56,6 +56,7 @@ Item {
 
     Item {
         id: mCloseArea
+        objectName: "closeArea"
         anchors.right: parent.right
         anchors.top: parent.top
         anchors.bottom: parent.bottom

@@ -29,6 +29,7 @@ Item {
 
         MainTopBar {
             id: mTopBar
+            objectName: "mainTopBar"
             width: parent.width
             height: globalSizes.pSizeEightySix
         }
@@ -36,6 +37,7 @@ Item {
         // A new URL destroys the current page (its view model goes with it) and creates the next.
         Loader {
             id: mPageLoader
+            objectName: "pageLoader"
             width: parent.width
             height: mShell.height - mTopBar.height
             source: mShell.viewModel ? mShell.viewModel.selectedMasterView : ""

@@ -30,6 +30,7 @@ Item {
 
     TopRibbon {
         id: mTopRibbon
+        objectName: "topRibbon"
         anchors.top: parent.top
         width: parent.width
         height: globalSizes.pSizeFifty
@@ -38,6 +39,7 @@ Item {
 
     Item {
         id: mTabHeader
+        objectName: "tabHeader"
         anchors.top: mTopRibbon.bottom
         width: parent.width
         height: globalSizes.pSizeThirtySix
@@ -49,6 +51,7 @@ Item {
 
             Repeater {
                 id: mTabRepeater
+                objectName: "tabRepeater"
                 model: mMainTopBar.viewModel ? mMainTopBar.viewModel.menuList : null
 
                 delegate: SelectionLabel {
