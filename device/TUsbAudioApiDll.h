@@ -17,7 +17,10 @@ public:
 
     // Reads HKEY_CLASSES_ROOT\CLSID\<classId>\InprocServer32 and loads that path.
     TSTATUS loadByClsid(const std::string &classId, bool checkVersion);
-    // path is UTF-8.
+    // path is UTF-8. Returns 0, or 1 (already loaded), 2 (no such file), the system's load
+    // error (126), 127 (an entry point missing: nothing stays loaded) or kVersionRejected (the
+    // library stays loaded with the two version entry points only). Entry-point groups newer
+    // than the library's own version are not resolved and stay null; that is not an error.
     TSTATUS loadFromPath(const std::string &path, bool checkVersion);
     void unload();
     bool isVersionAtLeast(uint32_t major, uint32_t minor) const;

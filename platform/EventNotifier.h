@@ -1,6 +1,9 @@
 #pragma once
 // Watches one event on the GUI thread and emits activated(HANDLE) each time it is signalled;
 // signals that arrive before the notifier runs collapse into one activation (auto-reset).
+// Emits on the thread it lives in (create it on the GUI thread). It does not own the event:
+// destroy the notifier before closing the event. Signals that arrive while it is disabled
+// give one activation when it is enabled again.
 #include "platform/PlatformTypes.h"
 
 #include <QObject>

@@ -17,6 +17,7 @@ private:
     HANDLE m_event = nullptr;
 
 private slots:
+    void initTestCase() { qRegisterMetaType<HANDLE>("HANDLE"); }
     void init()
     {
         m_event = platform::createAutoResetEvent();
