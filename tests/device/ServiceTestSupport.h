@@ -73,8 +73,9 @@ private:
             return;
         }
         calls.append(what);
-        if (onCall)
-            onCall(this, what);
+        // A copy: the hook may delete this object, and with it onCall.
+        if (const auto hook = onCall)
+            hook(this, what);
     }
     LumenCommunicationService &m_service;
     inline static QSet<const TestListener *> s_live;
