@@ -150,6 +150,26 @@ Item {
             verify(markedTexts(scale).every(function(t) { return t === "(tick)" }))
         }
 
+        function test_scaleFollowsHandle_data() {
+            return [ { tag: "127 steps at -120", lower: -127, value: -120 },
+                     { tag: "60 steps at -50", lower: -60, value: -50 } ]
+        }
+
+        function test_scaleFollowsHandle(data) {
+            var strip = createTemporaryObject(masterComponent, mRoot, { pLower: data.lower, pUpper: 0, pDefaultValue: data.value })
+            var column = findChild(strip, "scaleColumn")
+            var mark = null
+            for (var i = 0; i < column.children.length; ++i) {
+                if (column.children[i].pText === String(data.value))
+                    mark = column.children[i]
+            }
+            verify(mark !== null)
+            tryVerify(function() { return mark.y > 0 })
+            var handle = findChild(findChild(strip, "masterSlider"), "slider").handle
+            var handleCentre = handle.mapToItem(strip, handle.width / 2, handle.height / 2).y
+            fuzzyCompare(mark.mapToItem(strip, 0, 0.5).y, handleCentre, 1)
+        }
+
         function rowCentre(box, row) {
             var list = findChild(box, "groupBoxList")
             return { x: list.x + list.width / 2, y: list.y + (row + 0.5) * globalSizes.pSizeThirtySix }

@@ -18,7 +18,9 @@ Item {
         id: mColumn
         objectName: "scaleColumn"
         width: parent.width
-        spacing: mIOReadingListView.pMaximum > 0 ? mIOReadingListView.pConstant / mIOReadingListView.pMaximum - 1.15 : 0
+        // Entry i sits at i steps of pConstant / pMaximum, where the slider's handle stands for
+        // -i dB, so the marks line up with the handle over the whole scale.
+        spacing: mIOReadingListView.pMaximum > 0 ? mIOReadingListView.pConstant / mIOReadingListView.pMaximum - 1 : 0
 
         Repeater {
             id: mRepeater

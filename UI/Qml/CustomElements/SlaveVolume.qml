@@ -165,8 +165,9 @@ Item {
         anchors.top: mUnderLine.bottom
         anchors.topMargin: globalSizes.pIOBoxSlaveUnderLineGap
         anchors.left: parent.left
-        anchors.leftMargin: globalSizes.pSizeFour
-        width: globalSizes.pSizeThirty
+        anchors.leftMargin: globalSizes.pSizeThree
+        anchors.right: mLinkImage.left
+        anchors.rightMargin: globalSizes.pSizeThree
         height: globalSizes.pSizeTwenty
         color: globalColors.pWhite
         radius: 2
@@ -178,6 +179,9 @@ Item {
             anchors.margins: 2
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
+            // Channel names are longer than the box is wide: shrink before eliding.
+            fontSizeMode: Text.HorizontalFit
+            minimumPixelSize: globalSizes.pIOReadingFontSize
             elide: Text.ElideRight
             text: mSlaveVolume.pLeftChannelName
             font.family: "Arial"
@@ -222,8 +226,9 @@ Item {
         id: mRightNameBox
         anchors.top: mLeftNameBox.top
         anchors.right: parent.right
-        anchors.rightMargin: globalSizes.pSizeFour
-        width: globalSizes.pSizeThirty
+        anchors.rightMargin: globalSizes.pSizeThree
+        anchors.left: mLinkImage.right
+        anchors.leftMargin: globalSizes.pSizeThree
         height: globalSizes.pSizeTwenty
         color: globalColors.pWhite
         radius: 2
@@ -235,6 +240,8 @@ Item {
             anchors.margins: 2
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
+            fontSizeMode: Text.HorizontalFit
+            minimumPixelSize: globalSizes.pIOReadingFontSize
             elide: Text.ElideRight
             text: mSlaveVolume.pRightChannelName
             font.family: "Arial"
