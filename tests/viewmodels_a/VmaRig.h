@@ -24,7 +24,7 @@ inline void initApplicationIdentity()
     QCoreApplication::setApplicationName(AppConstants::kApplicationName);
 }
 
-// Uppercase hex with spaces, as the blocks are written in the docs: "00 00 02 80 01 01 07 D0".
+// Uppercase hex with spaces, e.g. "00 00 02 80 01 01 07 D0".
 inline QByteArray hex(const QByteArray &block)
 {
     return block.toHex(' ').toUpper();
