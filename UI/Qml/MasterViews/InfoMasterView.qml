@@ -1,0 +1,142 @@
+import QtQuick 2.5
+import InfoVMWrapper 1.0
+import "../CustomElements"
+import "Common"
+import "Info"
+
+Item {
+    id: mInfoMasterView
+
+    property var viewModel: mWrapper.infoVM
+
+    anchors.fill: parent
+
+    InfoVMWrapper { id: mWrapper }
+
+    Component.onCompleted: viewModel.onActivate()
+    Component.onDestruction: viewModel.onDeactivate()
+
+    PageBackground {
+        id: mBackground
+        radius: globalSizes.pSizeFour
+    }
+
+    Column {
+        id: mContent
+        anchors { top: parent.top; left: parent.left; topMargin: globalSizes.pSizeTwentyFour; leftMargin: globalSizes.pSizeThirtyFive }
+        spacing: globalSizes.pSizeFourty
+
+        InfoTitledBox {
+            id: mStreamingBox
+            pTitle: "USB Streaming Mode"
+
+            CustomGroupLabels {
+                width: parent.width
+                height: globalSizes.pSizeThirtySix
+                pFontSize: globalSizes.pLargeGroupLabel
+                pValueMargin: globalSizes.pClientInfoGroupLabelValueMargin
+                pHeader: true
+                pBgColor: globalColors.pDetailViewBgColor
+                pKey: "Streaming State"
+                pValue: viewModel.streamingState
+            }
+            CustomGroupLabels {
+                width: parent.width
+                height: globalSizes.pSizeThirtySix
+                pFontSize: globalSizes.pLargeGroupLabel
+                pValueMargin: globalSizes.pClientInfoGroupLabelValueMargin
+                pKey: "Number of Active WDM clients"
+                pValue: viewModel.activeKsClients
+            }
+            CustomGroupLabels {
+                width: parent.width
+                height: globalSizes.pSizeThirtySix
+                pFontSize: globalSizes.pLargeGroupLabel
+                pValueMargin: globalSizes.pClientInfoGroupLabelValueMargin
+                pKey: "Number of Active ASIO clients"
+                pValue: viewModel.activeAsioClients
+            }
+        }
+
+        Row {
+            id: mDeviceRow
+            spacing: globalSizes.pSizeFourty
+
+            InfoTitledBox {
+                id: mProductBox
+                pTitle: "Product Info"
+                pBoxHeight: globalSizes.pInfoBorderRectHeight
+
+                CustomGroupLabels {
+                    width: parent.width
+                    height: globalSizes.pSizeThirtySix
+                    pFontSize: globalSizes.pLargeGroupLabel
+                    pValueMargin: globalSizes.pInfoGroupLabelValueMargin
+                    pHeader: true
+                    pBgColor: globalColors.pDetailViewBgColor
+                    pKey: "Manufacturer"
+                    pValue: viewModel.manufacturer
+                }
+                CustomGroupLabels {
+                    width: parent.width
+                    height: globalSizes.pSizeThirtySix
+                    pFontSize: globalSizes.pLargeGroupLabel
+                    pValueMargin: globalSizes.pInfoGroupLabelValueMargin
+                    pKey: "Product"
+                    pValue: viewModel.product
+                }
+                CustomGroupLabels {
+                    width: parent.width
+                    height: globalSizes.pSizeThirtySix
+                    pFontSize: globalSizes.pLargeGroupLabel
+                    pValueMargin: globalSizes.pInfoGroupLabelValueMargin
+                    pKey: "VID / PID"
+                    pValue: viewModel.vid + "/" + viewModel.pid
+                }
+                CustomGroupLabels {
+                    width: parent.width
+                    height: globalSizes.pSizeThirtySix
+                    pFontSize: globalSizes.pLargeGroupLabel
+                    pValueMargin: globalSizes.pInfoGroupLabelValueMargin
+                    pKey: "Revision"
+                    pValue: "v " + viewModel.revisionId
+                }
+                CustomGroupLabels {
+                    width: parent.width
+                    height: globalSizes.pSizeThirtySix
+                    pFontSize: globalSizes.pLargeGroupLabel
+                    pValueMargin: globalSizes.pInfoGroupLabelValueMargin
+                    pKey: "Serial No"
+                    pValue: viewModel.serialNumber
+                }
+            }
+
+            InfoTitledBox {
+                id: mDriverBox
+                pTitle: "Driver Info"
+
+                // Keys only: each row reads as one phrase.
+                CustomGroupLabels {
+                    width: parent.width
+                    height: globalSizes.pSizeThirtySix
+                    pFontSize: globalSizes.pLargeGroupLabel
+                    pValueMargin: globalSizes.pInfoGroupLabelValueMargin
+                    pKey: "Version " + viewModel.apiVersion
+                }
+                CustomGroupLabels {
+                    width: parent.width
+                    height: globalSizes.pSizeThirtySix
+                    pFontSize: globalSizes.pLargeGroupLabel
+                    pValueMargin: globalSizes.pInfoGroupLabelValueMargin
+                    pKey: viewModel.buildType + " Build"
+                }
+                CustomGroupLabels {
+                    width: parent.width
+                    height: globalSizes.pSizeThirtySix
+                    pFontSize: globalSizes.pLargeGroupLabel
+                    pValueMargin: globalSizes.pInfoGroupLabelValueMargin
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,55 @@
+import QtQuick 2.5
+import QtQuick.Controls 2.2 as Controls
+import "../../CustomElements"
+import "Decibels.js" as Decibels
+
+// One strip per channel pair, scrolled sideways when the pairs outgrow the page.
+ListView {
+    id: mChannelStripList
+
+    property var pViewModel
+
+    orientation: ListView.Horizontal
+    clip: true
+    cacheBuffer: 0
+    boundsBehavior: Flickable.StopAtBounds
+    visible: count > 0
+    model: pViewModel.channels
+
+    Controls.ScrollBar.horizontal: Controls.ScrollBar {
+        id: mScrollBar
+        z: 1
+        policy: Controls.ScrollBar.AsNeeded
+        hoverEnabled: true
+        active: mChannelStripList.visible
+        snapMode: Controls.ScrollBar.NoSnap
+    }
+
+    delegate: SlaveVolume {
+        id: mStrip
+        width: globalSizes.pIOBoxWidth
+        height: globalSizes.pIOBoxHeight
+        // Earlier strips lie above later ones.
+        z: -index
+        pIndex: index
+        pSlaveViewModel: mChannelStripList.pViewModel
+        pToggle: !model.mute
+        pCommon: model.link
+        pLeftChannelDefaultValue: model.leftChannelValue
+        pRightChannelDefaultValue: model.rightChannelValue
+        pLeftChannelIndex: model.leftChannelIndex
+        pRightChannelIndex: model.rightChannelIndex
+        pLeftLower: model.leftLower
+        pLeftUpper: model.leftUpper
+        pRightLower: model.rightLower
+        pRightUpper: model.rightUpper
+        pLeftChannelName: model.leftChannelName
+        pRightChannelName: model.rightChannelName
+
+        onCommonUpdate: mChannelStripList.pViewModel.onCommonUpdate(index, Decibels.wholeDb(value))
+        onLeftChannelUpdate: mChannelStripList.pViewModel.onLeftChannelUpdate(index, Decibels.wholeDb(leftChannelValue))
+        onRightChannelUpdate: mChannelStripList.pViewModel.onRightChannelUpdate(index, Decibels.wholeDb(rightChannelValue))
+        onMuted: mChannelStripList.pViewModel.onMute(index)
+        onDetached: mChannelStripList.pViewModel.onLink(index)
+    }
+}
