@@ -12,6 +12,7 @@
 #include "settings/TenorRegistryService.h"
 
 #include <QDebug>
+#include <QThreadPool>
 #include <QTimer>
 
 namespace {
@@ -108,6 +109,10 @@ LumenCommunicationService::~LumenCommunicationService()
     delete m_removalNotifier;
     delete m_notificationNotifier;
     m_arrivalNotifier = m_removalNotifier = m_notificationNotifier = nullptr;
+
+    // Meter reads run on the global pool with our handle and entry points (bounded by the
+    // driver's 1000 ms request timeout): let them finish before the device and library go.
+    QThreadPool::globalInstance()->waitForDone();
 
     closeDevice();
     qDebug() << "Closed the handle and unregistered notification";
