@@ -253,6 +253,11 @@ Item {
             compare(model.calls.slice(-2), ["sensitivity -30", "range 45"])
             model.sensitivity = -0.2
             compare(findChild(item, "thresholdRow").pReadingLabelValue, "0dB")
+            // A fractional position shows the whole dB the handler receives, not a rounded one.
+            model.sensitivity = -10.6
+            compare(findChild(item, "thresholdRow").pReadingLabelValue, "-10dB")
+            model.duckerRange = 44.7
+            compare(findChild(item, "duckRangeRow").pReadingLabelValue, "44dB")
         }
 
         function test_selectionItem() {

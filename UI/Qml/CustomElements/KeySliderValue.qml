@@ -18,10 +18,11 @@ Item {
 
     signal updateTriggered(var value)
 
-    // toFixed(0) writes values between -0.5 and 0 as "-0".
+    // The handlers take an int, which truncates toward zero: show that same whole number, so
+    // the reading is always the value that goes to the mixer and the store.
     function wholeNumber(value) {
-        var text = Number(value).toFixed(0)
-        return text === "-0" ? "0" : text
+        var whole = value < 0 ? Math.ceil(value) : Math.floor(value)
+        return whole === 0 ? "0" : String(whole)
     }
 
     implicitWidth: mRow.implicitWidth + globalSizes.pSizeTwelve
