@@ -1,5 +1,6 @@
 #include "app/AppConstants.h"
 #include "app/AppRegistrations.h"
+#include "app/FirstFrameProbe.h"
 #include "app/MovableWidget.h"
 #include "app/ServiceContainer.h"
 #include "app/TrayIcon.h"
@@ -50,6 +51,8 @@ int main(int argc, char *argv[])
         window->setPosition(50, 50);
         window->setTitle(AppConstants::kWindowTitle);
 
+        // setSource has built the top bar and the status page by now: the first frame shows them.
+        installFirstFrameProbe(window.data());
         installTrayIcon(window.data());
         std::unique_ptr<QObject> raiseListener =
             platform::listenForRaiseRequests(window.data(), AppConstants::kWindowTitle);

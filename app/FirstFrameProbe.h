@@ -1,0 +1,8 @@
+#pragma once
+class QQuickWindow;
+
+// Start-up measurement hook for bench/run. With CALDER_BENCH_FIRST_FRAME set, the first frame
+// the window puts on screen prints "calder-first-frame <ns> <cpu us>" on stdout: the time of
+// std::chrono::steady_clock (the monotonic clock) and std::clock() (on Linux the CPU time of
+// all threads). Unset, it costs one environment lookup.
+void installFirstFrameProbe(QQuickWindow *window);
