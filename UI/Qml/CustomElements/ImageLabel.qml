@@ -35,7 +35,6 @@ Item {
             height: implicitHeight / 2 * globalSizes.scaling
             fillMode: Image.PreserveAspectFit
             smooth: true
-            mipmap: true
         }
 
         Text {

@@ -33,7 +33,6 @@ Rectangle {
             width: implicitWidth / 2 * globalSizes.scaling
             height: implicitHeight / 2 * globalSizes.scaling
             smooth: true
-            mipmap: true
         }
 
         Text {

@@ -40,7 +40,6 @@ Item {
         width: implicitWidth / 2 * globalSizes.scaling
         height: implicitHeight / 2 * globalSizes.scaling
         smooth: true
-        mipmap: true
     }
 
     Text {
@@ -82,7 +81,6 @@ Item {
             width: implicitWidth / 2 * globalSizes.scaling
             height: implicitHeight / 2 * globalSizes.scaling
             smooth: true
-            mipmap: true
         }
 
         MouseArea {

@@ -25,7 +25,6 @@ Rectangle {
             width: implicitWidth / 2 * globalSizes.scaling
             height: implicitHeight / 2 * globalSizes.scaling
             smooth: true
-            mipmap: true
         }
 
         Text {
