@@ -19,6 +19,11 @@ Factors compute(double logicalDpi, int screenWidth, int screenHeight)
     f.scalingFactor = std::max(logicalDpi / 96.0, 1.0);
     return f;
 }
+
+QSize fixedWindowSize(double scalingFactor)
+{
+    return QSize(qRound(800 * scalingFactor), qRound(500 * scalingFactor));
+}
 } // namespace scaling
 
 DisplayScalingFactorCalculator::DisplayScalingFactorCalculator(QObject *parent) : QObject(parent)

@@ -1,5 +1,6 @@
 #pragma once
 #include <QObject>
+#include <QSize>
 
 class QScreen;
 
@@ -14,6 +15,10 @@ struct Factors
 // (never below 1), the font scale the screen's size in reference pixels (either orientation).
 // A density of 0 gives 1.0 and 1.0.
 Factors compute(double logicalDpi, int screenWidth, int screenHeight);
+
+// The window's fixed size: the 800 x 500 reference scaled like the views, so the root item
+// (800 x 500 x scalingFactor) is never cut off on a denser screen. 800 x 500 at 96 dpi.
+QSize fixedWindowSize(double scalingFactor);
 } // namespace scaling
 
 // Created by Main.qml; every QML size derives from its factors.

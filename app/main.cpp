@@ -1,5 +1,6 @@
 #include "app/AppConstants.h"
 #include "app/AppRegistrations.h"
+#include "app/DisplayScalingFactorCalculator.h"
 #include "app/FirstFrameProbe.h"
 #include "app/MovableWidget.h"
 #include "app/ServiceContainer.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QScreen>
 #include <QSharedPointer>
 #include <QUrl>
 
@@ -46,8 +48,15 @@ int main(int argc, char *argv[])
         window->setResizeMode(QQuickView::SizeViewToRootObject);
         window->setSource(QUrl(QStringLiteral("qrc:/UI/Qml/Main.qml")));
         window->setFlags(Qt::Window | Qt::FramelessWindowHint);
-        window->setMinimumSize(QSize(800, 500));
-        window->setMaximumSize(QSize(800, 500));
+        // Fixed size; above 96 dpi the views grow with the density, and so must the window.
+        double scale = 1.0;
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            scale = scaling::compute(screen->logicalDotsPerInch(), screen->geometry().width(),
+                                     screen->geometry().height())
+                        .scalingFactor;
+        const QSize windowSize = scaling::fixedWindowSize(scale);
+        window->setMinimumSize(windowSize);
+        window->setMaximumSize(windowSize);
         window->setPosition(50, 50);
         window->setTitle(AppConstants::kWindowTitle);
 

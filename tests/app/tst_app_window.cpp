@@ -89,7 +89,10 @@ private slots:
         const scaling::Factors f = scaling::compute(dpi, width, height);
         QVERIFY2(qAbs(f.fontScalingFactor - font) < 1e-9, qPrintable(QString::number(f.fontScalingFactor)));
         QCOMPARE(f.scalingFactor, scale);
+        // The fixed window holds the scaled root item whole.
+        QCOMPARE(scaling::fixedWindowSize(f.scalingFactor), QSize(qRound(800 * scale), qRound(500 * scale)));
     }
+
 
     void calculatorFollowsThePrimaryScreen()
     {
