@@ -184,6 +184,19 @@ class Child:
             fields = f.read().rsplit(")", 1)[1].split()
         return int(fields[11]) + int(fields[12])  # utime, stime (fields 14 and 15)
 
+    def wakeups(self):
+        """Context switches of all threads so far: each sleep that ended counts."""
+        total = 0
+        for task in os.listdir("/proc/%d/task" % self.p.pid):
+            try:
+                with open("/proc/%d/task/%s/status" % (self.p.pid, task)) as f:
+                    for line in f:
+                        if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                            total += int(line.split()[1])
+            except OSError:
+                pass  # a thread that ended meanwhile
+        return total
+
     def stop(self):
         if self.p.poll() is None:
             self.p.send_signal(signal.SIGTERM)
@@ -294,6 +307,7 @@ def bench_idle(session, repeats, seconds):
 
     samples = {"minimal, window shown": [], "panel, hidden in the tray": [], "panel, ducker page, moving meter": [],
                "minimal, recoloured %d times/s" % REPAINT_HZ: []}
+    wakeups = {k: [] for k in samples}
     meter_reads = []
     for r in range(repeats):
         children = {}
@@ -330,22 +344,23 @@ def bench_idle(session, repeats, seconds):
             time.sleep(1.0)
 
             reads0 = sim_calls(session, ducker_env, "ClassVendorRequestIn")
-            before = {k: ch.cpu_ticks() for k, ch in children.items()}
+            before = {k: (ch.cpu_ticks(), ch.wakeups()) for k, ch in children.items()}
             t0 = time.monotonic()
             time.sleep(seconds)
-            after = {k: ch.cpu_ticks() for k, ch in children.items()}
+            after = {k: (ch.cpu_ticks(), ch.wakeups()) for k, ch in children.items()}
             elapsed = time.monotonic() - t0
             reads1 = sim_calls(session, ducker_env, "ClassVendorRequestIn")
             if reads0 is None or reads1 is None or reads1 - reads0 < elapsed * 10:
                 raise RuntimeError("the ducker page is not polling its meter (reads %s -> %s)" % (reads0, reads1))
             meter_reads.append((reads1 - reads0) / elapsed)
             for k in children:
-                samples[k].append(100.0 * (after[k] - before[k]) / CLK_TCK / elapsed)
+                samples[k].append(100.0 * (after[k][0] - before[k][0]) / CLK_TCK / elapsed)
+                wakeups[k].append((after[k][1] - before[k][1]) / elapsed)
         finally:
             for ch in children.values():
                 ch.stop()
         log("idle round %d/%d done" % (r + 1, repeats))
-    return samples, meter_reads
+    return samples, wakeups, meter_reads
 
 
 # ---- in-process ---------------------------------------------------------------------------
@@ -452,15 +467,16 @@ def main():
                 table("Start-up phases of the panel (in-process copy of main, Xvfb + OpenGL)", ["phase", "median"], rows)
 
         if "idle" in only:
-            samples, reads = bench_idle(session, args.repeats, args.idle_seconds)
-            raw["idle"] = {"cpu_percent": samples, "meter_reads_per_s": reads}
+            samples, wakeups, reads = bench_idle(session, args.repeats, args.idle_seconds)
+            raw["idle"] = {"cpu_percent": samples, "wakeups_per_s": wakeups, "meter_reads_per_s": reads}
             base = median(samples["minimal, window shown"])
             rows = []
             for k, v in samples.items():
                 m = median(v)
-                rows.append([k, fmt(m, " %", 2), "%+.2f %%" % (m - base), " ".join("%.2f" % x for x in v)])
-            table("Idle: CPU time over %.0f s, %% of one core (utime+stime)" % args.idle_seconds,
-                  ["process", "median", "above minimal", "runs"], rows)
+                rows.append([k, fmt(m, " %", 2), "%+.2f %%" % (m - base), " ".join("%.2f" % x for x in v),
+                             fmt(median(wakeups[k]), "/s", 1)])
+            table("Idle: CPU time over %.0f s, %% of one core (utime+stime), and thread wake-ups" % args.idle_seconds,
+                  ["process", "CPU median", "above minimal", "runs", "wake-ups"], rows)
             print("  ducker page: %.1f meter reads/s (simulator's count; one per 50 ms tick is 20/s)" % median(reads))
 
         if "hotplug" in only:
