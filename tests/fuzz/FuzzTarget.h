@@ -1,0 +1,18 @@
+#pragma once
+// Shared by the fuzz targets: the libFuzzer entry points and a check that stays on in
+// release builds (a failed property must stop the fuzzer, not only an assert build).
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv);
+
+#define FUZZ_CHECK(cond)                                                                          \
+    do {                                                                                          \
+        if (!(cond)) {                                                                            \
+            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #cond);    \
+            std::abort();                                                                         \
+        }                                                                                         \
+    } while (0)
