@@ -1,0 +1,351 @@
+// The fault matrix: every driver operation the panel calls, failing (a nonzero status from the
+// simulator) and missing (its pointer nulled after the load, as a library without it would
+// leave it), against every page walked the way its view drives it. Each cell must end without
+// a crash, with the log line the failure is specified to give, with the page showing either
+// what it shows without the fault or its defaults, and with every stored value either kept or
+// changed exactly as the same walk changes it without the fault.
+#include "PageWalk.h"
+#include "TestEnvironment.h"
+#include "device/TUsbAudioEntryPoints.h"
+
+#include <QLibrary>
+
+#include <map>
+
+using namespace reliability;
+
+namespace {
+constexpr quint32 kFaultStatus = 0xEE0000F1u;
+const QString kDevices = QStringLiteral("basso,alto"); // two: no 2 s single-device reconnect
+
+// The user's own values, none of them a default, for the model under test and for one that
+// is not touched.
+QMap<QString, QVariant> userSettings()
+{
+    return {
+        {"Basso/AudioRouting/Input12", 0}, {"Basso/AudioRouting/Input32", 3},
+        {"Basso/Ducker/On", 0},            {"Basso/Ducker/Input 1", 1},
+        {"Basso/Ducker/Input 2", 0},       {"Basso/Ducker/Input 3", 4},
+        {"Basso/Ducker/Input 4", 0},       {"Basso/Ducker/Sensitivity", -17},
+        {"Basso/Ducker/DuckerRange", 55},  {"Basso/Ducker/ReleaseTime", 1234},
+        {"Basso/Ducker/AttackTime", 60},   {"Basso/Ducker/HoldTime", 300},
+        {"Alto/AudioRouting/Input12", 2},  {"Alto/Ducker/On", 1},
+        {"Alto/Ducker/Sensitivity", -9},   {"Alto/Ducker/ReleaseTime", 4000},
+    };
+}
+
+// Lines a failure is specified to log. "a|b": either.
+struct Expectation
+{
+    QStringList walk;         // the operation fails (or is missing) after the connection
+    QStringList start;        // it fails from start-up on
+    QStringList absentStart;  // must not be logged when it fails from start-up on
+    QStringList absentWalk;   // must not be logged in the walk
+};
+
+const std::map<QString, Expectation> &expectations()
+{
+    static const std::map<QString, Expectation> e = {
+        {"CheckApiVersion", {{}, {"The driver API DLL version is not compatible with this version of dovuzud."},
+                             {"Successfully loaded the driver API DLL"}, {}}},
+        {"RegisterPnpNotification", {{}, {}, {"Register PnP status"}, {}}},
+        {"OpenDeviceByIndex", {{"Error Opening"}, {"Error Opening"}, {}, {}}},
+        {"RegisterDeviceNotification",
+         {{": Closing device.", ": TUSBAUDIO_RegisterDeviceNotification failed"}, {}, {}, {}}},
+        {"ReadDeviceNotification", {{": TUSBAUDIO_ReadDeviceNotification failed."}, {}, {}, {}}},
+        {"GetCurrentSampleRate", {{": TUSBAUDIO_GetCurrentSampleRate failed"}, {}, {}, {}}},
+        {"ClassVendorRequestOut",
+         {{":Write device failed.", ":setDuckerOnDevice Write device failed.", ":selInputOnDevice Write device failed."},
+          {},
+          {},
+          {}}},
+        {"ClassVendorRequestIn", {{":read device failed.", "Debug Class vendor request failed, 0x04"}, {}, {}, {":read meter success."}}},
+        {"GetDriverInfo", {{"Error Driver Info"}, {}, {}, {}}},
+        {"GetClientInfo", {{}, {}, {}, {"Client Info success"}}},
+        {"GetSupportedStreamFormats",
+         {{": TUSBAUDIO_GetSupportedStreamFormats failed.|TUSBAUDIO_GetSupportedStreamFormats failed."}, {}, {}, {}}},
+        {"GetCurrentStreamFormat", {{": TUSBAUDIO_GetCurrentStreamFormat failed."}, {}, {}, {}}},
+        {"SetCurrentStreamFormat", {{": TUSBAUDIO_SetCurrentStreamFormat failed."}, {}, {}, {}}},
+        {"GetStreamFormatSelectionMode", {{": TUSBAUDIO_GetStreamFormatSelectionMode failed."}, {}, {}, {}}},
+        {"GetASIOInstanceInfo", {{": TUSBAUDIO_GetASIOInstanceInfo failed"}, {}, {}, {}}},
+        {"SetASIOBufferPreferredSize", {{"TUSBAUDIO_SetASIOBufferPreferredSize failed"}, {}, {}, {"TUSBAUDIO_SetASIOBufferPreferredSize success"}}},
+        {"GetVolumeMuteInfo", {{": TUSBAUDIO_GetVolumeMuteInfo failed"}, {}, {}, {}}},
+        {"GetVolume", {{": GetOpenDeviceHandle failed.", ": GetVolume failed", ": GetVolumes failed."}, {}, {}, {}}},
+        {"SetVolume", {{": TUSBAUDIO_SetVolume failed."}, {}, {}, {}}},
+        {"GetMute", {{": TUSBAUDIO_GetMute failed.", ": IsMuteOn failed"}, {}, {}, {}}},
+        {"SetMute", {{": TUSBAUDIO_SetMute failed."}, {}, {}, {}}},
+    };
+    return e;
+}
+
+using Nuller = std::function<void(TUsbAudioApiDll &)>;
+
+// Operations the panel calls, with the way to remove each from a loaded library.
+const std::map<QString, Nuller> &calledOperations()
+{
+#define CALDER_NULLER(n) {QStringLiteral(#n), [](TUsbAudioApiDll &a) { a.TUSBAUDIO_##n = nullptr; }},
+    static const std::map<QString, Nuller> ops = {TUSB_CALLED_ENTRY_POINTS(CALDER_NULLER)};
+#undef CALDER_NULLER
+    return ops;
+}
+
+// Texts a page is specified to show when the driver fails it, beyond its defaults.
+QVariantList failureDisplays(const QString &page, const QString &property)
+{
+    if (page == "Status" && property == "activeDevice")
+        return {AppConstants::kNotConnected, AppConstants::kPleaseSelectDevice};
+    if (page == "Status" && property == "disableDropDown")
+        return {true};
+    if (page == "Info") {
+        // A failed record read is a zeroed record (Part of the info page's failure handling).
+        if (property == "vid")
+            return {QStringLiteral("0x00")};
+        if (property == "pid")
+            return {QStringLiteral("0x000")};
+        if (property == "revisionId")
+            return {QStringLiteral("0.00")};
+        if (property == "apiVersion")
+            return {QStringLiteral("0.0.0")};
+        if (property == "serialNumber" || property == "product" || property == "manufacturer")
+            return {QString(), QStringLiteral(" ")};
+    }
+    return {};
+}
+
+bool logHas(const LogCapture &log, const QString &alternatives)
+{
+    for (const QString &a : alternatives.split(QLatin1Char('|')))
+        if (log.has(a))
+            return true;
+    return false;
+}
+} // namespace
+
+class TestFaultMatrix : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void matrix_data();
+    void matrix();
+    void everyCalledOperationIsInTheMatrix();
+    void summary();
+
+private:
+    struct Walked
+    {
+        QList<PageRun> pages;
+        QMap<QString, QVariant> storedAfter;
+    };
+    Walked walkAll(const std::function<void(Panel &)> &inject, LogCapture &log, QStringList &problems);
+    void unregisterPnpDirectly();
+
+    SimulatorControl m_sim;
+    Walked m_baseline;
+    int m_cells = 0;
+    int m_passed = 0;
+};
+
+void TestFaultMatrix::initTestCase()
+{
+    initApplicationIdentity();
+    QVERIFY2(m_sim.isValid(), qPrintable(m_sim.errorString()));
+    LogCapture log;
+    QStringList problems;
+    m_baseline = walkAll([](Panel &) {}, log, problems);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    // The walk reaches every page action, and the fault-free run shows a working device.
+    for (const PageRun &run : m_baseline.pages) {
+        QVERIFY2(run.actions == (run.declared - QSet<QString>{"onActivate", "onDeactivate"}),
+                 qPrintable(run.page + ": not walked: "
+                            + QStringList((run.declared - run.actions - QSet<QString>{"onActivate", "onDeactivate"}).values())
+                                  .join(", ")));
+    }
+    QVERIFY(log.has("Client Info success"));
+    QVERIFY(log.has(":read meter success."));
+    QVERIFY(log.has("TUSBAUDIO_SetASIOBufferPreferredSize success"));
+    QVERIFY(!log.has("Error Opening"));
+    QVERIFY(log.count("Device Notification") >= 8);
+    QCOMPARE(m_baseline.storedAfter.value("Basso/Ducker/Sensitivity").toInt(), -20); // the walk's own change
+}
+
+void TestFaultMatrix::cleanup()
+{
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(3000));
+}
+
+// A walk that nulled UnregisterPnpNotification leaves the simulator's PnP registration behind,
+// pointing at events the service has closed; drop it before the next cell.
+void TestFaultMatrix::unregisterPnpDirectly()
+{
+    QLibrary lib(TestEnvironment::simulatorLibrary());
+    if (auto f = reinterpret_cast<void (*)()>(lib.resolve("TUSBAUDIO_UnregisterPnpNotification")))
+        f();
+}
+
+TestFaultMatrix::Walked TestFaultMatrix::walkAll(const std::function<void(Panel &)> &inject, LogCapture &log,
+                                                 QStringList &problems)
+{
+    Walked w;
+    replaceStoredSettings(userSettings());
+    if (m_sim.reset(kDevices) != 2) {
+        problems << "simulator reset failed";
+        return w;
+    }
+    {
+        Panel panel;
+        panel.connect(0);
+        if (!panel.service->deviceHandle())
+            problems << "the device did not open before the fault";
+        inject(panel);
+
+        PageWalk walk(panel, m_sim);
+        walk.notificationsLogged = [&log] { return log.count("Device Notification"); };
+        w.pages = walk.all();
+
+        // Hot-plug under the fault: the list refresh runs every listing call.
+        m_sim.unplug(1);
+        spin(50);
+        m_sim.plug(QStringLiteral("alto"));
+        spin(50);
+    }
+    QThreadPool::globalInstance()->waitForDone(3000);
+    unregisterPnpDirectly();
+    for (const PageRun &run : w.pages)
+        if (!run.listenerCleared)
+            problems << run.page + ": the destroyed page is still the service's reply listener";
+    w.storedAfter = storedSettings();
+    return w;
+}
+
+void TestFaultMatrix::matrix_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<bool>("missing");
+    for (const char *op : {"GetApiVersion", "CheckApiVersion"})
+        QTest::newRow(qPrintable(QStringLiteral("%1 fails").arg(op))) << QString::fromLatin1(op) << false;
+    for (const auto &entry : calledOperations()) {
+        QTest::newRow(qPrintable(entry.first + " fails")) << entry.first << false;
+        QTest::newRow(qPrintable(entry.first + " missing")) << entry.first << true;
+    }
+}
+
+void TestFaultMatrix::matrix()
+{
+    QFETCH(QString, op);
+    QFETCH(bool, missing);
+    ++m_cells;
+    const auto found = expectations().find(op);
+    const Expectation expect = found != expectations().end() ? found->second : Expectation{};
+    QStringList problems;
+
+    // Start-up with the operation failing: the service is built, the top bar and the status
+    // page come up, everything goes away again.
+    if (!missing) {
+        replaceStoredSettings(userSettings());
+        QCOMPARE(m_sim.reset(kDevices), 2);
+        LogCapture log;
+        m_sim.setFault(op, kFaultStatus);
+        {
+            Panel panel;
+            QSharedPointer<StatusVM> status = panel.container.resolve<StatusVM>();
+            status->onActivate();
+            spin(20);
+            if (op == "CheckApiVersion" && panel.service->deviceCount() != 0)
+                problems << "a rejected library still lists devices";
+        }
+        m_sim.clearFaults();
+        unregisterPnpDirectly();
+        for (const QString &line : expect.start)
+            if (!logHas(log, line))
+                problems << "start-up: missing log line \"" + line + "\"";
+        for (const QString &line : expect.absentStart)
+            if (log.has(line))
+                problems << "start-up: unexpected log line \"" + line + "\"";
+        if (storedSettings() != userSettings())
+            problems << "start-up changed stored values";
+    }
+
+    // The walk with the operation failing (or gone) once the mixer is connected.
+    LogCapture log;
+    const Walked w = walkAll(
+        [&](Panel &panel) {
+            if (missing)
+                calledOperations().at(op)(panel.service->api());
+            else
+                m_sim.setFault(op, kFaultStatus);
+        },
+        log, problems);
+    m_sim.clearFaults();
+
+    for (const QString &line : expect.walk)
+        if (!logHas(log, line))
+            problems << "missing log line \"" + line + "\"";
+    for (const QString &line : expect.absentWalk)
+        if (log.has(line))
+            problems << "unexpected log line \"" + line + "\"";
+
+    // Defaults shown: right after activation every value is what the page shows without the
+    // fault, its value before activation, or a failure display the page is specified to show.
+    for (int i = 0; i < w.pages.size() && i < m_baseline.pages.size(); ++i) {
+        const PageRun &run = w.pages.at(i);
+        const PageRun &base = m_baseline.pages.at(i);
+        for (auto it = run.activated.cbegin(); it != run.activated.cend(); ++it) {
+            // A row that did not exist before activation has the zero of its type as its default
+            // (0 dB, no name, unlinked, unmuted).
+            const QVariant initial = run.constructed.contains(it.key()) ? run.constructed.value(it.key())
+                                                                        : QVariant(it.value().userType(), nullptr);
+            QVariantList allowed{base.activated.value(it.key()), initial};
+            allowed += failureDisplays(run.page, it.key());
+            if (!allowed.contains(it.value()))
+                problems << QStringLiteral("%1.%2 shows %3 (without the fault: %4, default: %5)")
+                                .arg(run.page, it.key(), it.value().toString(),
+                                     base.activated.value(it.key()).toString(), initial.toString());
+        }
+    }
+
+    // Nothing stored lost: every value is the user's or what the same walk writes without the
+    // fault; nothing disappears and nothing else appears.
+    const QMap<QString, QVariant> before = userSettings();
+    for (auto it = w.storedAfter.cbegin(); it != w.storedAfter.cend(); ++it) {
+        const bool kept = before.contains(it.key()) && before.value(it.key()).toInt() == it.value().toInt();
+        const bool asWalked = m_baseline.storedAfter.contains(it.key())
+                              && m_baseline.storedAfter.value(it.key()).toInt() == it.value().toInt();
+        if (!kept && !asWalked)
+            problems << QStringLiteral("stored %1 = %2 (user's: %3, walk's: %4)")
+                            .arg(it.key(), it.value().toString(), before.value(it.key()).toString(),
+                                 m_baseline.storedAfter.value(it.key()).toString());
+    }
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        if (!w.storedAfter.contains(it.key()))
+            problems << "stored " + it.key() + " lost";
+
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    ++m_passed;
+}
+
+void TestFaultMatrix::everyCalledOperationIsInTheMatrix()
+{
+    // The expectations name only operations the panel calls (a typo would silently test
+    // nothing), and the walk calls every one of them without a fault.
+    for (const auto &e : expectations())
+        QVERIFY2(e.first == "CheckApiVersion" || calledOperations().count(e.first), qPrintable(e.first));
+    LogCapture log;
+    QStringList problems;
+    walkAll([](Panel &) {}, log, problems); // the simulator's reset zeroes the counts first
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    QStringList notCalled;
+    for (const auto &op : calledOperations())
+        if (op.first != "UnregisterPnpNotification" && m_sim.callCount(op.first) == 0)
+            notCalled << op.first;
+    QVERIFY2(notCalled.isEmpty(), qPrintable("not called by the walk: " + notCalled.join(", ")));
+}
+
+void TestFaultMatrix::summary()
+{
+    qInfo("fault matrix: %d of %d cells passed", m_passed, m_cells);
+}
+
+QTEST_MAIN(TestFaultMatrix)
+#include "tst_fault_matrix.moc"
