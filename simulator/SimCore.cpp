@@ -409,11 +409,11 @@ void Simulator::resetDriverSettingsLocked()
         f.reset();
 }
 
-bool Simulator::resetLocked(const char *spec)
+bool Simulator::resetLocked(const char *deviceList)
 {
     std::string list;
-    if (spec) {
-        list = spec;
+    if (deviceList) {
+        list = deviceList;
     } else {
         const char *env = std::getenv("CALDER_SIM_DEVICES");
         list = env ? env : "alto";
