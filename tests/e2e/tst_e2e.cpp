@@ -1,0 +1,584 @@
+// The real calder-panel binary on an X display with a window manager (openbox)
+// and a tray host (trayer), used with the mouse and keyboard through xdotool. Every case checks
+// what reached the simulated mixer (calder-sim) or the settings file, not only the picture.
+//
+// Positions are window coordinates at scale 1.0 (the display runs at 96 dpi); tabs are found
+// on screen by their labels.
+#include "E2eSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QRasterWindow>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+
+using namespace e2e;
+
+// Runs a helper that checks with QVERIFY and leaves the test when it failed.
+#define STEP(call)                                                                                             \
+    do {                                                                                                       \
+        call;                                                                                                  \
+        if (QTest::currentTestFailed())                                                                        \
+            return;                                                                                            \
+    } while (false)
+
+namespace {
+const QString kTitle = QStringLiteral("Calder USB Audio Control Panel");
+const QRgb kPageBackground = qRgb(0xFA, 0xFA, 0xFA);
+
+// Drop-down group boxes: the envelope (shown entry) and the rows of the opened list.
+QPoint envelope(int boxX, int boxY) { return {boxX + 145, boxY + 56}; }
+QPoint listRow(int boxX, int boxY, int row) { return {boxX + 145, boxY + 92 + 36 * row}; }
+// Group boxes by their top-left corner (the header text).
+const QPoint kLeftBox(35, 120);      // status: device; routing: inputs 1+2; buffer: inputs
+const QPoint kRightBox(367, 120);    // status: sample rate; routing: inputs 3+4
+const QPoint kAsioBox(35, 270);
+const QRect kRateText(393, 160, 240, 28);
+const QRect kRightBoxArea(367, 110, 300, 95);
+const QPoint kCloseButton(778, 25);
+
+// Ducker page.
+const QPoint kDuckerSwitch(53, 122);
+const QPoint kTrigger1(60, 194);
+const QPoint kTrigger2(60, 226);
+const QRect kMeterReading(180, 179, 44, 16);
+// A slider's handle for a value of its range: the tracks run from x 418 to 587.
+QPoint sliderHandle(int rowY, double value, double from, double to)
+{
+    return {418 + int(std::lround((value - from) / (to - from) * 169)), rowY};
+}
+const int kThresholdRow = 198;
+const int kRangeRow = 248;
+
+// Info page rows: y of the row, value column.
+QRect infoValue(int x, int y, int width = 110) { return {x, y - 10, width, 20}; }
+
+int openHandles(int index) { return simState(index).value("openHandles").toInt(-1); }
+
+// The tray icon (a small window of calder-panel inside trayer) and, when open, its menu.
+QRect windowGeometry(const QString &id)
+{
+    const QString g = run("xdotool", {"getwindowgeometry", id});
+    static const QRegularExpression re(R"(Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+))",
+                                       QRegularExpression::DotMatchesEverythingOption);
+    const auto m = re.match(g);
+    return m.hasMatch() ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                                m.captured(4).toInt())
+                        : QRect();
+}
+
+QList<QRect> panelSmallWindows()
+{
+    QList<QRect> result;
+    for (const QString &id :
+         run("xdotool", {"search", "--onlyvisible", "--classname", "^calder-panel$"}).split('\n', Qt::SkipEmptyParts)) {
+        const QRect g = windowGeometry(id);
+        if (g.width() > 4 && g.width() < 400 && g.height() > 4 && g.height() < 300)
+            result << g;
+    }
+    return result;
+}
+
+QRect trayIcon()
+{
+    for (const QRect &g : panelSmallWindows())
+        if (g.width() <= 64 && g.height() <= 64)
+            return g;
+    return QRect();
+}
+
+QRect trayMenu()
+{
+    for (const QRect &g : panelSmallWindows())
+        if (g.width() > 64)
+            return g;
+    return QRect();
+}
+
+// Decodes the sensitivity parameter (0x0282) back to whole dB.
+int sensitivityDb(qint64 raw) { return int(std::lround(20.0 * std::log10((raw + 1) / 8388608.0))); }
+
+// Two pictures of the same state may differ in a few anti-aliased pixels (an arrow turned back
+// from 180 degrees); a changed text changes dozens.
+const int kSamePicture = 8;
+
+QString lockFile() { return QDir::tempPath() + "/" + kTitle + ".lock"; }
+} // namespace
+
+class TestE2e : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Panel> panel;
+
+    // Starts the panel and waits until it shows the expected number of tabs, the first current.
+    void startPanel(const QString &devices, int expectedTabs)
+    {
+        panel = std::make_unique<Panel>(devices);
+        QVERIFY2(panel->waitUntilShown(), qPrintable(panel->log()));
+        // With one mixer the panel connects again 2 s after the start, re-sending the stored
+        // settings; cases that count requests start after that.
+        if (!devices.isEmpty() && !devices.contains(','))
+            QTRY_VERIFY_WITH_TIMEOUT(panel->log().count("Successfully registered for device notification") >= 2, 8000);
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), expectedTabs, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).current, 0, 5000);
+    }
+
+    void clickAt(const QPoint &windowPos) { click(panel->at(windowPos.x(), windowPos.y())); }
+
+    void openTab(int index)
+    {
+        const Tabs tabs = readTabs(panel->grab());
+        QVERIFY2(index < tabs.centres.size(), qPrintable(QString::number(tabs.centres.size())));
+        clickAt({tabs.centres.at(index), 68});
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).current, index, 5000);
+        QTest::qWait(150); // the page's first frame
+    }
+
+    // Waits until the window shows no change for a moment; returns that picture.
+    QImage settledPicture()
+    {
+        QImage last = panel->grab();
+        for (int i = 0; i < 30; ++i) {
+            QTest::qWait(100);
+            const QImage now = panel->grab();
+            if (now == last)
+                return now;
+            last = now;
+        }
+        return last;
+    }
+
+    std::unique_ptr<Background> windowManager;
+    std::unique_ptr<Background> trayHost;
+
+private slots:
+    void initTestCase()
+    {
+        for (const char *tool : {"openbox", "trayer", "xdotool", "xprop"})
+            QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(), tool);
+        QVERIFY(QFileInfo(qEnvironmentVariable("CALDER_PANEL")).isExecutable());
+        QVERIFY(QFileInfo(qEnvironmentVariable("CALDER_SIM")).isExecutable());
+        // One control socket for the panel under test and the calder-sim calls.
+        qputenv("CALDER_SIM_SOCKET", QFile::encodeName(QDir::tempPath() + "/e2e-sim.sock"));
+
+        windowManager = std::make_unique<Background>("openbox", QStringList{});
+        QTRY_VERIFY_WITH_TIMEOUT(run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"), 10000);
+        trayHost = std::make_unique<Background>(
+            "trayer", QStringList{"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
+                                  "--height", "40"});
+        QTRY_VERIFY_WITH_TIMEOUT(!run("xdotool", {"search", "--onlyvisible", "--class", "^trayer$"}).isEmpty(),
+                                 10000);
+    }
+
+    void cleanup()
+    {
+        if (QTest::currentTestFailed()) {
+            const QString file = QDir::tempPath() + "/" + QTest::currentTestFunction() + ".png";
+            grabScreen(QRect(0, 0, 1280, 1024)).save(file);
+            qInfo("screen at the failure: %s", qPrintable(file));
+        }
+        if (panel) {
+            const bool stopped = panel->stop();
+            const QString log = panel->log();
+            panel.reset();
+            QVERIFY2(stopped, qPrintable(log));
+            // Views that failed to load or bind say so on the log.
+            QVERIFY2(!log.contains("qrc:/UI/Qml/"), qPrintable(log));
+        }
+        QTRY_VERIFY(!QFile::exists(lockFile()));
+    }
+
+    // ---- Status page, plug and unplug -----------------------------------------------------
+
+    void oneMixerStatusRateAndDebugReadout()
+    {
+        QFile::remove(settingsFile());
+        STEP(startPanel("alto", 5));
+
+        // Connected at once, stored defaults written to the mixer and to the settings file.
+        QCOMPARE(openHandles(0), 1);
+        const QStringList writes = parameterWrites(0);
+        QVERIFY2(writes.size() >= 5, qPrintable(writes.join(' ')));
+        QCOMPARE(writes.mid(0, 5), QStringList({"0000040000000000", "00000280000007D0", "000002810051EB84",
+                                                "0000028200040C36", "00000283003200FA"}));
+        QTRY_COMPARE(setting("Alto/Ducker/Sensitivity").toInt(), -30);
+        QCOMPARE(setting("Alto/Ducker/ReleaseTime").toInt(), 2000);
+        QCOMPARE(setting("Alto/AudioRouting/Input12").toInt(), 0);
+        QCOMPARE(settingGroups(), QStringList{"Alto"});
+
+        // The rate box follows the driver's rate, live.
+        const QImage at48k = settledPicture();
+        QVERIFY(inkPixels(at48k, kRateText, kPageBackground) > 30);
+        sim({"rate", "0", "96000"});
+        QTRY_VERIFY(changedPixels(panel->grab(), at48k, kRateText) > 20);
+        sim({"rate", "0", "48000"});
+        QTRY_VERIFY(changedPixels(panel->grab(), at48k, kRateText) <= kSamePicture);
+
+        // Ctrl+B: the hidden readout appears and the mixer's debug status is polled; leaving
+        // the page stops the polling.
+        const QRect readout(35, 255, 630, 50);
+        QCOMPARE(inkPixels(at48k, readout, kPageBackground), 0);
+        clickAt({600, 420}); // focus, on the page's empty background
+        keys("ctrl+b");
+        QTRY_VERIFY(inkPixels(panel->grab(), readout, kPageBackground) > 100);
+        const int reads = vendorReads(0, 0x11);
+        QTRY_VERIFY(vendorReads(0, 0x11) > reads + 5);
+        STEP(openTab(4));
+        const int afterLeaving = vendorReads(0, 0x11);
+        QTest::qWait(300);
+        QCOMPARE(vendorReads(0, 0x11), afterLeaving);
+    }
+
+    void twoMixersPickOneThenHotPlug()
+    {
+        STEP(startPanel("alto,basso", 1));
+        // Nothing is opened until the user picks; no rate is shown.
+        QCOMPARE(openHandles(0), 0);
+        QCOMPARE(openHandles(1), 0);
+        QImage picture = settledPicture();
+        QCOMPARE(inkPixels(picture, kRateText, kPageBackground), 0);
+
+        // The device list offers exactly the two mixers.
+        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
+        QTRY_VERIFY(inkPixels(panel->grab(), QRect(62, 202, 200, 20), qRgb(255, 255, 255)) > 30);
+        picture = settledPicture();
+        QVERIFY(inkPixels(picture, QRect(62, 238, 200, 20), qRgb(255, 255, 255)) > 30);
+        QCOMPARE(inkPixels(picture, QRect(62, 274, 200, 20), kPageBackground), 0);
+
+        // Picking the Basso connects it: its tab set appears and its stored settings are sent
+        // (two routing writes for its two input pairs).
+        clickAt(listRow(kLeftBox.x(), kLeftBox.y(), 1));
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 5, 5000);
+        QCOMPARE(openHandles(1), 1);
+        QCOMPARE(openHandles(0), 0);
+        QStringList writes = parameterWrites(1);
+        QVERIFY2(writes.size() >= 6, qPrintable(writes.join(' ')));
+        QCOMPARE(writes.mid(0, 2), QStringList({"0000040000000000", "0000040000000000"}));
+        QTRY_VERIFY(inkPixels(panel->grab(), kRateText, kPageBackground) > 30);
+
+        // The Basso's routing page has the "Inputs 3+4" box; a pick goes to the mixer and to
+        // the Basso's group of the settings.
+        STEP(openTab(1));
+        QVERIFY(inkPixels(settledPicture(), kRightBoxArea, kPageBackground) > 200);
+        clickAt(envelope(kRightBox.x(), kRightBox.y()));
+        QTest::qWait(300);
+        clickAt(listRow(kRightBox.x(), kRightBox.y(), 2)); // "Stereo input 7+8"
+        QTRY_COMPARE(parameterWrites(1).last(), QString("0000040002000000"));
+        QTRY_COMPARE(setting("Basso/AudioRouting/Input32").toInt(), 2);
+        QCOMPARE(setting("Basso/AudioRouting/Input12").toInt(), 0);
+
+        // Unplugging the connected Basso leaves one mixer: it is opened at once, its tabs are
+        // shown and the status page comes back.
+        sim({"unplug", "1"});
+        QTRY_COMPARE_WITH_TIMEOUT(openHandles(0), 1, 5000);
+        QTRY_COMPARE(readTabs(panel->grab()).current, 0);
+        QCOMPARE(readTabs(panel->grab()).centres.size(), 5);
+
+        // The last mixer goes: one tab, nothing connected.
+        sim({"unplug", "0"});
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 5000);
+        QTRY_COMPARE(inkPixels(panel->grab(), kRateText, kPageBackground), 0);
+
+        // A volume-class device: the four-tab set; then a second device: the status tab only.
+        sim({"plug", "v21"});
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 4, 5000);
+        QCOMPARE(openHandles(0), 1);
+        sim({"plug", "tenor"});
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 5000);
+    }
+
+    // ---- Routing and ducker -------------------------------------------------------------------
+
+    void routingPickIsSentStoredAndReappliedAfterRestart()
+    {
+        QFile::remove(settingsFile());
+        STEP(startPanel("alto", 5));
+        STEP(openTab(1));
+        const QImage before = settledPicture();
+        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
+        // The list shows three of its four rows.
+        QTRY_VERIFY(inkPixels(panel->grab(), QRect(62, 274, 200, 20), qRgb(255, 255, 255)) > 30);
+        clickAt(listRow(kLeftBox.x(), kLeftBox.y(), 2)); // "Stereo input 4+5"
+        QTRY_COMPARE(parameterWrites(0).last(), QString("0000040002000000"));
+        QTRY_COMPARE(setting("Alto/AudioRouting/Input12").toInt(), 2);
+        const QRect shown(60, 160, 240, 30);
+        const QImage picked = settledPicture();
+        QVERIFY(changedPixels(before, picked, shown) > 20);
+
+        // After a restart the stored choice is the first thing sent and the page shows it.
+        QVERIFY(panel->stop());
+        panel.reset();
+        STEP(startPanel("alto", 5));
+        QCOMPARE(parameterWrites(0).first(), QString("0000040002000000"));
+        STEP(openTab(1));
+        QVERIFY(changedPixels(settledPicture(), picked, shown) <= kSamePicture);
+    }
+
+    void duckerSwitchTriggerAndSliders()
+    {
+        QFile::remove(settingsFile());
+        STEP(startPanel("alto", 5));
+        sim({"meter", "0", "4000000"});
+        STEP(openTab(2));
+        const int writesBefore = parameterWrites(0).size();
+
+        // Off: the sliders do not react and the meter is not read.
+        drag(panel->at(sliderHandle(kThresholdRow, -30, -60, 0).x(), kThresholdRow),
+             panel->at(sliderHandle(kThresholdRow, -10, -60, 0).x(), kThresholdRow));
+        clickAt(kTrigger1);
+        QTest::qWait(300);
+        QCOMPARE(parameterWrites(0).size(), writesBefore);
+        QCOMPARE(setting("Alto/Ducker/Sensitivity").toInt(), -30);
+        QCOMPARE(vendorReads(0, 0x10), 0);
+
+        // On: the switch and a trigger input go to the mixer (parameter 0x0280) and the store.
+        clickAt(kDuckerSwitch);
+        QTRY_COMPARE(parameterWrites(0).last(), QString("00000280010007D0"));
+        QTRY_COMPARE(setting("Alto/Ducker/On").toInt(), 1);
+        clickAt(kTrigger2);
+        QTRY_COMPARE(parameterWrites(0).last(), QString("00000280010207D0"));
+        QTRY_COMPARE(setting("Alto/Ducker/Input 2").toInt(), 2);
+        QCOMPARE(setting("Alto/Ducker/Input 1").toInt(), 0);
+
+        // The meter is polled and its reading drawn.
+        QTRY_VERIFY(vendorReads(0, 0x10) > 5);
+        QTRY_VERIFY(inkPixels(panel->grab(), kMeterReading, kPageBackground) > 10);
+
+        // Threshold dragged up: the mixer receives the value the settings hold.
+        drag(panel->at(sliderHandle(kThresholdRow, -30, -60, 0).x(), kThresholdRow),
+             panel->at(sliderHandle(kThresholdRow, -12, -60, 0).x(), kThresholdRow));
+        QTRY_VERIFY(setting("Alto/Ducker/Sensitivity").toInt() > -20);
+        QTRY_COMPARE(sensitivityDb(simState(0).value("mixer").toObject().value("sensitivityValue").toDouble()),
+                     setting("Alto/Ducker/Sensitivity").toInt());
+        const int threshold = setting("Alto/Ducker/Sensitivity").toInt();
+        QVERIFY2(threshold < 0, qPrintable(QString::number(threshold)));
+
+        // Duck range dragged down from 40 dB.
+        drag(panel->at(sliderHandle(kRangeRow, 40, 0, 90).x(), kRangeRow),
+             panel->at(sliderHandle(kRangeRow, 20, 0, 90).x(), kRangeRow));
+        QTRY_VERIFY(setting("Alto/Ducker/DuckerRange").toInt() < 30);
+        QVERIFY(setting("Alto/Ducker/DuckerRange").toInt() > 10);
+
+        // Leaving the page ends the meter polling.
+        STEP(openTab(0));
+        const int reads = vendorReads(0, 0x10);
+        QTest::qWait(300);
+        QCOMPARE(vendorReads(0, 0x10), reads);
+
+        // A restart sends the stored ducker state first thing.
+        QVERIFY(panel->stop());
+        panel.reset();
+        STEP(startPanel("alto", 5));
+        const QJsonObject mixer = simState(0).value("mixer").toObject();
+        QCOMPARE(mixer.value("duckerOn").toInt(), 1);
+        QCOMPARE(mixer.value("triggerMask").toInt(), 2);
+        QCOMPARE(sensitivityDb(mixer.value("sensitivityValue").toDouble()), threshold);
+    }
+
+    // ---- Buffer settings, volume, info ------------------------------------------------------
+
+    void bufferSizeFormatAndSafeMode()
+    {
+        STEP(startPanel("alto", 5));
+        sim({"asio", "64,128,256,512", "256", "nosafe"});
+        STEP(openTab(3));
+        clickAt(envelope(kAsioBox.x(), kAsioBox.y()));
+        QTest::qWait(300);
+        clickAt(listRow(kAsioBox.x(), kAsioBox.y(), 1)); // "128 samples"
+        QTRY_VERIFY2(sim({"asio"}).startsWith("current 128,"), qPrintable(sim({"asio"})));
+
+        clickAt({375, 326}); // "Safe Mode"
+        QTRY_VERIFY2(sim({"asio"}).contains("safe mode on"), qPrintable(sim({"asio"})));
+
+        // Input stream format: the list holds 16 and 24 bits; the 24-bit one is current.
+        QCOMPARE(simState(0).value("input").toObject().value("currentFormat").toInt(), 2);
+        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
+        QTest::qWait(300);
+        clickAt(listRow(kLeftBox.x(), kLeftBox.y(), 0));
+        QTRY_COMPARE(simState(0).value("input").toObject().value("currentFormat").toInt(), 1);
+        QCOMPARE(simState(0).value("output").toObject().value("currentFormat").toInt(), 2);
+    }
+
+    void volumeMuteAndLink()
+    {
+        STEP(startPanel("v21", 4));
+        STEP(openTab(1));
+        auto channel = [](const char *direction, int c) {
+            return simState(0).value(direction).toObject().value("channels").toArray().at(c).toObject();
+        };
+        QCOMPARE(channel("input", 1).value("volume").toInt(), -3072);
+        QCOMPARE(channel("input", 2).value("volume").toInt(), -3072);
+
+        // The input master of this device has no mute control: the icon toggles, the driver
+        // is not asked.
+        const int setMuteCalls = driverCalls("SetMute");
+        const QRect masterMuteIcon(66, 464, 30, 30);
+        const QImage unmuted = settledPicture();
+        clickAt({81, 479});
+        QTRY_VERIFY(changedPixels(panel->grab(), unmuted, masterMuteIcon) > 10);
+        QCOMPARE(driverCalls("SetMute"), setMuteCalls);
+        QCOMPARE(channel("input", 0).value("mute").toInt(), 0);
+
+        // Linked pair (equal ranges and volumes): dragging one slider moves both channels.
+        drag(panel->at(162, 252), panel->at(162, 320));
+        QTRY_VERIFY(channel("input", 1).value("volume").toInt() < -3072);
+        QTRY_COMPARE(channel("input", 2).value("volume").toInt(), channel("input", 1).value("volume").toInt());
+        const int linkedValue = channel("input", 1).value("volume").toInt();
+
+        // Unlinked: the right slider alone.
+        clickAt({190, 432});
+        QTest::qWait(300);
+        drag(panel->at(209, 320), panel->at(209, 230));
+        QTRY_VERIFY(channel("input", 2).value("volume").toInt() > linkedValue);
+        QCOMPARE(channel("input", 1).value("volume").toInt(), linkedValue);
+
+        // The pair's mute mutes both channels, and a second click sounds them again.
+        clickAt({189, 471});
+        QTRY_COMPARE(channel("input", 1).value("mute").toInt(), 1);
+        QCOMPARE(channel("input", 2).value("mute").toInt(), 1);
+        clickAt({189, 471});
+        QTRY_COMPARE(channel("input", 1).value("mute").toInt(), 0);
+        QCOMPARE(channel("input", 2).value("mute").toInt(), 0);
+
+        // The output direction: its master slider writes output channel 0 only, and its master
+        // has a mute control.
+        const int inputMaster = channel("input", 0).value("volume").toInt();
+        const int outputMaster = channel("output", 0).value("volume").toInt();
+        clickAt({141, 143});
+        QTest::qWait(400);
+        drag(panel->at(93, 228), panel->at(93, 300));
+        QTRY_VERIFY(channel("output", 0).value("volume").toInt() < outputMaster);
+        QCOMPARE(channel("input", 0).value("volume").toInt(), inputMaster);
+        clickAt({81, 479});
+        QTRY_COMPARE(channel("output", 0).value("mute").toInt(), 1);
+        QCOMPARE(channel("input", 0).value("mute").toInt(), 0);
+    }
+
+    void infoPageFollowsTheDriver()
+    {
+        STEP(startPanel("alto", 5));
+        sim({"driver", "5", "2", "3", "release"});
+        sim({"clients", "0", "1", "1", "0"});
+        const int driverReads = driverCalls("GetDriverInfo");
+        STEP(openTab(4));
+        QVERIFY(driverCalls("GetDriverInfo") > driverReads);
+        const QImage first = settledPicture();
+        const QRect streaming = infoValue(280, 154), wdm = infoValue(280, 190), asio = infoValue(280, 226);
+        const QRect version(400, 318, 290, 20), build(400, 354, 290, 20);
+        const QRect product = infoValue(228, 364), vidPid = infoValue(228, 400), serial = infoValue(228, 472);
+        for (const QRect &r : {streaming, wdm, asio, version, build, product, vidPid, serial})
+            QVERIFY2(inkPixels(first, r, qRgb(255, 255, 255)) > 10, qPrintable(QString("%1,%2").arg(r.x()).arg(r.y())));
+
+        // New driver and client values, announced by a device notification: each changed
+        // row changes on screen, the product rows stay.
+        sim({"driver", "6", "0", "1", "debug"});
+        sim({"clients", "0", "0", "3", "2"});
+        sim({"notify", "0"});
+        QTRY_VERIFY(changedPixels(panel->grab(), first, version) > 10);
+        const QImage second = settledPicture();
+        for (const QRect &r : {streaming, wdm, asio, build})
+            QVERIFY(changedPixels(second, first, r) > 10);
+        for (const QRect &r : {product, vidPid, serial})
+            QVERIFY(changedPixels(second, first, r) <= kSamePicture);
+
+        // Back to the first values, read when the page is opened again: the first picture.
+        sim({"driver", "5", "2", "3", "release"});
+        sim({"clients", "0", "1", "1", "0"});
+        STEP(openTab(0));
+        STEP(openTab(4));
+        QVERIFY(changedPixels(settledPicture(), first, QRect(0, 86, 800, 414)) <= kSamePicture);
+    }
+
+    // ---- Window: tray, second copy, dragging ------------------------------------------------
+
+    void closeToTrayShowAndExitFromTheTrayMenu()
+    {
+        STEP(startPanel("alto", 5));
+        QTRY_VERIFY_WITH_TIMEOUT(trayIcon().isValid(), 10000);
+        STEP(openTab(2));
+
+        clickAt(kCloseButton);
+        QTRY_VERIFY(panel->visibleWindowId().isEmpty());
+        QTest::qWait(300);
+        QCOMPARE(panel->process.state(), QProcess::Running);
+        QCOMPARE(openHandles(0), 1); // still connected while hidden
+
+        click(trayIcon().center());
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->visibleWindowId().isEmpty(), 5000);
+        QCOMPARE(panel->origin(), QPoint(50, 50));
+        QTRY_VERIFY(isDrawn(panel->grab()));
+        QCOMPARE(readTabs(panel->grab()).current, 2); // the page it was left on
+
+        // "Exit" from the icon's menu ends the process normally and releases the lock.
+        click(trayIcon().center(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(trayMenu().isValid(), 5000);
+        const QRect menu = trayMenu();
+        click(QPoint(menu.x() + menu.width() / 3, menu.y() + menu.height() * 3 / 4));
+        QVERIFY(panel->process.waitForFinished(10000));
+        QCOMPARE(panel->process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(panel->process.exitCode(), 0);
+        QVERIFY(panel->log().contains("Closed the handle and unregistered notification"));
+        QVERIFY(!QFile::exists(lockFile()));
+        panel.reset();
+    }
+
+    void secondCopyRaisesTheFirst()
+    {
+        STEP(startPanel("alto", 5));
+        const QString id = panel->visibleWindowId();
+
+        // Another window covers the panel and has the focus.
+        QRasterWindow cover;
+        cover.setGeometry(30, 30, 900, 600);
+        cover.show();
+        cover.requestActivate();
+        QTRY_COMPARE_WITH_TIMEOUT(run("xdotool", {"getactivewindow"}), QString::number(cover.winId()), 5000);
+        QTRY_VERIFY(!isDrawn(panel->grab()));
+
+        Background second(qEnvironmentVariable("CALDER_PANEL"), {}, {"CALDER_SIM_DEVICES=alto"});
+        QVERIFY(second.process.waitForFinished(5000));
+        QCOMPARE(second.process.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(run("xdotool", {"getactivewindow"}), id, 5000);
+        QTRY_VERIFY(isDrawn(panel->grab())); // on top again
+        QCOMPARE(openHandles(0), 1);         // the second copy never loaded the driver
+
+        // Hidden in the tray, the first copy stays hidden when another copy starts.
+        cover.hide();
+        clickAt(kCloseButton);
+        QTRY_VERIFY(panel->visibleWindowId().isEmpty());
+        Background third(qEnvironmentVariable("CALDER_PANEL"), {}, {"CALDER_SIM_DEVICES=alto"});
+        QVERIFY(third.process.waitForFinished(5000));
+        QCOMPARE(third.process.exitCode(), 0);
+        QTest::qWait(500);
+        QVERIFY(panel->visibleWindowId().isEmpty());
+    }
+
+    void dragByTheTopBandOnly()
+    {
+        STEP(startPanel("alto", 5));
+        const QPoint start = panel->origin();
+        QCOMPARE(start, QPoint(50, 50));
+
+        drag(panel->at(300, 25), panel->at(300 + 150, 25 + 100));
+        QTRY_COMPARE(panel->origin(), start + QPoint(150, 100));
+        QTRY_VERIFY(isDrawn(panel->grab()));
+
+        // Pressed on the page, below the band: the window stays.
+        const QPoint moved = panel->origin();
+        drag(panel->at(600, 400), panel->at(600 - 120, 400 - 60));
+        QTest::qWait(400);
+        QCOMPARE(panel->origin(), moved);
+
+        // Still usable where it was dropped: a tab click opens its page.
+        STEP(openTab(4));
+    }
+};
+
+QTEST_MAIN(TestE2e)
+#include "tst_e2e.moc"
