@@ -53,6 +53,7 @@ QPoint sliderHandle(int rowY, double value, double from, double to)
 }
 const int kThresholdRow = 198;
 const int kRangeRow = 248;
+const int kReleaseRow = 298;
 
 // Info page rows: y of the row, value column.
 QRect infoValue(int x, int y, int width = 110) { return {x, y - 10, width, 20}; }
@@ -244,12 +245,17 @@ private slots:
         QImage picture = settledPicture();
         QCOMPARE(inkPixels(picture, kRateText, kPageBackground), 0);
 
-        // The device list offers exactly the two mixers.
+        // The device list offers exactly the two mixers; a click on the page closes it.
+        const QRect firstRow(62, 202, 200, 20);
         clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
-        QTRY_VERIFY(inkPixels(panel->grab(), QRect(62, 202, 200, 20), qRgb(255, 255, 255)) > 30);
+        QTRY_VERIFY(inkPixels(panel->grab(), firstRow, qRgb(255, 255, 255)) > 30);
         picture = settledPicture();
         QVERIFY(inkPixels(picture, QRect(62, 238, 200, 20), qRgb(255, 255, 255)) > 30);
         QCOMPARE(inkPixels(picture, QRect(62, 274, 200, 20), kPageBackground), 0);
+        clickAt({600, 420});
+        QTRY_COMPARE(inkPixels(panel->grab(), firstRow, kPageBackground), 0);
+        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
+        QTRY_VERIFY(inkPixels(panel->grab(), firstRow, qRgb(255, 255, 255)) > 30);
 
         // Picking the Basso connects it: its tab set appears and its stored settings are sent
         // (two routing writes for its two input pairs).
@@ -280,10 +286,14 @@ private slots:
         QTRY_COMPARE(readTabs(panel->grab()).current, 0);
         QCOMPARE(readTabs(panel->grab()).centres.size(), 5);
 
-        // The last mixer goes: one tab, nothing connected.
+        // The last mixer goes: one tab, nothing connected, and Ctrl+B shows no readout.
         sim({"unplug", "0"});
         QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 5000);
         QTRY_COMPARE(inkPixels(panel->grab(), kRateText, kPageBackground), 0);
+        clickAt({600, 420});
+        keys("ctrl+b");
+        QTest::qWait(400);
+        QCOMPARE(inkPixels(panel->grab(), QRect(35, 255, 630, 50), kPageBackground), 0);
 
         // A volume-class device: the four-tab set; then a second device: the status tab only.
         sim({"plug", "v21"});
@@ -302,8 +312,14 @@ private slots:
         STEP(openTab(1));
         const QImage before = settledPicture();
         clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
-        // The list shows three of its four rows.
-        QTRY_VERIFY(inkPixels(panel->grab(), QRect(62, 274, 200, 20), qRgb(255, 255, 255)) > 30);
+        // The list shows three of its four rows; a click on the page closes it again.
+        const QRect thirdRow(62, 274, 200, 20);
+        QTRY_VERIFY(inkPixels(panel->grab(), thirdRow, qRgb(255, 255, 255)) > 30);
+        clickAt({600, 420});
+        QTRY_COMPARE(inkPixels(panel->grab(), thirdRow, kPageBackground), 0);
+        QCOMPARE(parameterWrites(0).size(), 10); // nothing picked
+        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
+        QTRY_VERIFY(inkPixels(panel->grab(), thirdRow, qRgb(255, 255, 255)) > 30);
         clickAt(listRow(kLeftBox.x(), kLeftBox.y(), 2)); // "Stereo input 4+5"
         QTRY_COMPARE(parameterWrites(0).last(), QString("0000040002000000"));
         QTRY_COMPARE(setting("Alto/AudioRouting/Input12").toInt(), 2);
@@ -364,6 +380,15 @@ private slots:
              panel->at(sliderHandle(kRangeRow, 20, 0, 90).x(), kRangeRow));
         QTRY_VERIFY(setting("Alto/Ducker/DuckerRange").toInt() < 30);
         QVERIFY(setting("Alto/Ducker/DuckerRange").toInt() > 10);
+
+        // Release dragged from 2 s towards 1 s: stored in ms, and sent in ms with the switch.
+        drag(panel->at(sliderHandle(kReleaseRow, 2, 0, 5).x(), kReleaseRow),
+             panel->at(sliderHandle(kReleaseRow, 1, 0, 5).x(), kReleaseRow));
+        QTRY_VERIFY(setting("Alto/Ducker/ReleaseTime").toInt() < 1500);
+        QVERIFY(setting("Alto/Ducker/ReleaseTime").toInt() > 500);
+        QTRY_COMPARE(simState(0).value("mixer").toObject().value("releaseMs").toInt(),
+                     setting("Alto/Ducker/ReleaseTime").toInt());
+        QCOMPARE(simState(0).value("mixer").toObject().value("duckerOn").toInt(), 1);
 
         // Leaving the page ends the meter polling.
         STEP(openTab(0));
