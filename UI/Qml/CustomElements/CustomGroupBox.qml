@@ -113,6 +113,7 @@ Item {
     // fifth of the start-up, and most lists are never opened.
     Loader {
         id: mListShadow
+        objectName: "groupBoxListShadow"
         anchors.fill: mListView
         z: 1
         active: mCustomGroupBox.pDropShadowVisibility && mListView.visible
