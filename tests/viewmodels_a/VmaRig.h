@@ -30,21 +30,20 @@ inline QByteArray hex(const QByteArray &block)
     return block.toHex(' ').toUpper();
 }
 
-// The successful OUT blocks of one parameter id, in order.
-inline QList<QByteArray> blocksOf(const SimulatorControl &sim, int device, uint16_t parameterId)
-{
-    QList<QByteArray> out;
-    for (const QByteArray &b : sim.requestLog(device)) {
-        if (uint8_t(b[2]) == (parameterId >> 8) && uint8_t(b[3]) == (parameterId & 0xFF))
-            out << hex(b);
-    }
-    return out;
-}
-
+// The last OUT block of one parameter id, as uppercase hex; empty when there was none.
 inline QString lastBlockOf(const SimulatorControl &sim, int device, uint16_t parameterId)
 {
-    const QList<QByteArray> blocks = blocksOf(sim, device, parameterId);
-    return blocks.isEmpty() ? QString() : QString::fromLatin1(blocks.last());
+    const QList<QByteArray> log = sim.requestLog(device);
+    for (auto b = log.crbegin(); b != log.crend(); ++b) {
+        if (uint8_t((*b)[2]) == (parameterId >> 8) && uint8_t((*b)[3]) == (parameterId & 0xFF))
+            return QString::fromLatin1(hex(*b));
+    }
+    return QString();
+}
+
+inline int storedInt(const QString &path)
+{
+    return QSettings().value(path).toInt();
 }
 
 class ConnectedRecorder : public QObject

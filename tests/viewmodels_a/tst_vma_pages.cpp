@@ -1,10 +1,13 @@
 // Status, audio routing and info pages against the real service and the simulated driver.
 #include "VmaRig.h"
 #include "viewmodels/AudioRoutingVM.h"
+#include "viewmodels/BufferSettingsVM.h"
 #include "viewmodels/ClientInfoVM.h"
 #include "viewmodels/DuckerVM.h"
+#include "viewmodels/FormatVM.h"
 #include "viewmodels/InfoVM.h"
 #include "viewmodels/StatusVM.h"
+#include "viewmodels/VolumeVM.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -12,11 +15,6 @@
 using namespace vma;
 
 namespace {
-int storedInt(const QString &path)
-{
-    return QSettings().value(path).toInt();
-}
-
 template <typename VM>
 QSharedPointer<VM> makePage(Rig &rig)
 {
@@ -65,35 +63,34 @@ void TestPages::init()
 
 // Every page reports the connection state while it is the reply listener. The service keeps
 // a plain pointer to it: a destroyed page must leave the slot, but not clear it when another
-// page has taken it since.
+// page has taken it since; activation takes it back.
 void TestPages::listenerSlotAndConnectedMessages()
 {
     Rig rig;
     QVERIFY(rig.start("alto,tenor"));
     ConnectedRecorder recorder(*rig.bus);
-    auto check = [&](QSharedPointer<QObject> older, auto newer, const char *name) {
+    using Listener = ICommunicationReplyListener;
+    const QList<std::function<QSharedPointer<Listener>()>> pages{
+        [&] { return makePage<StatusVM>(rig); }, [&] { return makePage<InfoVM>(rig); },
+        [&] { return makePage<ClientInfoVM>(rig); }, [&] { return makePage<AudioRoutingVM>(rig); },
+        [&] { return makePage<DuckerVM>(rig); }, [&] { return makePage<BufferSettingsVM>(rig); },
+        [&] { return makePage<FormatVM>(rig); }, [&] { return makePage<VolumeVM>(rig); }};
+    for (int i = 0; i < pages.size(); ++i) {
+        QSharedPointer<Listener> older = pages[(i + 1) % pages.size()](), newer = pages[i]();
         recorder.values.clear();
         rig.service->onConnectionRequest();
         rig.sim.setFault("OpenDeviceByIndex", 0xEE000006u, 1);
-        rig.service->onConnectionRequest();
-        QVERIFY2(recorder.values == (QList<bool>{true, false}), name);
-        auto *expected = static_cast<ICommunicationReplyListener *>(newer.data());
+        rig.service->onConnectionRequest(); // a failed open is no connection
+        QCOMPARE(recorder.values, (QList<bool>{true, false}));
         older.reset();
-        QCOMPARE(rig.service->replyListener(), expected);
+        QCOMPARE(rig.service->replyListener(), newer.data());
         newer.reset();
         QCOMPARE(rig.service->replyListener(), nullptr);
-    };
-    QSharedPointer<QObject> older = makePage<InfoVM>(rig);
-    check(older, makePage<StatusVM>(rig), "StatusVM");
-    older = makePage<StatusVM>(rig);
-    check(older, makePage<AudioRoutingVM>(rig), "AudioRoutingVM");
-    older = makePage<AudioRoutingVM>(rig);
-    check(older, makePage<DuckerVM>(rig), "DuckerVM");
-    older = makePage<DuckerVM>(rig);
-    check(older, makePage<InfoVM>(rig), "InfoVM");
-    older = makePage<StatusVM>(rig);
-    check(older, makePage<ClientInfoVM>(rig), "ClientInfoVM"); // a failed open is no connection here either
-    rig.service->onConnectionRequest(); // reaches nobody
+    }
+    auto first = makePage<BufferSettingsVM>(rig);
+    auto second = makePage<InfoVM>(rig);
+    first->onActivate();
+    QCOMPARE(rig.service->replyListener(), static_cast<Listener *>(first.data()));
 }
 
 void TestPages::statusWithNoneOrOneMixer()
