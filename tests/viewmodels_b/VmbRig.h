@@ -1,8 +1,6 @@
 #pragma once
-// Rig of the page tests: one simulated device, the real service on it, and a recorder of
-// the "Connected" messages.
+// Rig of the page tests: one simulated device and the real service on it.
 #include "SimulatorControl.h"
-#include "app/AppConstants.h"
 #include "app/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 
@@ -29,21 +27,6 @@ struct Rig
         return service->deviceHandle() != nullptr;
     }
     bool start(const QString &device) { return start(device, [] {}); }
-};
-
-class ConnectedRecorder : public QObject
-{
-public:
-    explicit ConnectedRecorder(MessageBus &bus) : m_bus(bus)
-    {
-        m_bus.subscribe(this, &ConnectedRecorder::onConnected, AppConstants::kMsgConnected);
-    }
-    ~ConnectedRecorder() override { m_bus.unsubscribe(this, &ConnectedRecorder::onConnected, AppConstants::kMsgConnected); }
-    QList<bool> values;
-
-private:
-    void onConnected(QVariant value) { values << value.toBool(); }
-    MessageBus &m_bus;
 };
 
 } // namespace vmb

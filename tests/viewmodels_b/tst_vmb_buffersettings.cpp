@@ -3,7 +3,6 @@
 // channels; the ASIO instance offers 32..2048 samples at 256.
 #include "VmbRig.h"
 #include "viewmodels/BufferSettingsVM.h"
-#include "viewmodels/FormatVM.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -35,7 +34,6 @@ private slots:
     void bufferSizeCounts();
     void bufferSizeAndSafeModeWrites();
     void missingEntryPoints();
-    void listenerRegistrationAndConnectedMessages();
 
 private:
     QSharedPointer<BufferSettingsVM> activePage()
@@ -201,28 +199,6 @@ void TestBufferSettings::missingEntryPoints()
     QVERIFY(page.asioBufferSizes().isEmpty());
     QVERIFY(!page.safeMode());
     QCOMPARE(m_rig.sim.callCount(), 0u);
-}
-
-void TestBufferSettings::listenerRegistrationAndConnectedMessages()
-{
-    QVERIFY(m_rig.start("v22"));
-    vmb::ConnectedRecorder connected(*m_rig.bus);
-    auto first = QSharedPointer<BufferSettingsVM>::create(m_rig.service, m_rig.bus);
-    auto format = QSharedPointer<FormatVM>::create(m_rig.service, m_rig.bus);
-    QCOMPARE(m_rig.service->replyListener(), static_cast<ICommunicationReplyListener *>(format.data()));
-    format->onDeviceStateChanged();
-    format->onConnectionFailed();
-    first->onDeviceStateChanged();
-    first->onConnectionFailed();
-    QCOMPARE(connected.values, (QList<bool>{true, false, true, false}));
-
-    // Activation takes the slot back; a destroyed page never stays in it.
-    first->onActivate();
-    QCOMPARE(m_rig.service->replyListener(), static_cast<ICommunicationReplyListener *>(first.data()));
-    format.reset();
-    QCOMPARE(m_rig.service->replyListener(), static_cast<ICommunicationReplyListener *>(first.data()));
-    first.reset();
-    QVERIFY(!m_rig.service->replyListener());
 }
 
 QTEST_GUILESS_MAIN(TestBufferSettings)

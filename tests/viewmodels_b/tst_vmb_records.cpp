@@ -95,9 +95,8 @@ void TestRecords::volumeConversion()
 {
     for (const auto &c : QList<QPair<int, int>>{{-2752, -10}, {-128, 0}, {-32767, -127}, {-32768, -128}, {255, 0}})
         QCOMPARE(int(VolumeConversion::toWholeDb(int16_t(c.first))), c.second);
-    for (int db = -128; db <= 127; ++db)
-        QCOMPARE(int(VolumeConversion::toDeviceValue(db)), db * 256);
-    // Beyond 16 bits the value is held at the end instead of wrapping to the other sign.
+    // dB x 256 is checked on the device in tst_vmb_volume; beyond 16 bits the value is held at
+    // the end instead of wrapping to the other sign.
     QCOMPARE(VolumeConversion::toDeviceValue(128), int16_t(127 * 256));
     QCOMPARE(VolumeConversion::toDeviceValue(-129), int16_t(-32768));
 }

@@ -188,8 +188,6 @@ void TestVolume::linkAndRowsOutsideList()
     page->onRightChannelUpdate(0x7FFFFFFF, -6);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(m_rig.sim.callCount(), calls);
-    page.reset(); // a destroyed page leaves the service's listener slot
-    QVERIFY(!m_rig.service->replyListener());
 }
 
 void TestVolume::failingVolumeCalls()
