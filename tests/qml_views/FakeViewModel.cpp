@@ -2,52 +2,36 @@
 
 #include <QtQml>
 
+#include "viewmodels/AudioRoutingVM.h"
+#include "viewmodels/BufferSettingsVM.h"
+#include "viewmodels/ChannelsListModel.h"
+#include "viewmodels/DuckerVM.h"
+#include "viewmodels/InfoVM.h"
+#include "viewmodels/StatusVM.h"
+#include "viewmodels/VolumeVM.h"
+
 namespace {
-// Every property of the eight view models, at the value the real one has before activation.
+// Every value property of the real view models, so that a renamed one fails here too, at the
+// value the real one has before activation.
 QVariantMap defaults()
 {
-    return {
-        // status
-        {"deviceNames", QStringList()}, {"sampleRate", 0}, {"activeDevice", QString()},
-        {"disableDropDown", false}, {"connected", false}, {"resetDropDown", false}, {"debugActivated", false},
-        {"id", QString()}, {"mux0", QString()}, {"mux1", QString()}, {"adc", QString()}, {"fx", QString()},
-        {"tempo", QString()}, {"constant", QString()},
-        // info
-        {"manufacturer", QString()}, {"product", QString()}, {"pid", QString()}, {"vid", QString()},
-        {"revisionId", QString()}, {"serialNumber", QString()}, {"apiVersion", QString()}, {"buildType", QString()},
-        {"streamingState", QString()}, {"activeKsClients", QString()}, {"activeAsioClients", QString()},
-        // audio routing
-        {"inputs12", QStringList()}, {"activeInput12", QString()}, {"resetInputs12DropDown", false},
-        {"inputs32", QStringList()}, {"activeInput32", QString()}, {"resetInputs32DropDown", false},
-        {"input32Visibility", false},
-        // ducker
-        {"duckerOn", false}, {"input1Checked", false}, {"input2Checked", false}, {"input3Checked", false},
-        {"input4Checked", false}, {"meterReading", 0}, {"defaultMeterReading", 0}, {"sensitivity", 0},
-        {"duckerRange", 0}, {"releaseTime", 0.0}, {"input3Visibility", false}, {"input4Visibility", false},
-        // buffer settings
-        {"activeStreamingMode", QString()}, {"resetUSBStreamingModeDropDown", false}, {"asioBufferSizes", QStringList()},
-        {"currentAsioBufferSize", QString()}, {"resetAsioBufferSizeDropDown", false}, {"activeAsioBufferIndex", -1},
-        {"showWarning", false}, {"inputFormats", QStringList()}, {"currentInputFormat", QString()},
-        {"resetInputFormatDropDown", false}, {"outputFormats", QStringList()}, {"currentOutputFormat", QString()},
-        {"resetOutputFormatDropDown", false}, {"enableStreamFormatSelection", false}, {"safeMode", false},
-        {"safeModeEnabled", false},
-        // volume
-        {"isMasterVisible", false}, {"isInput", true}, {"masterValue", 0}, {"isMasterMuted", false},
-        {"maxVolumeRange", 0}, {"minVolumeRange", 0},
-    };
+    QVariantMap state{{"isInput", true}, {"activeAsioBufferIndex", -1}};
+    for (const QMetaObject *m : {&StatusVM::staticMetaObject, &InfoVM::staticMetaObject, &AudioRoutingVM::staticMetaObject,
+                                 &DuckerVM::staticMetaObject, &BufferSettingsVM::staticMetaObject, &VolumeVM::staticMetaObject}) {
+        for (int i = QObject::staticMetaObject.propertyCount(); i < m->propertyCount(); ++i) {
+            const QMetaProperty p = m->property(i);
+            if (!(QMetaType::typeFlags(p.userType()) & QMetaType::PointerToQObject) && !state.contains(p.name()))
+                state.insert(p.name(), QVariant(p.userType(), nullptr));
+        }
+    }
+    return state;
 }
 
-const QStringList kRoles{"leftChannelValue", "rightChannelValue", "leftChannelIndex", "rightChannelIndex",
-                         "leftLower", "leftUpper", "rightLower", "rightUpper", "leftChannelName",
-                         "rightChannelName", "link", "mute"};
 } // namespace
 
 FakeViewModel::FakeViewModel(QObject *parent) : QQmlPropertyMap(this, parent), m_channels(new QStandardItemModel(this))
 {
-    QHash<int, QByteArray> roles;
-    for (int i = 0; i < kRoles.size(); ++i)
-        roles.insert(Qt::UserRole + 1 + i, kRoles[i].toLatin1());
-    m_channels->setItemRoleNames(roles);
+    m_channels->setItemRoleNames(ChannelsListModel().roleNames()); // Qt::UserRole + 1 on, in Pair order
     QVariantMap state = defaults();
     for (auto it = nextState().cbegin(); it != nextState().cend(); ++it)
         state.insert(it.key(), it.value());
@@ -93,7 +77,7 @@ void FakeViewModel::flip(const QString &key, const char *call)
 
 void FakeViewModel::flipRow(int row, const QByteArray &role)
 {
-    const int r = Qt::UserRole + 1 + kRoles.indexOf(QString::fromLatin1(role));
+    const int r = m_channels->roleNames().key(role);
     m_channels->setData(m_channels->index(row, 0), !m_channels->index(row, 0).data(r).toBool(), r);
 }
 
