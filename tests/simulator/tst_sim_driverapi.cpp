@@ -13,13 +13,13 @@ class SimDriverApiTest : public QObject {
     TUsbAudioHandle open(uint32_t index)
     {
         TUsbAudioHandle h = nullptr;
-        const TSTATUS st = api.TUSBAUDIO_OpenDeviceByIndex(index, &h);
-        return st == 0 ? h : nullptr;
+        return api.TUSBAUDIO_OpenDeviceByIndex(index, &h) == 0 ? h : nullptr;
     }
 
 private slots:
     void initTestCase()
     {
+        QVERIFY2(!qEnvironmentVariableIsEmpty("CALDER_REGISTRY"), "run through ctest");
         QCOMPARE(api.loadByClsid(classId(), true), TSTATUS(0));
         ctl = new SimulatorControl;
         QVERIFY2(ctl->isValid(), qPrintable(ctl->errorString()));
@@ -28,6 +28,7 @@ private slots:
     void cleanupTestCase()
     {
         api.unload();
+        QCOMPARE(api.resolvedCount(), 0);
         delete ctl;
     }
 
@@ -37,42 +38,41 @@ private slots:
     {
         QCOMPARE(api.resolvedCount(), 66);
         QCOMPARE(api.apiVersion(), 0x00050002u);
+        QVERIFY(api.isVersionAtLeast(5, 2));
+        QVERIFY(!api.isVersionAtLeast(5, 3));
         QCOMPARE(api.TUSBAUDIO_CheckApiVersion(5, 2), 1);
         QCOMPARE(api.TUSBAUDIO_CheckApiVersion(5, 3), 0);
         QCOMPARE(api.TUSBAUDIO_CheckApiVersion(6, 0), 0);
+        QCOMPARE(api.loadByClsid(classId(), true), tusb::kAlreadyLoaded);
         // The entry points the panel never calls refuse, and are counted like the others.
         using Untyped = TSTATUS (*)();
-        const TSTATUS st = reinterpret_cast<Untyped>(api.TUSBAUDIO_QueryDeviceStatistics)();
-        QCOMPARE(st, TSTATUS(CALDER_SIM_STATUS_NOT_IMPLEMENTED));
+        QCOMPARE(reinterpret_cast<Untyped>(api.TUSBAUDIO_QueryDeviceStatistics)(),
+                 TSTATUS(CALDER_SIM_STATUS_NOT_IMPLEMENTED));
         QCOMPARE(ctl->callCount(QStringLiteral("QueryDeviceStatistics")), 1u);
     }
 
-    void olderApiVersionIsRefusedByTheLoader()
+    void apiVersionFromEnvironmentAndControl()
     {
-        // From the environment (read on reset) and from the control call.
-        qputenv("CALDER_SIM_API_VERSION", "5.1");
+        qputenv("CALDER_SIM_API_VERSION", "5.1"); // read on reset
         ctl->reset(QStringLiteral("alto"));
         qunsetenv("CALDER_SIM_API_VERSION");
         QCOMPARE(api.TUSBAUDIO_GetApiVersion(), 0x00050001u);
-        TUsbAudioApiDll second;
-        QCOMPARE(second.loadFromPath(qPrintable(qEnvironmentVariable("CALDER_SIM_LIBRARY")), true),
-                 tusb::kVersionRejected);
+        QCOMPARE(api.TUSBAUDIO_CheckApiVersion(5, 2), 0);
         ctl->setApiVersion(5, 2);
-        second.unload();
-        QCOMPARE(second.loadFromPath(qPrintable(qEnvironmentVariable("CALDER_SIM_LIBRARY")), true), TSTATUS(0));
+        QCOMPARE(api.TUSBAUDIO_GetApiVersion(), 0x00050002u);
     }
 
     void enumerationIsASnapshot()
     {
         QCOMPARE(api.TUSBAUDIO_EnumerateDevices(), TSTATUS(0));
-        QCOMPARE(api.TUSBAUDIO_GetDeviceCount(), 1u);
-        QCOMPARE(ctl->plug(QStringLiteral("basso")), 1);
+        QCOMPARE(ctl->plug(QStringLiteral("alto")), 1);
         QCOMPARE(api.TUSBAUDIO_GetDeviceCount(), 1u); // until the next enumeration
         TUsbAudioHandle h = nullptr;
         QCOMPARE(api.TUSBAUDIO_OpenDeviceByIndex(1, &h), TSTATUS(CALDER_SIM_STATUS_INVALID_INDEX));
         api.TUSBAUDIO_EnumerateDevices();
         QCOMPARE(api.TUSBAUDIO_GetDeviceCount(), 2u);
         QVERIFY(open(1) != nullptr);
+        QVERIFY2(ctl->state(1).contains("\"serial\":\"A-124\""), ctl->state(1).constData());
         // A device unplugged after the snapshot cannot be opened at its old index.
         QVERIFY(ctl->unplug(0));
         QCOMPARE(api.TUSBAUDIO_OpenDeviceByIndex(0, &h), TSTATUS(CALDER_SIM_STATUS_DEVICE_GONE));
@@ -85,13 +85,10 @@ private slots:
         QVERIFY(a && b && a != b);
         QCOMPARE(ctl->openHandleCount(0), 2);
         uint32_t rate = 0;
-        QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(a, &rate), TSTATUS(0));
-        QCOMPARE(rate, 48000u);
         QCOMPARE(api.TUSBAUDIO_CloseDevice(a), TSTATUS(0));
         QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(a, &rate), TSTATUS(CALDER_SIM_STATUS_INVALID_HANDLE));
         QCOMPARE(api.TUSBAUDIO_CloseDevice(a), TSTATUS(CALDER_SIM_STATUS_INVALID_HANDLE));
         QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(nullptr, &rate), TSTATUS(CALDER_SIM_STATUS_INVALID_HANDLE));
-
         // Unplugged: calls fail, but unregistering and closing still clean up. A new device
         // plugged afterwards is not reachable through the old handle.
         QVERIFY(ctl->unplug(0));
@@ -152,24 +149,16 @@ private slots:
         api.TUSBAUDIO_CloseDevice(h);
     }
 
-    void secondDeviceOfAModelGetsTheNextSerial()
-    {
-        ctl->reset(QStringLiteral("alto,alto"));
-        const QByteArray s = ctl->state(1);
-        QVERIFY2(s.contains("\"serial\":\"A-124\""), s.constData());
-    }
-
     void longStringsFillTheirFieldWithoutTerminator()
     {
-        const QString product(200, QLatin1Char('P'));
-        ctl->setDeviceStrings(0, QString(128, QLatin1Char('S')), QStringLiteral("M\u00e4ker"), product);
+        ctl->setDeviceStrings(0, QString(128, 'S'), QStringLiteral("M\u00e4ker"), QString(200, 'P'));
         TUsbAudioHandle h = open(0);
         Guarded p(tusb::kDevicePropertiesSize);
         QCOMPARE(api.TUSBAUDIO_GetDeviceProperties(h, p.data()), TSTATUS(0));
         QVERIFY(p.guardIntact());
-        QCOMPARE(p.str(12, 128), QString(128, QLatin1Char('S'))); // no terminator in the field...
-        QCOMPARE(p.str(268, 128), QStringLiteral("M\u00e4ker"));  // ...and the next field intact
-        QCOMPARE(p.str(524, 128), QString(128, QLatin1Char('P')));
+        QCOMPARE(p.str(12, 128), QString(128, 'S')); // no terminator in the field...
+        QCOMPARE(p.str(268, 128), QStringLiteral("M\u00e4ker")); // ...and the next field intact
+        QCOMPARE(p.str(524, 128), QString(128, 'P'));
         QCOMPARE(p.u32(780), 0u); // the unread tail is zeroed, not left over
         api.TUSBAUDIO_CloseDevice(h);
     }
@@ -178,24 +167,16 @@ private slots:
     {
         Guarded d(tusb::kDriverInfoSize);
         std::memset(d.data(), 0xAB, tusb::kDriverInfoSize);
-        QCOMPARE(api.TUSBAUDIO_GetDriverInfo(d.data()), TSTATUS(0));
-        QVERIFY(d.guardIntact());
-        QCOMPARE(d.u32(8), 5u);
-        QCOMPARE(d.u32(12), 2u);
-        QCOMPARE(d.u32(20) & 1u, 0u);
-        QCOMPARE(d.u32(0), 0u);
         ctl->setDriverInfo(5, 2, 1, 1);
         QCOMPARE(api.TUSBAUDIO_GetDriverInfo(d.data()), TSTATUS(0));
-        QCOMPARE(d.u32(16), 1u);
-        QCOMPARE(d.u32(20), 1u);
-
+        QVERIFY(d.guardIntact());
+        QCOMPARE(QVector<uint32_t>({d.u32(0), d.u32(8), d.u32(12), d.u32(16), d.u32(20)}),
+                 QVector<uint32_t>({0, 5, 2, 1, 1}));
         TUsbAudioHandle h = open(0);
         ctl->setClientInfo(0, 2, 3, 4);
         uint32_t st = 0, wdm = 0, asio = 0;
         QCOMPARE(api.TUSBAUDIO_GetClientInfo(h, &st, &wdm, &asio), TSTATUS(0));
-        QCOMPARE(st, 2u);
-        QCOMPARE(wdm, 3u);
-        QCOMPARE(asio, 4u);
+        QCOMPARE(QVector<uint32_t>({st, wdm, asio}), QVector<uint32_t>({2, 3, 4}));
         api.TUSBAUDIO_CloseDevice(h);
     }
 
@@ -214,29 +195,19 @@ private slots:
         QCOMPARE(table.u32(31 * 332), 131u);
         QCOMPARE(table.u32(31 * 332 + 4), 24u);
         QCOMPARE(table.u32(31 * 332 + 8), 3u);
+        QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 2, 32, table.data(), &count),
+                 TSTATUS(CALDER_SIM_STATUS_INVALID_PARAMETER));
 
-        // Output: the model's own list; no output formats at all gives an empty, successful list.
-        QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 0, 32, table.data(), &count), TSTATUS(0));
-        QCOMPARE(count, 2u);
-        QCOMPARE(table.u32(332 + 4), 24u);
+        // No output formats at all gives an empty, successful list and no current format.
         QVERIFY(ctl->setStreamFormats(0, tusb::kDirectionOutput, {}));
         QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 0, 32, table.data(), &count), TSTATUS(0));
         QCOMPARE(count, 0u);
         Guarded cur(tusb::kStreamFormatSize);
         QVERIFY(api.TUSBAUDIO_GetCurrentStreamFormat(h, 0, cur.data()) != 0);
-        QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 2, 32, table.data(), &count),
-                 TSTATUS(CALDER_SIM_STATUS_INVALID_PARAMETER));
-        api.TUSBAUDIO_CloseDevice(h);
-    }
 
-    void currentStreamFormat()
-    {
-        TUsbAudioHandle h = open(0);
         QVERIFY(ctl->setStreamFormats(0, 1, {{7, 16, 2}, {9, 24, 2}, {9, 32, 4}}));
         ctl->setCurrentFormat(0, 1, 7);
         QCOMPARE(api.TUSBAUDIO_SetCurrentStreamFormat(h, 1, 9), TSTATUS(0));
-        QCOMPARE(ctl->currentFormat(0, 1), 9);
-        Guarded cur(tusb::kStreamFormatSize);
         QCOMPARE(api.TUSBAUDIO_GetCurrentStreamFormat(h, 1, cur.data()), TSTATUS(0));
         QVERIFY(cur.guardIntact());
         QCOMPARE(cur.u32(0), 9u);
@@ -248,7 +219,7 @@ private slots:
         QCOMPARE(api.TUSBAUDIO_GetCurrentStreamFormat(h, 1, cur.data()), TSTATUS(0));
         QCOMPARE(cur.u32(0), 55u);
         QCOMPARE(cur.u32(8), 0u);
-        uint32_t mode = 0;
+        uint32_t mode = 1;
         ctl->setSelectionMode(0, 0);
         QCOMPARE(api.TUSBAUDIO_GetStreamFormatSelectionMode(h, &mode), TSTATUS(0));
         QCOMPARE(mode, 0u);
@@ -284,9 +255,7 @@ private slots:
         QVERIFY(rec.guardIntact());
         QCOMPARE(rec.u32(32), 45u);
         QCOMPARE(rec.u32(36 + 39 * 4), 640u);
-
-        // No device attached: no ASIO instance.
-        ctl->reset(QString());
+        ctl->reset(QString()); // no device attached: no ASIO instance
         QVERIFY(api.TUSBAUDIO_GetASIOInstanceInfo(0, rec.data()) != 0);
     }
 
@@ -296,7 +265,6 @@ private slots:
         api.TUSBAUDIO_EnumerateDevices();
         TUsbAudioHandle h = open(0);
         QCOMPARE(ctl->channelCount(0, 0), 3);
-        QCOMPARE(ctl->channelCount(0, 1), 2);
         Guarded table(32 * tusb::kStreamFormatSize);
         uint32_t count = 0;
         api.TUSBAUDIO_GetSupportedStreamFormats(h, 0, 32, table.data(), &count);
@@ -334,25 +302,11 @@ private slots:
         Guarded name(tusb::kChannelInfoSize);
         QCOMPARE(api.TUSBAUDIO_GetChannelInfo(h, 0, 3, name.data()), TSTATUS(0));
         QCOMPARE(name.str(4, 160), QStringLiteral("Output 3 (mono)"));
-        ctl->setChannelName(0, 0, 1, QString(170, QLatin1Char('n')));
+        ctl->setChannelName(0, 0, 1, QString(170, 'n'));
         QCOMPARE(api.TUSBAUDIO_GetChannelInfo(h, 0, 1, name.data()), TSTATUS(0));
         QVERIFY(name.guardIntact());
-        QCOMPARE(name.str(4, 160), QString(160, QLatin1Char('n')));
+        QCOMPARE(name.str(4, 160), QString(160, 'n'));
         api.TUSBAUDIO_CloseDevice(h);
-    }
-
-    void volumeDevicesOfferLinkedAndUnlinkedPairs()
-    {
-        ctl->reset(QStringLiteral("v22"));
-        QCOMPARE(ctl->channelCount(0, 0), 6);
-        QCOMPARE(ctl->channelCount(0, 1), 4);
-        bool ok = false;
-        const CalderSimChannel o3 = ctl->channel(0, 0, 3, &ok), o4 = ctl->channel(0, 0, 4);
-        QVERIFY(ok);
-        QCOMPARE(o3.minimum, o4.minimum);
-        QVERIFY(o3.volume != o4.volume);
-        QVERIFY(ctl->channel(0, 0, 5).maximum != ctl->channel(0, 0, 6).maximum);
-        QVERIFY(ctl->channel(0, 1, 3).mute != ctl->channel(0, 1, 4).mute);
     }
 };
 

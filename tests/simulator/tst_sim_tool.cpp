@@ -29,6 +29,8 @@ class SimToolTest : public QObject {
     QString socketPath;
     SimulatorControl *ctl = nullptr;
 
+    // Arguments split at blanks; pass a list to keep blanks inside one.
+    ToolResult tool(const QString &args) { return tool(args.split(' ')); }
     ToolResult tool(const QStringList &args)
     {
         QProcess p;
@@ -60,24 +62,17 @@ private slots:
 
     void deviceCommands()
     {
-        ToolResult r = tool({QStringLiteral("plug"), QStringLiteral("tenor")});
+        ToolResult r = tool("plug tenor");
         QCOMPARE(r.exitCode, 0);
-        QVERIFY(r.out.contains(QStringLiteral("as 1")));
+        QVERIFY(r.out.contains("as 1"));
         QCOMPARE(ctl->deviceCount(), 2);
-        r = tool({QStringLiteral("list")});
-        QVERIFY(r.out.contains(QStringLiteral("Tenor T-123")));
-        QCOMPARE(tool({QStringLiteral("unplug"), QStringLiteral("0")}).exitCode, 0);
+        QVERIFY(tool("list").out.contains("Tenor T-123"));
+        QCOMPARE(tool("unplug 0").exitCode, 0);
         QCOMPARE(ctl->deviceCount(), 1);
-        QCOMPARE(tool({QStringLiteral("clients"), QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
-                       QStringLiteral("3")})
-                     .exitCode,
-                 0);
+        QCOMPARE(tool("clients 0 1 2 3").exitCode, 0);
         QVERIFY(ctl->state(0).contains("\"wdmClients\":2,\"asioClients\":3"));
         // A channel name with blanks stays one argument on its way through the socket.
-        QCOMPARE(tool({QStringLiteral("name"), QStringLiteral("0"), QStringLiteral("out"), QStringLiteral("1"),
-                       QStringLiteral("Main \"L\"")})
-                     .exitCode,
-                 0);
+        QCOMPARE(tool(QStringList{"name", "0", "out", "1", "Main \"L\""}).exitCode, 0);
         QVERIFY(ctl->state(0).contains("\"name\":\"Main \\\"L\\\"\""));
     }
 
@@ -91,54 +86,44 @@ private slots:
         const uint8_t b[8] = {0, 0, 2, 0x83, 0, 0x32, 0, 0xFA};
         uint32_t n = 0;
         QCOMPARE(api.TUSBAUDIO_ClassVendorRequestOut(h, 0, 0, 0x10, 0, 0, 8, b, &n, 1000), TSTATUS(0));
-        ToolResult r = tool({QStringLiteral("requests"), QStringLiteral("0")});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QStringLiteral("OUT 10  00 00 02 83 00 32 00 FA\n"));
-
-        QCOMPARE(tool({QStringLiteral("fault"), QStringLiteral("GetCurrentSampleRate"), QStringLiteral("0xE0000001"),
-                       QStringLiteral("1")})
-                     .exitCode,
-                 0);
+        QCOMPARE(tool("requests 0").out, QStringLiteral("OUT 10  00 00 02 83 00 32 00 FA\n"));
+        QCOMPARE(tool("fault GetCurrentSampleRate 0xE0000001 1").exitCode, 0);
         uint32_t rate = 0;
         QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(h, &rate), TSTATUS(0xE0000001u));
         QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(h, &rate), TSTATUS(0));
-        r = tool({QStringLiteral("calls"), QStringLiteral("GetCurrentSampleRate")});
-        QCOMPARE(r.out.trimmed(), QStringLiteral("2"));
+        QCOMPARE(tool("calls GetCurrentSampleRate").out.trimmed(), QStringLiteral("2"));
         api.TUSBAUDIO_CloseDevice(h);
     }
 
     void errorsAreReported()
     {
-        ToolResult r = tool({QStringLiteral("plug"), QStringLiteral("piano")});
-        QCOMPARE(r.exitCode, 1);
-        QVERIFY(r.err.contains(QStringLiteral("unknown model")));
-        r = tool({QStringLiteral("frobnicate")});
-        QCOMPARE(r.exitCode, 1);
-        QVERIFY(r.err.contains(QStringLiteral("unknown command")));
-        QCOMPARE(tool({QStringLiteral("meter"), QStringLiteral("7"), QStringLiteral("10")}).exitCode, 1);
-        QCOMPARE(tool({QStringLiteral("fault"), QStringLiteral("NoSuchCall"), QStringLiteral("1")}).exitCode, 1);
-        r = tool({QStringLiteral("--socket"), dir.filePath(QStringLiteral("nobody.sock")), QStringLiteral("list")});
-        QCOMPARE(r.exitCode, 2);
-        QVERIFY(r.err.contains(QStringLiteral("no simulator")));
+        const struct { QString args; int exitCode; QString message; } cases[] = {
+            {"plug piano", 1, "unknown model"}, {"frobnicate", 1, "unknown command"}, {"meter 7 10", 1, ""},
+            {"fault NoSuchCall 1", 1, ""}, {"--socket " + dir.filePath("nobody.sock") + " list", 2, "no simulator"}};
+        for (const auto &c : cases) {
+            const ToolResult r = tool(c.args);
+            QCOMPARE(r.exitCode, c.exitCode);
+            QVERIFY2(r.err.contains(c.message), qPrintable(c.args + ": " + r.err));
+        }
     }
 
     void inProcessCommands()
     {
         bool ok = false;
-        ctl->command(QStringLiteral("formats 0 in 1:16:2 5:24:8"), &ok);
+        ctl->command("formats 0 in 1:16:2 5:24:8", &ok);
         QVERIFY(ok);
-        QCOMPARE(ctl->command(QStringLiteral("formats 0 in")), QStringLiteral("1:16:2\n5:24:8\n"));
-        ctl->command(QStringLiteral("volume 0 out 1 -6.5"), &ok);
+        QCOMPARE(ctl->command("formats 0 in"), QStringLiteral("1:16:2\n5:24:8\n"));
+        ctl->command("volume 0 out 1 -6.5", &ok);
         QVERIFY(ok);
         QCOMPARE(ctl->channel(0, 0, 1).volume, int16_t(-6 * 256 - 128));
-        ctl->command(QStringLiteral("asio 64,128 128 safe"), &ok);
+        ctl->command("asio 64,128 128 safe", &ok);
         QVERIFY(ok);
         QCOMPARE(ctl->asioCurrentSize(), 128u);
         QCOMPARE(ctl->asioFlags(), 0x10000u);
-        ctl->command(QStringLiteral("formats 0 in 1:16"), &ok);
-        QVERIFY(!ok);
-        ctl->command(QStringLiteral("volume 0 sideways 1 0"), &ok);
-        QVERIFY(!ok);
+        for (const char *bad : {"formats 0 in 1:16", "volume 0 sideways 1 0"}) {
+            ctl->command(bad, &ok);
+            QVERIFY2(!ok, bad);
+        }
     }
 
     void stuckClientDoesNotHoldUpDriverCalls()
@@ -158,7 +143,7 @@ private slots:
         QVERIFY(t.elapsed() < 500);
         ::close(fd);
         // Once the stuck client has gone, the tool is served again.
-        QCOMPARE(tool({QStringLiteral("list")}).exitCode, 0);
+        QCOMPARE(tool("list").exitCode, 0);
     }
 
     void socketGoesAwayWithTheLibrary()
@@ -172,8 +157,7 @@ private slots:
         void *lib = dlopen(QFile::encodeName(copy).constData(), RTLD_NOW | RTLD_LOCAL);
         QVERIFY(lib);
         QVERIFY(QFileInfo::exists(second));
-        QCOMPARE(tool({QStringLiteral("--socket"), second, QStringLiteral("plug"), QStringLiteral("v22")}).exitCode,
-                 0);
+        QCOMPARE(tool(QStringList{"--socket", second, "plug", "v22"}).exitCode, 0);
         QCOMPARE(ctl->deviceCount(), 1); // a separate simulator
         dlclose(lib);
         QVERIFY(!QFileInfo::exists(second));
