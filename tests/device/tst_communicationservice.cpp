@@ -21,410 +21,376 @@ constexpr quint32 kSomeFailure = 0xEE000005u;
 class TestCommunicationService : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void startWithoutMixer();
-    void startWithOneAltoWritesDefaultsTwice();
-    void startWithTwoMixersOpensNone();
-    void bassoSendsBothRoutingBlocksAndStoredValues();
-    void handEditedSettingsArePassedOn();
-    void foreignVendorAndUnknownProduct();
-    void foreignVendorKeepsThePreviousStore();
-    void plugSecondMixerClosesTheOpenOne();
-    void unplugLastMixer();
-    void skippedDevicesAreCountedNotNamed();
-    void connectionFailures();
-    void notificationReappliesSettings();
-    void listenerReplacedDuringCallback();
-    void libraryLoadFailures();
-    void destructionOrder();
-
-private:
     std::unique_ptr<SimulatorControl> sim;
     std::unique_ptr<LogCapture> log;
-};
 
-void TestCommunicationService::initTestCase()
-{
-    QCoreApplication::setOrganizationName(kOrganizationName);
-    QCoreApplication::setApplicationName(kApplicationName);
-    sim = std::make_unique<SimulatorControl>();
-    QVERIFY2(sim->isValid(), qPrintable(sim->errorString()));
-}
-
-void TestCommunicationService::init()
-{
-    QCOMPARE(sim->reset("alto"), 1);
-    QSettings().clear();
-    log = std::make_unique<LogCapture>();
-}
-
-void TestCommunicationService::cleanup()
-{
-    log.reset();
-    QCOMPARE(TestListener::deadCalls(), 0);
-}
-
-void TestCommunicationService::startWithoutMixer()
-{
-    sim->reset(QString(""));
-    Service svc;
-    QVERIFY(log->lines().contains("Successfully loaded the driver API DLL\n"));
-    QVERIFY(log->lines().contains("Register PnP status,0x00000000\n"));
-    QCOMPARE(svc.deviceCount(), 0u);
-    QVERIFY(svc.deviceNames().isEmpty());
-    QVERIFY(svc.isDeviceListRefreshed());
-    QVERIFY(!svc.deviceHandle());
-    QVERIFY(svc.singleDeviceTimer());
-    QVERIFY(!svc.singleDeviceTimer()->isActive());
-    QCOMPARE(sim->callCount("OpenDeviceByIndex"), 0u);
-}
-
-void TestCommunicationService::startWithOneAltoWritesDefaultsTwice()
-{
-    sim->setSampleRate(0, 44100);
-    Service svc;
-    QVERIFY(svc.deviceHandle());
-    QCOMPARE(svc.deviceNames(), simulatorDeviceNames(*sim));
-    QCOMPARE(svc.sampleRate(), 44100u);
-    QCOMPARE(svc.productId(), kProductAlto);
-    QCOMPARE(svc.vendorId(), LumenVendorId);
-    QVERIFY(svc.registryService());
-    QCOMPARE(outBlocks(*sim, 0), kAltoDefaultBlocks);
-    for (const CalderSimRequest &r : sim->requests(0)) {
-        QCOMPARE(r.direction, 0u);
-        QCOMPARE(r.recipient + r.recipientIndex + r.value + r.index, 0u);
-        QCOMPARE(r.request, 0x10u);
-        QCOMPARE(r.length, 8u);
-        QCOMPARE(r.timeoutMs, 1000u);
-    }
-    // The store made for the Alto wrote its defaults; the other models' groups stay absent.
-    QCOMPARE(QSettings().childGroups(), QStringList{"Alto"});
-    QCOMPARE(QSettings().value(kAltoDucker + "/" + kDuckerRange).toInt(), 40);
-
-    QVERIFY(svc.singleDeviceTimer()->isActive());
-    QTRY_COMPARE_WITH_TIMEOUT(outBlocks(*sim, 0).size(), 10, 4000);
-    QCOMPARE(outBlocks(*sim, 0).mid(5), kAltoDefaultBlocks);
-    QCOMPARE(log->count(": Closing device.\n"), 1);
-    QVERIFY(svc.deviceHandle());
-    QCOMPARE(sim->openHandleCount(0), 1);
-    QVERIFY(!svc.singleDeviceTimer()->isActive());
-}
-
-void TestCommunicationService::startWithTwoMixersOpensNone()
-{
-    sim->reset("alto,tenor");
-    Service svc;
-    QCOMPARE(svc.deviceCount(), 2u);
-    QCOMPARE(svc.deviceNames(), simulatorDeviceNames(*sim));
-    QVERIFY(!svc.deviceHandle());
-    QVERIFY(!svc.singleDeviceTimer()->isActive());
-    QCOMPARE(sim->openHandleCount(0) + sim->openHandleCount(1), 0);
-    QVERIFY(sim->requestLog(0).isEmpty() && sim->requestLog(1).isEmpty());
-}
-
-void TestCommunicationService::bassoSendsBothRoutingBlocksAndStoredValues()
-{
-    sim->reset("basso");
+private slots:
+    void initTestCase()
     {
-        QSettings s;
-        s.setValue(kBassoAudioRouting + "/" + kInput12, 1);
-        s.setValue(kBassoAudioRouting + "/" + kInput32, 3);
-        s.setValue(kBassoDucker + "/" + kOn, 1);
-        s.setValue(kBassoDucker + "/" + kInput1, 1);
-        s.setValue(kBassoDucker + "/" + kInput3, 4);
-        s.setValue(kBassoDucker + "/" + kReleaseTime, 750);
+        QCoreApplication::setOrganizationName(kOrganizationName);
+        QCoreApplication::setApplicationName(kApplicationName);
+        sim = std::make_unique<SimulatorControl>();
+        QVERIFY2(sim->isValid(), qPrintable(sim->errorString()));
     }
-    Service svc;
-    // Keys absent from a non-empty group read as 0.
-    QCOMPARE(outBlocks(*sim, 0), (QStringList{"00 00 04 00 01 00 00 00", "00 00 04 00 03 00 00 00",
-                                              "00 00 02 80 01 05 02 EE", "00 00 02 81 1F FF FF FF",
-                                              "00 00 02 82 00 7F FF FF", "00 00 02 83 00 00 00 00"}));
-    QCOMPARE(svc.duckerInputMask(), 5);
-    const CalderSimMixerState m = sim->mixerState(0);
-    QCOMPARE(m.triggerMask, 5u);
-    QCOMPARE(m.releaseMs, 750u);
-}
 
-void TestCommunicationService::handEditedSettingsArePassedOn()
-{
+    void init()
     {
-        QSettings s;
-        s.setValue(kAltoAudioRouting + "/" + kInput12, "two");
-        s.setValue(kAltoDucker + "/" + kOn, 3);
-        s.setValue(kAltoDucker + "/" + kInput1, 17);
-        s.setValue(kAltoDucker + "/" + kInput2, 2);
-        s.setValue(kAltoDucker + "/" + kInput3, 4); // not an Alto key: ignored by the mask
-        s.setValue(kAltoDucker + "/" + kDuckerRange, "abc");
-        s.setValue(kAltoDucker + "/" + kSensitivity, 500);
-        s.setValue(kAltoDucker + "/" + kReleaseTime, 70000);
-        s.setValue(kAltoDucker + "/" + kAttackTime, 2147483647);
-        s.setValue(kAltoDucker + "/" + kHoldTime, -1);
+        QCOMPARE(sim->reset("alto"), 1);
+        QSettings().clear();
+        log = std::make_unique<LogCapture>();
     }
-    Service svc;
-    QCOMPARE(svc.duckerInputMask(), 19);
-    QCOMPARE(outBlocks(*sim, 0).mid(0, 5),
-             (QStringList{"00 00 04 00 00 00 00 00", "00 00 02 80 01 03 11 70", "00 00 02 81 1F FF FF FF",
-                          "00 00 02 82 7F FF FF FF", "00 00 02 83 FF FF FF FF"}));
-}
 
-void TestCommunicationService::foreignVendorAndUnknownProduct()
-{
-    sim->reset("foreign");
+    void cleanup()
     {
+        log.reset();
+        QCOMPARE(TestListener::deadCalls(), 0);
+    }
+
+    // With no mixer, or more than one, nothing is opened and the reopen timer stays idle.
+    void startWithNoneOrTwoOpensNothing_data()
+    {
+        QTest::addColumn<QString>("devices");
+        QTest::newRow("none") << "";
+        QTest::newRow("two") << "alto,tenor";
+    }
+
+    void startWithNoneOrTwoOpensNothing()
+    {
+        QFETCH(QString, devices);
+        sim->reset(devices);
+        Service svc;
+        QVERIFY(log->lines().contains("Successfully loaded the driver API DLL\n"));
+        QVERIFY(log->lines().contains("Register PnP status,0x00000000\n"));
+        QCOMPARE(int(svc.deviceCount()), sim->deviceCount());
+        QCOMPARE(svc.deviceNames(), simulatorDeviceNames(*sim));
+        QVERIFY(!svc.deviceHandle());
+        QVERIFY(!svc.singleDeviceTimer()->isActive());
+        for (int i = 0; i < sim->deviceCount(); ++i)
+            QVERIFY(sim->openHandleCount(i) == 0 && sim->requestLog(i).isEmpty());
+    }
+
+    void startWithOneAltoWritesDefaultsTwice()
+    {
+        sim->setSampleRate(0, 44100);
         Service svc;
         QVERIFY(svc.deviceHandle());
-        QCOMPARE(svc.productId(), kProductTenor);
-        QCOMPARE(svc.vendorId(), 0x05ABu);
-        QVERIFY(!svc.registryService());
-        QVERIFY(sim->requestLog(0).isEmpty());
-    }
-    sim->reset("unknown");
-    sim->setDeviceIds(0, LumenVendorId, 0x77, 1);
-    {
-        Service svc;
+        QCOMPARE(svc.deviceNames(), simulatorDeviceNames(*sim));
+        QCOMPARE(svc.sampleRate(), 44100u);
+        QCOMPARE(svc.productId(), kProductAlto);
+        QCOMPARE(outBlocks(*sim, 0), kAltoDefaultBlocks);
+        for (const CalderSimRequest &r : sim->requests(0))
+            QCOMPARE(QVector<quint32>({r.direction, r.recipient, r.recipientIndex, r.value, r.index, r.request,
+                                       r.length, r.timeoutMs}),
+                     QVector<quint32>({0, 0, 0, 0, 0, 0x10, 8, 1000}));
+        // The store made for the Alto wrote its defaults; the other models' groups stay absent.
+        QCOMPARE(QSettings().childGroups(), QStringList{"Alto"});
+        QCOMPARE(QSettings().value(kAltoDucker + "/" + kDuckerRange).toInt(), 40);
+
+        QVERIFY(svc.singleDeviceTimer()->isActive());
+        QTRY_COMPARE_WITH_TIMEOUT(outBlocks(*sim, 0).size(), 10, 4000);
+        QCOMPARE(outBlocks(*sim, 0).mid(5), kAltoDefaultBlocks);
+        QCOMPARE(log->count(": Closing device.\n"), 1);
         QVERIFY(svc.deviceHandle());
-        QCOMPARE(svc.productId(), 0x77u);
-        QCOMPARE(svc.vendorId(), LumenVendorId);
-        QVERIFY(!svc.registryService());
-        QVERIFY(sim->requests(0).isEmpty());
+        QCOMPARE(sim->openHandleCount(0), 1);
+        QVERIFY(!svc.singleDeviceTimer()->isActive());
     }
-    QVERIFY(QSettings().childGroups().isEmpty());
-}
 
-void TestCommunicationService::foreignVendorKeepsThePreviousStore()
-{
-    QSettings().setValue(kAltoAudioRouting + "/" + kInput12, 2);
-    Service svc;
-    TestListener l(svc);
-    svc.setPnPEventListener(&l);
-    const auto altoStore = svc.registryService();
-    QVERIFY(altoStore);
-
-    sim->unplug(0);
-    QTRY_VERIFY(l.calls.contains("removed"));
-    sim->plug("foreign");
-    QTRY_VERIFY(l.calls.contains("arrived"));
-    QVERIFY(svc.deviceHandle());
-    QCOMPARE(svc.registryService(), altoStore);
-    QCOMPARE(svc.vendorId(), 0x05ABu);
-    // The Alto's stored routing goes to the product-0x31 device: one routing block.
-    QCOMPARE(outBlocks(*sim, 0).first(), QString("00 00 04 00 02 00 00 00"));
-    QCOMPARE(outBlocks(*sim, 0).mid(1), kAltoDefaultBlocks.mid(1));
-}
-
-void TestCommunicationService::plugSecondMixerClosesTheOpenOne()
-{
-    Service svc;
-    TestListener l(svc);
-    svc.setReplyListener(&l);
-    svc.setPnPEventListener(&l);
-    sim->plug("tenor");
-    QTRY_VERIFY(l.calls.contains("arrived"));
-    QCOMPARE(l.calls, (QStringList{"stateChanged", "arrived"}));
-    QVERIFY(!svc.deviceHandle());
-    QCOMPARE(svc.deviceCount(), 2u);
-    QCOMPARE(svc.deviceNames(), simulatorDeviceNames(*sim));
-    QCOMPARE(sim->openHandleCount(0) + sim->openHandleCount(1), 0);
-    QVERIFY(sim->requestLog(1).isEmpty());
-}
-
-void TestCommunicationService::unplugLastMixer()
-{
-    Service svc;
-    TestListener l(svc);
-    svc.setReplyListener(&l);
-
-    // Without a PnP listener an event is only logged.
-    sim->unplug(0);
-    QTRY_VERIFY(log->lines().contains("Notified"));
-    QVERIFY(svc.deviceHandle());
-    QCOMPARE(svc.deviceCount(), 1u);
-
-    svc.setPnPEventListener(&l);
-    sim->plug("alto");
-    QTRY_VERIFY(l.calls.contains("arrived"));
-    QVERIFY(svc.deviceHandle());
-    sim->unplug(0);
-    QTRY_VERIFY(l.calls.contains("removed"));
-    QCOMPARE(svc.deviceCount(), 0u);
-    QVERIFY(svc.deviceNames().isEmpty());
-    QVERIFY(!svc.deviceHandle());
-    QCOMPARE(l.calls, (QStringList{"stateChanged", "arrived", "removed"}));
-}
-
-void TestCommunicationService::skippedDevicesAreCountedNotNamed()
-{
-    sim->reset("usbmode1,alto,tenor");
-    // Strings that fill their 128 units without a terminator.
-    sim->setDeviceStrings(2, QString(140, 's'), QString(140, 'm'), QString(140, 'p'));
-    Service svc;
-    QCOMPARE(svc.deviceCount(), 3u);
-    QCOMPARE(svc.deviceNames().size(), 2);
-    QVERIFY(svc.deviceNames().first().startsWith("Alto "));
-    QCOMPARE(svc.deviceNames().at(1), QString(128, 'p') + ' ' + QString(128, 's'));
-
-    sim->setFault("OpenDeviceByIndex", kSomeFailure, 1);
-    sim->setFault("GetDeviceProperties", kSomeFailure, 1);
-    svc.refreshDeviceList();
-    QCOMPARE(log->count("Error Opening"), 1);
-    QCOMPARE(svc.deviceCount(), 3u);
-    QCOMPARE(svc.deviceNames().size(), 1); // index 0 failed to open, index 1 to read properties
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(sim->openHandleCount(i), 0);
-}
-
-void TestCommunicationService::connectionFailures()
-{
-    sim->reset("alto,tenor");
-    Service svc;
-    TestListener l(svc);
-    svc.setReplyListener(&l);
-    svc.setDeviceIndex(1);
-
-    sim->setFault("RegisterDeviceNotification", kSomeFailure, 1);
-    svc.onConnectionRequest();
-    QVERIFY(!svc.isDeviceListRefreshed());
-    QVERIFY(!svc.deviceHandle());
-    QCOMPARE(sim->openHandleCount(1), 0);
-    QVERIFY(sim->requestLog(1).isEmpty());
-    QVERIFY(log->lines().contains(": Closing device.\n"));
-
-    sim->setFault("GetCurrentSampleRate", kSomeFailure, 1);
-    svc.onConnectionRequest();
-    QVERIFY(!svc.deviceHandle());
-    QCOMPARE(outBlocks(*sim, 1).size(), 5); // applied before the rate read failed
-    QCOMPARE(sim->openHandleCount(1), 0);
-
-    sim->setFault("OpenDeviceByIndex", kSomeFailure, 1);
-    svc.onConnectionRequest();
-    QVERIFY(log->lines().contains("Error Opening"));
-    QCOMPARE(l.calls, QStringList{"failed"});
-
-    svc.onConnectionRequest();
-    QVERIFY(svc.deviceHandle());
-    QCOMPARE(l.calls, (QStringList{"failed", "stateChanged"}));
-
-    // Opening an open device only logs.
-    log->lines().clear();
-    const quint32 calls = sim->callCount();
-    svc.openDevice();
-    QCOMPARE(log->lines(), (QStringList{"Connect", "Device Index :  1"}));
-    QCOMPARE(sim->callCount(), calls);
-
-    // Unregistering fails at close: logged, and the device is closed all the same.
-    sim->setFault("RegisterDeviceNotification", kSomeFailure, 1);
-    svc.closeDevice();
-    QVERIFY(log->lines().contains(": TUSBAUDIO_RegisterDeviceNotification failed\n"));
-    QCOMPARE(sim->openHandleCount(1), 0);
-    svc.closeDevice();
-    QCOMPARE(log->lines().last(), QString(": No open device.\n"));
-}
-
-void TestCommunicationService::notificationReappliesSettings()
-{
-    Service svc;
-    TestListener l(svc);
-    svc.setReplyListener(&l);
-    AltoRegistryService().setAudioRoutingValue(kInput12, 3);
-    sim->setSampleRate(0, 96000);
-    sim->clearRequests(0);
-    QCOMPARE(sim->notify(0), 1);
-    QTRY_VERIFY(l.calls.contains("notification"));
-    QCOMPARE(l.calls, (QStringList{"stateChanged", "notification"}));
-    QCOMPARE(svc.sampleRate(), 96000u);
-    QCOMPARE(outBlocks(*sim, 0).first(), QString("00 00 04 00 03 00 00 00"));
-    QCOMPARE(outBlocks(*sim, 0).mid(1), kAltoDefaultBlocks.mid(1));
-    QVERIFY(log->lines().contains("Device Notification"));
-
-    // An activation with nothing queued, and a failing read: logged, then handled the same.
-    svc.notified(nullptr);
-    QVERIFY(log->lines().contains(": TUSBAUDIO_ReadDeviceNotification returned with TSTATUS_NO_MORE_ITEMS.\n"));
-    sim->setFault("ReadDeviceNotification", kSomeFailure, 1);
-    svc.notified(nullptr);
-    QVERIFY(log->lines().contains(": TUSBAUDIO_ReadDeviceNotification failed.\n"));
-    QCOMPARE(l.calls.count("notification"), 3);
-    QCOMPARE(outBlocks(*sim, 0).size(), 15);
-
-    // Without a reply listener a notification is left unread.
-    svc.clearReplyListener(&l);
-    const quint32 calls = sim->callCount();
-    sim->notify(0);
-    QTest::qWait(50);
-    QCOMPARE(sim->callCount(), calls);
-}
-
-void TestCommunicationService::listenerReplacedDuringCallback()
-{
-    // The page answering onDeviceStateChanged is torn down and the top bar replaced: the
-    // service must call the new top bar, never the destroyed one.
-    Service svc;
-    auto *first = new TestListener(svc);
-    TestListener second(svc);
-    svc.setReplyListener(first);
-    svc.setPnPEventListener(first);
-    first->onCall = [&](TestListener *self, const QString &what) {
-        if (what == "stateChanged") {
-            svc.setPnPEventListener(&second);
-            delete self;
+    void bassoSendsBothRoutingBlocksAndStoredValues()
+    {
+        sim->reset("basso");
+        {
+            QSettings s;
+            s.setValue(kBassoAudioRouting + "/" + kInput12, 1);
+            s.setValue(kBassoAudioRouting + "/" + kInput32, 3);
+            s.setValue(kBassoDucker + "/" + kOn, 1);
+            s.setValue(kBassoDucker + "/" + kInput1, 1);
+            s.setValue(kBassoDucker + "/" + kInput3, 4);
+            s.setValue(kBassoDucker + "/" + kReleaseTime, 750);
         }
-    };
-    sim->plug("tenor");
-    QTRY_VERIFY(second.calls.contains("arrived"));
-    QCOMPARE(TestListener::deadCalls(), 0);
-    QVERIFY(!svc.replyListener());
-    QCOMPARE(svc.pnpEventListener(), &second);
+        Service svc;
+        // Keys absent from a non-empty group read as 0.
+        QCOMPARE(outBlocks(*sim, 0), (QStringList{"00 00 04 00 01 00 00 00", "00 00 04 00 03 00 00 00",
+                                                  "00 00 02 80 01 05 02 EE", "00 00 02 81 1F FF FF FF",
+                                                  "00 00 02 82 00 7F FF FF", "00 00 02 83 00 00 00 00"}));
+        QCOMPARE(svc.duckerInputMask(), 5);
+    }
 
-    // Clearing with another listener leaves the slot alone.
-    TestListener third(svc);
-    svc.clearPnPEventListener(&third);
-    QCOMPARE(svc.pnpEventListener(), &second);
-}
+    void handEditedSettingsArePassedOn()
+    {
+        {
+            QSettings s;
+            s.setValue(kAltoAudioRouting + "/" + kInput12, "two");
+            s.setValue(kAltoDucker + "/" + kOn, 3);
+            s.setValue(kAltoDucker + "/" + kInput1, 17);
+            s.setValue(kAltoDucker + "/" + kInput2, 2);
+            s.setValue(kAltoDucker + "/" + kInput3, 4); // not an Alto key: ignored by the mask
+            s.setValue(kAltoDucker + "/" + kDuckerRange, "abc");
+            s.setValue(kAltoDucker + "/" + kSensitivity, 500);
+            s.setValue(kAltoDucker + "/" + kReleaseTime, 70000);
+            s.setValue(kAltoDucker + "/" + kAttackTime, 2147483647);
+            s.setValue(kAltoDucker + "/" + kHoldTime, -1);
+        }
+        Service svc;
+        QCOMPARE(svc.duckerInputMask(), 19);
+        QCOMPARE(outBlocks(*sim, 0).mid(0, 5),
+                 (QStringList{"00 00 04 00 00 00 00 00", "00 00 02 80 01 03 11 70", "00 00 02 81 1F FF FF FF",
+                              "00 00 02 82 7F FF FF FF", "00 00 02 83 FF FF FF FF"}));
+    }
 
-void TestCommunicationService::libraryLoadFailures()
-{
-    const QByteArray registry = qgetenv("CALDER_REGISTRY");
-    qputenv("CALDER_REGISTRY", QByteArray(registry + ".missing"));
+    void foreignVendorAndUnknownProduct()
+    {
+        sim->reset("foreign");
+        {
+            Service svc;
+            QVERIFY(svc.deviceHandle());
+            QCOMPARE(svc.productId(), kProductTenor);
+            QCOMPARE(svc.vendorId(), 0x05ABu);
+            QVERIFY(!svc.registryService());
+            QVERIFY(sim->requestLog(0).isEmpty());
+        }
+        sim->reset("unknown");
+        sim->setDeviceIds(0, LumenVendorId, 0x77, 1);
+        {
+            Service svc;
+            QVERIFY(svc.deviceHandle());
+            QCOMPARE(svc.productId(), 0x77u);
+            QVERIFY(!svc.registryService());
+            QVERIFY(sim->requests(0).isEmpty());
+        }
+        QVERIFY(QSettings().childGroups().isEmpty());
+    }
+
+    void foreignVendorKeepsThePreviousStore()
+    {
+        QSettings().setValue(kAltoAudioRouting + "/" + kInput12, 2);
+        Service svc;
+        TestListener l(svc);
+        svc.setPnPEventListener(&l);
+        const auto altoStore = svc.registryService();
+        QVERIFY(altoStore);
+
+        sim->unplug(0);
+        QTRY_VERIFY(l.calls.contains("removed"));
+        sim->plug("foreign");
+        QTRY_VERIFY(l.calls.contains("arrived"));
+        QVERIFY(svc.deviceHandle());
+        QCOMPARE(svc.registryService(), altoStore);
+        QCOMPARE(svc.vendorId(), 0x05ABu);
+        // The Alto's stored routing goes to the product-0x31 device: one routing block.
+        QCOMPARE(outBlocks(*sim, 0).first(), QString("00 00 04 00 02 00 00 00"));
+        QCOMPARE(outBlocks(*sim, 0).mid(1), kAltoDefaultBlocks.mid(1));
+    }
+
+    void plugSecondMixerClosesTheOpenOne()
     {
         Service svc;
-        QVERIFY(log->lines().contains("Unable to load the driver API DLL, err=0x00000002\n"));
+        TestListener l(svc);
+        svc.setReplyListener(&l);
+        svc.setPnPEventListener(&l);
+        sim->plug("tenor");
+        QTRY_VERIFY(l.calls.contains("arrived"));
+        QCOMPARE(l.calls, (QStringList{"stateChanged", "arrived"}));
+        QVERIFY(!svc.deviceHandle());
+        QCOMPARE(svc.deviceCount(), 2u);
+        QCOMPARE(svc.deviceNames(), simulatorDeviceNames(*sim));
+        QCOMPARE(sim->openHandleCount(0) + sim->openHandleCount(1), 0);
+        QVERIFY(sim->requestLog(1).isEmpty());
+    }
+
+    void unplugLastMixer()
+    {
+        Service svc;
+        TestListener l(svc);
+        svc.setReplyListener(&l);
+
+        // Without a PnP listener an event is only logged.
+        sim->unplug(0);
+        QTRY_VERIFY(log->lines().contains("Notified"));
+        QVERIFY(svc.deviceHandle());
+        QCOMPARE(svc.deviceCount(), 1u);
+
+        svc.setPnPEventListener(&l);
+        sim->plug("alto");
+        QTRY_VERIFY(l.calls.contains("arrived"));
+        QVERIFY(svc.deviceHandle());
+        sim->unplug(0);
+        QTRY_VERIFY(l.calls.contains("removed"));
         QCOMPARE(svc.deviceCount(), 0u);
         QVERIFY(svc.deviceNames().isEmpty());
-        QCOMPARE(svc.lastStatus(), 0xEE000030u);
-        svc.openDevice(); // no entry points: reported as a failed open
-        QVERIFY(log->lines().contains("Error Opening"));
-    }
-    qputenv("CALDER_REGISTRY", registry);
-
-    sim->setApiVersion(5, 1);
-    {
-        Service svc;
-        QVERIFY(log->lines().contains(
-            "The driver API DLL version is not compatible with this version of dovuzud.\n"));
-        QCOMPARE(svc.deviceCount(), 0u);
         QVERIFY(!svc.deviceHandle());
+        QCOMPARE(l.calls, (QStringList{"stateChanged", "arrived", "removed"}));
     }
-    QCOMPARE(sim->openHandleCount(0), 0);
-}
 
-void TestCommunicationService::destructionOrder()
-{
+    void skippedDevicesAreCountedNotNamed()
+    {
+        sim->reset("usbmode1,alto,tenor");
+        // Strings that fill their 128 units without a terminator.
+        sim->setDeviceStrings(2, QString(140, 's'), QString(140, 'm'), QString(140, 'p'));
+        Service svc;
+        QCOMPARE(svc.deviceCount(), 3u);
+        QCOMPARE(svc.deviceNames().size(), 2);
+        QVERIFY(svc.deviceNames().first().startsWith("Alto "));
+        QCOMPARE(svc.deviceNames().at(1), QString(128, 'p') + ' ' + QString(128, 's'));
+
+        sim->setFault("OpenDeviceByIndex", kSomeFailure, 1);
+        sim->setFault("GetDeviceProperties", kSomeFailure, 1);
+        svc.refreshDeviceList();
+        QCOMPARE(log->count("Error Opening"), 1);
+        QCOMPARE(svc.deviceCount(), 3u);
+        QCOMPARE(svc.deviceNames().size(), 1); // index 0 failed to open, index 1 to read properties
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(sim->openHandleCount(i), 0);
+    }
+
+    void connectionFailures()
+    {
+        sim->reset("alto,tenor");
+        Service svc;
+        TestListener l(svc);
+        svc.setReplyListener(&l);
+        svc.setDeviceIndex(1);
+
+        sim->setFault("RegisterDeviceNotification", kSomeFailure, 1);
+        svc.onConnectionRequest();
+        QVERIFY(!svc.isDeviceListRefreshed());
+        QVERIFY(!svc.deviceHandle());
+        QCOMPARE(sim->openHandleCount(1), 0);
+        QVERIFY(sim->requestLog(1).isEmpty());
+        QVERIFY(log->lines().contains(": Closing device.\n"));
+
+        sim->setFault("GetCurrentSampleRate", kSomeFailure, 1);
+        svc.onConnectionRequest();
+        QVERIFY(!svc.deviceHandle());
+        QCOMPARE(outBlocks(*sim, 1).size(), 5); // applied before the rate read failed
+        QCOMPARE(sim->openHandleCount(1), 0);
+
+        sim->setFault("OpenDeviceByIndex", kSomeFailure, 1);
+        svc.onConnectionRequest();
+        QVERIFY(log->lines().contains("Error Opening"));
+        QCOMPARE(l.calls, QStringList{"failed"});
+
+        svc.onConnectionRequest();
+        QVERIFY(svc.deviceHandle());
+        QCOMPARE(l.calls, (QStringList{"failed", "stateChanged"}));
+
+        // Opening an open device only logs.
+        log->lines().clear();
+        const quint32 calls = sim->callCount();
+        svc.openDevice();
+        QCOMPARE(log->lines(), (QStringList{"Connect", "Device Index :  1"}));
+        QCOMPARE(sim->callCount(), calls);
+
+        // Unregistering fails at close: logged, and the device is closed all the same.
+        sim->setFault("RegisterDeviceNotification", kSomeFailure, 1);
+        svc.closeDevice();
+        QVERIFY(log->lines().contains(": TUSBAUDIO_RegisterDeviceNotification failed\n"));
+        QCOMPARE(sim->openHandleCount(1), 0);
+        svc.closeDevice();
+        QCOMPARE(log->lines().last(), QString(": No open device.\n"));
+    }
+
+    void notificationReappliesSettings()
     {
         Service svc;
-        QVERIFY(svc.deviceHandle());
-        log->lines().clear();
+        TestListener l(svc);
+        svc.setReplyListener(&l);
+        AltoRegistryService().setAudioRoutingValue(kInput12, 3);
+        sim->setSampleRate(0, 96000);
+        sim->clearRequests(0);
+        QCOMPARE(sim->notify(0), 1);
+        QTRY_VERIFY(l.calls.contains("notification"));
+        QCOMPARE(l.calls, (QStringList{"stateChanged", "notification"}));
+        QCOMPARE(svc.sampleRate(), 96000u);
+        QCOMPARE(outBlocks(*sim, 0).first(), QString("00 00 04 00 03 00 00 00"));
+        QCOMPARE(outBlocks(*sim, 0).mid(1), kAltoDefaultBlocks.mid(1));
+        QVERIFY(log->lines().contains("Device Notification"));
+
+        // An activation with nothing queued, and a failing read: logged, then handled the same.
+        svc.notified(nullptr);
+        QVERIFY(log->lines().contains(": TUSBAUDIO_ReadDeviceNotification returned with TSTATUS_NO_MORE_ITEMS.\n"));
+        sim->setFault("ReadDeviceNotification", kSomeFailure, 1);
+        svc.notified(nullptr);
+        QVERIFY(log->lines().contains(": TUSBAUDIO_ReadDeviceNotification failed.\n"));
+        QCOMPARE(l.calls.count("notification"), 3);
+        QCOMPARE(outBlocks(*sim, 0).size(), 15);
+
+        // Without a reply listener a notification is left unread.
+        svc.clearReplyListener(&l);
+        const quint32 calls = sim->callCount();
+        sim->notify(0);
+        QTest::qWait(50);
+        QCOMPARE(sim->callCount(), calls);
     }
-    const QStringList &lines = log->lines();
-    const int timer = int(lines.indexOf("Deleted single device timer"));
-    const int closing = int(lines.indexOf(": Closing device.\n"));
-    const int closed = int(lines.indexOf("Closed the handle and unregistered notification"));
-    QVERIFY(timer >= 0 && timer < closing && closing < closed);
-    QCOMPARE(sim->openHandleCount(0), 0);
-    QCOMPARE(sim->callCount("UnregisterPnpNotification"), 1u);
-}
+
+    void listenerReplacedDuringCallback()
+    {
+        // The page answering onDeviceStateChanged is torn down and the top bar replaced: the
+        // service must call the new top bar, never the destroyed one.
+        Service svc;
+        auto *first = new TestListener(svc);
+        TestListener second(svc);
+        svc.setReplyListener(first);
+        svc.setPnPEventListener(first);
+        first->onCall = [&](TestListener *self, const QString &what) {
+            if (what == "stateChanged") {
+                svc.setPnPEventListener(&second);
+                delete self;
+            }
+        };
+        sim->plug("tenor");
+        QTRY_VERIFY(second.calls.contains("arrived"));
+        QCOMPARE(TestListener::deadCalls(), 0);
+        QVERIFY(!svc.replyListener());
+        QCOMPARE(svc.pnpEventListener(), &second);
+
+        // Clearing with another listener leaves the slot alone.
+        TestListener third(svc);
+        svc.clearPnPEventListener(&third);
+        QCOMPARE(svc.pnpEventListener(), &second);
+    }
+
+    void libraryLoadFailures()
+    {
+        const QByteArray registry = qgetenv("CALDER_REGISTRY");
+        qputenv("CALDER_REGISTRY", QByteArray(registry + ".missing"));
+        {
+            Service svc;
+            QVERIFY(log->lines().contains("Unable to load the driver API DLL, err=0x00000002\n"));
+            QCOMPARE(svc.deviceCount(), 0u);
+            QVERIFY(svc.deviceNames().isEmpty());
+            QCOMPARE(svc.lastStatus(), 0xEE000030u);
+            svc.openDevice(); // no entry points: reported as a failed open
+            QVERIFY(log->lines().contains("Error Opening"));
+        }
+        qputenv("CALDER_REGISTRY", registry);
+
+        sim->setApiVersion(5, 1);
+        {
+            Service svc;
+            QVERIFY(log->lines().contains(
+                "The driver API DLL version is not compatible with this version of dovuzud.\n"));
+            QCOMPARE(svc.deviceCount(), 0u);
+            QVERIFY(!svc.deviceHandle());
+        }
+        QCOMPARE(sim->openHandleCount(0), 0);
+    }
+
+    void destructionOrder()
+    {
+        {
+            Service svc;
+            QVERIFY(svc.deviceHandle());
+            log->lines().clear();
+        }
+        const QStringList &lines = log->lines();
+        const int timer = int(lines.indexOf("Deleted single device timer"));
+        const int closing = int(lines.indexOf(": Closing device.\n"));
+        const int closed = int(lines.indexOf("Closed the handle and unregistered notification"));
+        QVERIFY(timer >= 0 && timer < closing && closing < closed);
+        QCOMPARE(sim->openHandleCount(0), 0);
+        QCOMPARE(sim->callCount("UnregisterPnpNotification"), 1u);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCommunicationService)
 #include "tst_communicationservice.moc"

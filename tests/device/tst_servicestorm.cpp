@@ -14,140 +14,101 @@ class TestServiceStorm : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void storm();
-};
+    void storm()
+    {
+        QCoreApplication::setOrganizationName(AppConstants::kOrganizationName);
+        QCoreApplication::setApplicationName(AppConstants::kApplicationName);
+        SimulatorControl sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
+        sim.reset("alto");
+        LogCapture quiet; // thousands of lines otherwise
 
-void TestServiceStorm::initTestCase()
-{
-    QCoreApplication::setOrganizationName(AppConstants::kOrganizationName);
-    QCoreApplication::setApplicationName(AppConstants::kApplicationName);
-}
+        const quint32 seed = qEnvironmentVariableIsSet("CALDER_STORM_SEED")
+                                 ? quint32(qEnvironmentVariableIntValue("CALDER_STORM_SEED"))
+                                 : QRandomGenerator::global()->generate();
+        qInfo("seed %u", seed);
+        QRandomGenerator rng(seed);
+        const QStringList models{"alto", "tenor", "basso", "foreign", "unknown", "usbmode1", "v21"};
 
-void TestServiceStorm::storm()
-{
-    SimulatorControl sim;
-    QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
-    sim.reset("alto");
-    LogCapture quiet; // thousands of lines otherwise
-
-    const quint32 seed = qEnvironmentVariableIsSet("CALDER_STORM_SEED")
-                             ? quint32(qEnvironmentVariableIntValue("CALDER_STORM_SEED"))
-                             : QRandomGenerator::global()->generate();
-    qInfo("seed %u", seed);
-    QRandomGenerator rng(seed);
-    const QStringList models{"alto", "tenor", "basso", "foreign", "unknown", "usbmode1", "v21"};
-
-    auto svc = std::make_unique<LumenCommunicationService>();
-    std::vector<std::unique_ptr<TestListener>> listeners;
-    int reentered = 0;
-
-    // What the pages and the top bar do from inside callbacks: go away, hand the slot to a
-    // new object, or ask for a fresh connection.
-    std::function<void(TestListener *, const QString &)> behave = [&](TestListener *self, const QString &) {
-        switch (rng.bounded(8)) {
-        case 0:
-            for (auto it = listeners.begin(); it != listeners.end(); ++it) {
-                if (it->get() == self) {
-                    listeners.erase(it); // deletes self; nothing below may touch it
-                    return;
-                }
-            }
-            return;
-        case 1: {
+        auto svc = std::make_unique<LumenCommunicationService>();
+        std::vector<std::unique_ptr<TestListener>> listeners;
+        int reentered = 0;
+        std::function<void(TestListener *, const QString &)> behave;
+        const auto addListener = [&](bool reply, bool pnp) {
             listeners.push_back(std::make_unique<TestListener>(*svc));
             listeners.back()->onCall = behave;
-            if (rng.bounded(2))
-                svc->setPnPEventListener(listeners.back().get());
-            else
+            if (reply)
                 svc->setReplyListener(listeners.back().get());
-            return;
-        }
-        case 2:
-            if (reentered < 2) {
+            if (pnp)
+                svc->setPnPEventListener(listeners.back().get());
+        };
+        // What the pages and the top bar do from inside callbacks: go away, hand the slot to a
+        // new object, or ask for a fresh connection.
+        behave = [&](TestListener *self, const QString &) {
+            const quint32 pick = rng.bounded(8);
+            if (pick == 0) {
+                for (auto it = listeners.begin(); it != listeners.end(); ++it) {
+                    if (it->get() == self) {
+                        listeners.erase(it); // deletes self; nothing below may touch it
+                        return;
+                    }
+                }
+            } else if (pick == 1) {
+                const bool pnp = rng.bounded(2);
+                addListener(!pnp, pnp);
+            } else if (pick == 2 && reentered < 2) {
                 ++reentered;
                 svc->onConnectionRequest();
                 --reentered;
             }
-            return;
-        default:
-            return;
-        }
-    };
+        };
 
-    int events = 0;
-    for (int step = 0; events < 2000 && step < 20000; ++step) {
-        const int devices = sim.deviceCount();
-        switch (rng.bounded(10)) {
-        case 0:
-        case 1:
-            if (devices < 4) {
+        int events = 0;
+        for (int step = 0; events < 2000 && step < 20000; ++step) {
+            const int devices = sim.deviceCount();
+            const quint32 pick = rng.bounded(10);
+            if (pick < 2 && devices < 4) {
                 sim.plug(models.at(int(rng.bounded(quint32(models.size())))));
                 ++events;
-            }
-            break;
-        case 2:
-        case 3:
-            if (devices > 0) {
-                sim.unplug(int(rng.bounded(quint32(devices))));
+            } else if (pick >= 2 && pick < 6 && devices > 0) {
+                const int at = int(rng.bounded(quint32(devices)));
+                if (pick < 4)
+                    sim.unplug(at);
+                else
+                    sim.notify(at);
                 ++events;
-            }
-            break;
-        case 4:
-        case 5:
-            if (devices > 0) {
-                sim.notify(int(rng.bounded(quint32(devices))));
-                ++events;
-            }
-            break;
-        case 6: {
-            listeners.push_back(std::make_unique<TestListener>(*svc));
-            listeners.back()->onCall = behave;
-            svc->setReplyListener(listeners.back().get());
-            if (rng.bounded(2))
-                svc->setPnPEventListener(listeners.back().get());
-            break;
-        }
-        case 7:
-            if (!listeners.empty())
+            } else if (pick == 6) {
+                addListener(true, rng.bounded(2));
+            } else if (pick == 7 && !listeners.empty()) {
                 listeners.erase(listeners.begin() + int(rng.bounded(quint32(listeners.size()))));
-            break;
-        case 8:
-            if (devices > 0) {
+            } else if (pick == 8 && devices > 0) {
                 svc->setDeviceIndex(rng.bounded(quint32(devices)));
                 svc->onConnectionRequest();
             }
-            break;
-        default:
-            QCoreApplication::processEvents();
-            break;
+            if (pick == 9 || rng.bounded(3) == 0)
+                QCoreApplication::processEvents();
+            QCOMPARE(TestListener::deadCalls(), 0);
         }
-        if (rng.bounded(3) == 0)
-            QCoreApplication::processEvents();
+        QVERIFY(events >= 2000);
+
+        // Settle: one more event with a top bar in place brings the list up to date.
+        QCoreApplication::processEvents();
+        auto topBar = std::make_unique<TestListener>(*svc);
+        svc->setPnPEventListener(topBar.get());
+        sim.plug("tenor");
+        QTRY_VERIFY(topBar->calls.contains("arrived"));
+        QCOMPARE(svc->deviceNames(), simulatorDeviceNames(sim));
+        QCOMPARE(int(svc->deviceCount()), sim.deviceCount());
+
+        topBar.reset();
+        listeners.clear();
+        svc.reset();
         QCOMPARE(TestListener::deadCalls(), 0);
+        QCOMPARE(TestListener::liveCount(), 0);
+        for (int i = 0; i < sim.deviceCount(); ++i)
+            QCOMPARE(sim.openHandleCount(i), 0);
     }
-    QVERIFY(events >= 2000);
-    qInfo("%d events, %d handled as plug/unplug, %d as notifications, %d listeners left", events,
-          int(LogCapture::lines().count("Notified")), int(LogCapture::lines().count("Device Notification")),
-          int(listeners.size()));
-
-    // Settle: one more event with a top bar in place brings the list up to date.
-    QCoreApplication::processEvents();
-    auto topBar = std::make_unique<TestListener>(*svc);
-    svc->setPnPEventListener(topBar.get());
-    sim.plug("tenor");
-    QTRY_VERIFY(topBar->calls.contains("arrived"));
-    QCOMPARE(svc->deviceNames(), simulatorDeviceNames(sim));
-    QCOMPARE(int(svc->deviceCount()), sim.deviceCount());
-
-    topBar.reset();
-    listeners.clear();
-    svc.reset();
-    QCOMPARE(TestListener::deadCalls(), 0);
-    QCOMPARE(TestListener::liveCount(), 0);
-    for (int i = 0; i < sim.deviceCount(); ++i)
-        QCOMPARE(sim.openHandleCount(i), 0);
-}
+};
 
 QTEST_GUILESS_MAIN(TestServiceStorm)
 #include "tst_servicestorm.moc"
