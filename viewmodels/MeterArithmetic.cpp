@@ -16,9 +16,28 @@ int readingForDb(double db)
 
 } // namespace MeterArithmetic
 
+int PeakHoldMeter::holdCounter() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_holdCounter;
+}
+
+double PeakHoldMeter::heldPeak() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_heldPeak;
+}
+
+double PeakHoldMeter::lastReportedDb() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastReportedDb;
+}
+
 bool PeakHoldMeter::update(double level, int *reading)
 {
     using namespace MeterArithmetic;
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (level > m_heldPeak) {
         m_heldPeak = level;
         m_holdCounter = 0;

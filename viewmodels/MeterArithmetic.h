@@ -1,6 +1,8 @@
 #pragma once
-// Peak hold and reading arithmetic of the ducker meter. Pure and single-threaded: the ducker
-// page feeds it on the GUI thread, one level at a time.
+// Peak hold and reading arithmetic of the ducker meter. The ducker page feeds it on the GUI
+// thread, one level at a time; the hold state is still guarded, so that two updates can never
+// interleave wherever they come from.
+#include <mutex>
 
 namespace MeterArithmetic {
 constexpr int kHoldPolls = 10;            // polls a peak is held before it decays
@@ -22,11 +24,12 @@ public:
     // than 3 dB since the last report; false when nothing is to be reported.
     bool update(double level, int *reading);
 
-    int holdCounter() const { return m_holdCounter; }
-    double heldPeak() const { return m_heldPeak; }
-    double lastReportedDb() const { return m_lastReportedDb; }
+    int holdCounter() const;
+    double heldPeak() const;
+    double lastReportedDb() const;
 
 private:
+    mutable std::mutex m_mutex;
     int m_holdCounter = 0;
     double m_heldPeak = 0.0;
     double m_lastReportedDb = 0.0;
