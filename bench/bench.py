@@ -383,6 +383,19 @@ def inproc(session, *args):
     return [json.loads(l) for l in out.stdout.splitlines() if l.startswith("{")]
 
 
+def meterpath(session, ticks):
+    """GUI-thread CPU time per 50 ms tick: ducker polling against the idle event loop."""
+    env = session.env("software", extra={"CALDER_SIM_NO_SOCKET": "1"})
+    env.pop("CALDER_BENCH_FIRST_FRAME")
+    out = subprocess.run([session.paths["CALDER_BENCH_METERPATH"], str(ticks)], env=env,
+                         capture_output=True, text=True, timeout=300)
+    if out.returncode != 0:
+        tail = "\n".join(out.stderr.splitlines()[-15:])
+        raise RuntimeError("calder-bench-meterpath failed (%d):\n%s" % (out.returncode, tail))
+    (r,) = [json.loads(l) for l in out.stdout.splitlines() if l.startswith("{")]
+    return r
+
+
 def inproc_startup(session, repeats):
     """Start-up phases of the in-process panel (as main builds it, without lock and tray)."""
     runs = []
@@ -421,7 +434,8 @@ def main():
     ap.add_argument("--build", default="build-bench")
     ap.add_argument("--repeats", type=int, default=5)
     ap.add_argument("--idle-seconds", type=float, default=20.0)
-    ap.add_argument("--only", default="startup,idle,hotplug,pages,calls,frames")
+    ap.add_argument("--only", default="startup,idle,hotplug,pages,calls,frames,meterpath")
+    ap.add_argument("--meter-ticks", type=int, default=210, help="50 ms ticks per meterpath phase (>= 200)")
     ap.add_argument("--json", help="also write every sample to this file")
     args = ap.parse_args()
     only = set(args.only.split(","))
@@ -554,6 +568,21 @@ def main():
                 # % of one core is 10 ms of CPU per second.
                 print("  CPU per frame: ducker page %.2f ms at %.1f frames/s; minimal program %.2f ms at %d frames/s"
                       % (ducker * 10 / fps, fps, floor * 10 / REPAINT_HZ, REPAINT_HZ))
+        if "meterpath" in only:
+            r = meterpath(session, max(200, args.meter_ticks))
+            raw["meterpath"] = r
+            idle, ducker = r["idle"], r["ducker"]
+            rows = [["idle event loop (bench timer only)", str(idle["ticks"]), fmt(idle["median_us"], " us"),
+                     fmt(idle["p90_us"], " us"), fmt(idle["mean_us"], " us"), "1.00x"],
+                    ["ducker on, meter polled (sine)", str(ducker["ticks"]), fmt(ducker["median_us"], " us"),
+                     fmt(ducker["p90_us"], " us"), fmt(ducker["mean_us"], " us"),
+                     ratio(ducker["median_us"], idle["median_us"])]]
+            table("Meter path: GUI-thread CPU time per 50 ms tick (CLOCK_THREAD_CPUTIME_ID, one process, "
+                  "no window)", ["situation", "ticks", "median", "p90", "mean", "median ratio"], rows)
+            print("  ducker phase: %d meter reads, %d meter reading changes over %.1f s; "
+                  "median above idle: %.1f us per tick"
+                  % (ducker["meter_reads"], ducker["meter_changes"], ducker["wall_s"],
+                     ducker["median_us"] - idle["median_us"]))
     finally:
         session.stop()
         if args.json:
