@@ -366,12 +366,29 @@ private slots:
         QTRY_VERIFY(vendorReads(0, 0x10) > 5);
         QTRY_VERIFY(inkPixels(panel->grab(), kMeterReading, kPageBackground) > 10);
 
-        // Threshold dragged up: the mixer receives the value the settings hold.
+        // Threshold dragged up: the mixer receives the value the settings hold, one write per
+        // whole dB passed, never the same value twice in a row.
+        const auto mixerThreshold = [] {
+            return sensitivityDb(simState(0).value("mixer").toObject().value("sensitivityValue").toDouble());
+        };
+        const auto thresholdWrites = [](int from) {
+            return parameterWrites(0).mid(from).filter(QRegularExpression("^00000282"));
+        };
+        const int beforeDrag = parameterWrites(0).size();
         drag(panel->at(sliderHandle(kThresholdRow, -30, -60, 0).x(), kThresholdRow),
              panel->at(sliderHandle(kThresholdRow, -12, -60, 0).x(), kThresholdRow));
         QTRY_VERIFY(setting("Alto/Ducker/Sensitivity").toInt() > -20);
-        QTRY_COMPARE(sensitivityDb(simState(0).value("mixer").toObject().value("sensitivityValue").toDouble()),
-                     setting("Alto/Ducker/Sensitivity").toInt());
+        QTRY_COMPARE(mixerThreshold(), setting("Alto/Ducker/Sensitivity").toInt());
+        const QStringList dragged = thresholdWrites(beforeDrag);
+        for (int i = 1; i < dragged.size(); ++i)
+            QVERIFY2(dragged.at(i) != dragged.at(i - 1), qPrintable(dragged.join(' ')));
+        // An arrow key moves the slider just dragged by one dB, with one write.
+        const int beforeKey = parameterWrites(0).size();
+        const int draggedTo = mixerThreshold();
+        keys("Right");
+        QTRY_COMPARE(mixerThreshold(), draggedTo + 1);
+        QTRY_COMPARE(setting("Alto/Ducker/Sensitivity").toInt(), draggedTo + 1);
+        QCOMPARE(thresholdWrites(beforeKey).size(), 1);
         const int threshold = setting("Alto/Ducker/Sensitivity").toInt();
         QVERIFY2(threshold < 0, qPrintable(QString::number(threshold)));
 
@@ -483,6 +500,51 @@ private slots:
         clickAt({81, 479});
         QTRY_COMPARE(channel("output", 0).value("mute").toInt(), 1);
         QCOMPARE(channel("input", 0).value("mute").toInt(), 0);
+    }
+
+    // Switching directions on a device whose ranges differ writes nothing: a range change, a
+    // read-back or a reload never reaches the driver, only a person's move does. Values outside
+    // the new range, off whole dB, inverted and empty ranges, and then every read failing.
+    void volumeDirectionSwitchesWriteNothing()
+    {
+        STEP(startPanel("v21", 4));
+        const QList<QStringList> staged{{"in", "0", "range", "-60", "0"},  {"in", "0", "volume", "-50"},
+                                        {"out", "0", "range", "-40", "0"}, {"out", "0", "volume", "-10.75"},
+                                        {"in", "1", "range", "0", "40"},   {"in", "1", "volume", "20"},
+                                        {"in", "2", "range", "0", "40"},   {"in", "2", "volume", "20"},
+                                        {"out", "1", "range", "0", "-60"}, {"out", "2", "range", "-20", "-20"}};
+        for (const QStringList &c : staged) {
+            bool ok = false;
+            sim(QStringList{c.at(2), "0", c.at(0), c.at(1)} + c.mid(3), &ok);
+            QVERIFY2(ok, qPrintable(c.join(' ')));
+        }
+        STEP(openTab(1));
+        const auto volumes = [] {
+            QStringList v;
+            for (const char *direction : {"input", "output"})
+                for (const QJsonValue c : simState(0).value(direction).toObject().value("channels").toArray())
+                    v << QString::number(c.toObject().value("volume").toInt());
+            return v;
+        };
+        const QStringList before = volumes();
+        QCOMPARE(before.mid(0, 3), (QStringList{"-12800", "5120", "5120"}));
+        QCOMPARE(before.at(3), QString("-2752"));
+        const int writes = driverCalls("SetVolume") + driverCalls("SetMute");
+        const auto switchDirections = [this](int times, int readsPerSwitch) {
+            const int reads = driverCalls("GetVolumeMuteInfo");
+            for (int i = 0; i < times; ++i) {
+                clickAt({141, 143}); // Output: master and channels 1 to 3
+                clickAt({59, 143});  // Input: master and channels 1, 2
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(driverCalls("GetVolumeMuteInfo") - reads, readsPerSwitch * times, 20000);
+        };
+        STEP(switchDirections(20, 7));
+        for (const char *op :
+             {"GetVolumeMuteInfo", "GetVolume", "GetMute", "GetChannelInfo", "GetSupportedStreamFormats"})
+            sim({"fault", op, "0xE0000001"});
+        STEP(switchDirections(2, 2)); // no formats: the masters only
+        QCOMPARE(driverCalls("SetVolume") + driverCalls("SetMute"), writes);
+        QCOMPARE(volumes(), before);
     }
 
     void infoPageFollowsTheDriver()

@@ -1,8 +1,9 @@
 import QtQuick 2.5
 import QtQuick.Controls 2.2
 
-// Horizontal slider with end labels. updateValue is emitted for every change of the value,
-// by the user or by a new pInitialValue, but not when the control is first created.
+// Horizontal slider with end labels. updateValue reports what a person does (a drag, a click, a
+// key); a new pInitialValue, a new range or a clamp into it moves the slider silently, so a value
+// that comes from the device or the store is never sent back to it.
 Item {
     id: mCustomSlider
 
@@ -14,6 +15,8 @@ Item {
     property bool pActive: false
     property alias pValue: mSlider.value
     property real pSliderHeight: height
+    // The smallest change a person can make (0: continuous); arrow keys move by one step.
+    property real pStepSize: 0
 
     signal updateValue(var sliderValue)
 
@@ -23,23 +26,12 @@ Item {
         mSlider.value = pInitialValue
     }
 
-    QtObject {
-        id: mPrivate
-        property bool ready: false
-    }
-
     implicitWidth: globalSizes.pSliderWidth
     implicitHeight: globalSizes.pSizeFifty
 
     onPInitialValueChanged: applyInitialValue()
-    // A value clamped by a range that arrived later is restored once the range allows it.
-    onPLowerLimitValueChanged: applyInitialValue()
-    onPUpperLimitValueChanged: applyInitialValue()
 
-    Component.onCompleted: {
-        applyInitialValue()
-        mPrivate.ready = true
-    }
+    Component.onCompleted: applyInitialValue()
 
     Slider {
         id: mSlider
@@ -48,14 +40,17 @@ Item {
         from: mCustomSlider.pLowerLimitValue
         to: mCustomSlider.pUpperLimitValue
         enabled: mCustomSlider.pActive
+        stepSize: mCustomSlider.pStepSize
+        snapMode: mCustomSlider.pStepSize > 0 ? Slider.SnapAlways : Slider.NoSnap
         padding: 0
         leftPadding: mHandle.width / 2
         rightPadding: mHandle.width / 2
 
-        onValueChanged: {
-            if (mPrivate.ready)
-                mCustomSlider.updateValue(value)
-        }
+        // A value clamped by a range that arrived later is restored once the range allows it
+        // (here, not on the limit properties: the slider's own range must be updated first).
+        onFromChanged: mCustomSlider.applyInitialValue()
+        onToChanged: mCustomSlider.applyInitialValue()
+        onMoved: mCustomSlider.updateValue(value)
 
         background: Rectangle {
             id: mTrack

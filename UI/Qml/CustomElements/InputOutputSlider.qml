@@ -1,8 +1,8 @@
 import QtQuick 2.5
 import QtQuick.Controls 2.2
 
-// Vertical volume slider, upper limit at the top. Same value contract as CustomSlider:
-// updateValue for every change of the value after creation, by the user or by pInitialValue.
+// Vertical volume slider, upper limit at the top, moved in whole dB. Same value contract as
+// CustomSlider: updateValue reports a person's drag, click or key only.
 Item {
     id: mInputOutputSlider
 
@@ -16,16 +16,25 @@ Item {
     property real pSliderHeight: height
     property bool pUpperLabel: false
     property bool pLowerLabel: false
+    // The value to read out: the device's own, also where the range cannot hold it (the handle
+    // then rests at the end), or the one a person moved to.
+    readonly property alias pShownValue: mPrivate.shownValue
 
     signal updateValue(var sliderValue)
 
+    // Puts the slider at `value` without reporting it.
+    function show(value) {
+        mSlider.value = value
+        mPrivate.shownValue = value
+    }
+
     function applyInitialValue() {
-        mSlider.value = pInitialValue
+        show(pInitialValue)
     }
 
     QtObject {
         id: mPrivate
-        property bool ready: false
+        property real shownValue: 0
     }
 
     // The track is pIOSliderWidth long; the handle may reach half its size beyond either end.
@@ -33,13 +42,8 @@ Item {
     implicitHeight: globalSizes.pIOSliderWidth + globalSizes.pSizeEighteen
 
     onPInitialValueChanged: applyInitialValue()
-    onPLowerLimitValueChanged: applyInitialValue()
-    onPUpperLimitValueChanged: applyInitialValue()
 
-    Component.onCompleted: {
-        applyInitialValue()
-        mPrivate.ready = true
-    }
+    Component.onCompleted: applyInitialValue()
 
     Slider {
         id: mSlider
@@ -51,13 +55,19 @@ Item {
         to: mInputOutputSlider.pLowerLimitValue
         rotation: 180
         enabled: mInputOutputSlider.pActive
+        stepSize: 1
+        snapMode: Slider.SnapAlways
         padding: 0
         topPadding: mHandle.height / 2
         bottomPadding: mHandle.height / 2
 
-        onValueChanged: {
-            if (mPrivate.ready)
-                mInputOutputSlider.updateValue(value)
+        // A value clamped by a range that arrived later is restored once the range allows it
+        // (here, not on the limit properties: the slider's own range must be updated first).
+        onFromChanged: mInputOutputSlider.applyInitialValue()
+        onToChanged: mInputOutputSlider.applyInitialValue()
+        onMoved: {
+            mPrivate.shownValue = value
+            mInputOutputSlider.updateValue(value)
         }
 
         background: Rectangle {

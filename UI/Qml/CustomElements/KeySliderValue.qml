@@ -11,6 +11,7 @@ Item {
     property real pLowerValue: 0
     property real pUpperValue: 1
     property alias pSliderValue: mSlider.pValue
+    property alias pStepSize: mSlider.pStepSize
     property string pKeyLabel
     property string pUnit
     property bool pSignVisibility: pSliderValue > 0
@@ -18,10 +19,10 @@ Item {
 
     signal updateTriggered(var value)
 
-    // The handlers take an int, which truncates toward zero: show that same whole number, so
-    // the reading is always the value that goes to the mixer and the store.
+    // The nearest whole number, the one the page sends: the slider moves in whole steps, but a
+    // step of 1 from -60 may arrive as -29.999999999999996.
     function wholeNumber(value) {
-        var whole = value < 0 ? Math.ceil(value) : Math.floor(value)
+        var whole = Math.round(value)
         return whole === 0 ? "0" : String(whole)
     }
 

@@ -7,13 +7,26 @@ Item {
     property bool pKeySliderValueItemActive: false
     property var pKeySliderValueItemViewModel: null
 
-    // "0ms" at 0, milliseconds below one second, seconds with two decimals from there on.
+    // The release time is sent and stored in whole milliseconds; the reading shows that number:
+    // "0ms" at 0, three digits of milliseconds below one second, seconds from there on (two
+    // decimals; three for a stored value that two cannot show).
     function releaseReading(value) {
-        if (value === 0)
+        var ms = Math.round(value * 1000)
+        if (!(ms > 0))
             return "0ms"
-        if (value < 1)
-            return Number(value).toFixed(3).split(".")[1] + "ms"
-        return Number(value).toFixed(2) + "s"
+        if (ms < 1000)
+            return ("00" + ms).slice(-3) + "ms"
+        return (ms / 1000).toFixed(ms % 10 === 0 ? 2 : 3) + "s"
+    }
+
+    // A person moves the release by one unit of its reading: 1 ms below a second, 10 ms above.
+    function releaseStep(value) {
+        return Math.round(value * 1000) < 1000 ? 0.001 : 0.01
+    }
+
+    function releaseSeconds(value) {
+        var ms = Math.round(value * 1000)
+        return (ms < 1000 ? ms : Math.round(ms / 10) * 10) / 1000
     }
 
     Rectangle {
@@ -43,11 +56,12 @@ Item {
                 pLower: "-60dB"
                 pUpper: "0dB"
                 pUnit: "dB"
+                pStepSize: 1
                 pDefaultValue: mKeySliderValueItem.pKeySliderValueItemViewModel
                                ? mKeySliderValueItem.pKeySliderValueItemViewModel.sensitivity : 0
                 onUpdateTriggered: {
                     if (mKeySliderValueItem.pKeySliderValueItemViewModel)
-                        mKeySliderValueItem.pKeySliderValueItemViewModel.onSensitivityChanged(value)
+                        mKeySliderValueItem.pKeySliderValueItemViewModel.onSensitivityChanged(Math.round(value))
                 }
             }
 
@@ -64,11 +78,12 @@ Item {
                 pUpper: "90dB"
                 pUnit: "dB"
                 pSignVisibility: false
+                pStepSize: 1
                 pDefaultValue: mKeySliderValueItem.pKeySliderValueItemViewModel
                                ? mKeySliderValueItem.pKeySliderValueItemViewModel.duckerRange : 0
                 onUpdateTriggered: {
                     if (mKeySliderValueItem.pKeySliderValueItemViewModel)
-                        mKeySliderValueItem.pKeySliderValueItemViewModel.onDuckerRangeChanged(value)
+                        mKeySliderValueItem.pKeySliderValueItemViewModel.onDuckerRangeChanged(Math.round(value))
                 }
             }
 
@@ -86,11 +101,13 @@ Item {
                 pUnit: "s"
                 pSignVisibility: false
                 pReadingLabelValue: mKeySliderValueItem.releaseReading(pSliderValue)
+                pStepSize: mKeySliderValueItem.releaseStep(pSliderValue)
                 pDefaultValue: mKeySliderValueItem.pKeySliderValueItemViewModel
                                ? mKeySliderValueItem.pKeySliderValueItemViewModel.releaseTime : 0
                 onUpdateTriggered: {
                     if (mKeySliderValueItem.pKeySliderValueItemViewModel)
-                        mKeySliderValueItem.pKeySliderValueItemViewModel.onReleaseTimeChanged(value)
+                        mKeySliderValueItem.pKeySliderValueItemViewModel.onReleaseTimeChanged(
+                                    mKeySliderValueItem.releaseSeconds(value))
                 }
             }
         }

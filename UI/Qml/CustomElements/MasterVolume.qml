@@ -38,7 +38,7 @@ Item {
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.verticalCenter: mUnderLine.top
         anchors.verticalCenterOffset: -globalSizes.pSizeFifteen
-        text: mMasterVolume.decibels(mSlider.pValue)
+        text: mMasterVolume.decibels(mSlider.pShownValue)
         font.family: "Arial"
         font.pixelSize: globalSizes.pSliderLabel
         color: mMasterVolume.pToggle ? globalColors.pToggleLabelColor : globalColors.pIOLabelDisabledColor

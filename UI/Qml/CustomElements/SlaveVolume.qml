@@ -33,29 +33,16 @@ Item {
         return (text === "-0" ? "0" : text) + "dB"
     }
 
-    // Moves the partner slider without its change being reported a second time.
-    function follow(slider, value) {
-        mPrivate.following = true
-        slider.pValue = value
-        mPrivate.following = false
-    }
-
     function sliderMoved(slider, partner, value) {
-        if (mPrivate.following)
-            return
         if (pCommon) {
-            follow(partner, value)
+            // Moving the partner is not a move of its own: it is not reported again.
+            partner.show(value)
             commonUpdate(value)
         } else if (slider === mLeftSlider) {
             leftChannelUpdate(value)
         } else {
             rightChannelUpdate(value)
         }
-    }
-
-    QtObject {
-        id: mPrivate
-        property bool following: false
     }
 
     implicitWidth: globalSizes.pIOBoxWidth
@@ -77,7 +64,7 @@ Item {
         anchors.horizontalCenterOffset: -parent.width / 4
         anchors.verticalCenter: mUnderLine.top
         anchors.verticalCenterOffset: -globalSizes.pSizeFifteen
-        text: mSlaveVolume.decibels(mLeftSlider.pValue)
+        text: mSlaveVolume.decibels(mLeftSlider.pShownValue)
         font.family: "Arial"
         font.pixelSize: globalSizes.pSliderLabel
         color: mSlaveVolume.pToggle ? globalColors.pToggleLabelColor : globalColors.pIOLabelDisabledColor
@@ -97,7 +84,7 @@ Item {
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.horizontalCenterOffset: parent.width / 4
         anchors.verticalCenter: mLeftReading.verticalCenter
-        text: mSlaveVolume.decibels(mRightSlider.pValue)
+        text: mSlaveVolume.decibels(mRightSlider.pShownValue)
         font.family: "Arial"
         font.pixelSize: globalSizes.pSliderLabel
         color: mSlaveVolume.pToggle ? globalColors.pToggleLabelColor : globalColors.pIOLabelDisabledColor
@@ -214,8 +201,8 @@ Item {
                 var right = mRightSlider.pValue
                 if (mSlaveVolume.pCommon && left !== right) {
                     var average = (left + right) / 2
-                    mSlaveVolume.follow(mLeftSlider, average)
-                    mSlaveVolume.follow(mRightSlider, average)
+                    mLeftSlider.show(average)
+                    mRightSlider.show(average)
                     mSlaveVolume.commonUpdate(average)
                 }
             }
