@@ -90,31 +90,44 @@ Item {
 
         function test_scaleMarks_data() {
             return [
-                { tag: "127 steps", maximum: 127, marks: ["0", "-20", "-40", "-60", "-80", "-100", "-120"] },
-                { tag: "60 steps", maximum: 60, marks: ["0", "-10", "-20", "-30", "-40", "-50"] }
+                { tag: "-127..0", lower: -127, upper: 0, marks: ["0", "-20", "-40", "-60", "-80", "-100", "-120"] },
+                { tag: "-60..0", lower: -60, upper: 0, marks: ["0", "-10", "-20", "-30", "-40", "-50"] },
+                { tag: "-60..+6: the top reads +6", lower: -60, upper: 6,
+                  marks: ["+6", "0", "-10", "-20", "-30", "-40", "-50"] },
+                { tag: "-60..+2: no 0 under the +2", lower: -60, upper: 2, marks: ["+2", "-10", "-20", "-30", "-40", "-50"] },
+                { tag: "empty", lower: -20, upper: -20, marks: ["-20"] },
+                { tag: "inverted", lower: 0, upper: -30, marks: ["-30", "-20", "-10", "0"] }
             ]
         }
 
         function test_scaleMarks(data) {
-            var scale = createTemporaryObject(scaleComponent, mRoot, { pMaximum: data.maximum })
-            var column = findChild(scale, "scaleColumn")
-            var marked = entries(column, function(e) { return e.children.length === 2 && e.children[0].visible })
-            compare(marked.map(function(e) { return e.children[1].visible ? e.children[1].text : "" }), data.marks)
-            verify(column.height <= globalSizes.pIOSliderWidth, "column height " + column.height)
+            var scale = createTemporaryObject(scaleComponent, mRoot, { pLower: data.lower, pUpper: data.upper })
+            var marks = entries(scale, function(e) { return e.pText !== undefined })
+            marks.sort(function(a, b) { return a.y - b.y })
+            compare(marks.map(function(e) { return e.children[1].visible ? e.pText : "" }), data.marks)
+            verify(marks.every(function(e) { return e.y >= 0 && e.y <= scale.height }), "marks on the track")
             scale.pHideText = true
-            verify(marked.every(function(e) { return !e.children[1].visible }))
+            verify(marks.every(function(e) { return !e.children[1].visible }))
         }
 
+        // The marks follow the track at every scale: a handle at -10 dB sits beside "-10".
         function test_scaleFollowsHandle_data() {
-            return [ { tag: "127 steps at -120", lower: -127, value: -120 }, { tag: "60 steps at -50", lower: -60, value: -50 } ]
+            return [ { tag: "-127..0 at -120", lower: -127, upper: 0, value: -120, scale: 1 },
+                     { tag: "-60..0 at -50", lower: -60, upper: 0, value: -50, scale: 1 },
+                     { tag: "-60..0 at -10, 144 dpi", lower: -60, upper: 0, value: -10, scale: 1.5 },
+                     { tag: "-60..+6 at -10, 144 dpi", lower: -60, upper: 6, value: -10, scale: 1.5 },
+                     { tag: "-60..+6 at +6, 192 dpi", lower: -60, upper: 6, value: 6, scale: 2 } ]
         }
 
         function test_scaleFollowsHandle(data) {
-            var strip = createTemporaryObject(masterComponent, mRoot, { pLower: data.lower, pUpper: 0, pDefaultValue: data.value })
-            var mark = entries(findChild(strip, "scaleColumn"), function(e) { return e.pText === String(data.value) })[0]
-            tryVerify(function() { return mark.y > 0 })
+            mDisplayScalingFactorCalculator.scalingFactor = data.scale
+            var strip = createTemporaryObject(masterComponent, mRoot,
+                                              { pLower: data.lower, pUpper: data.upper, pDefaultValue: data.value })
+            var text = (data.value > 0 ? "+" : "") + data.value
+            var mark = entries(findChild(strip, "scale"), function(e) { return e.pText === text })[0]
             var handle = findChild(findChild(strip, "masterSlider"), "slider").handle
-            fuzzyCompare(mark.mapToItem(strip, 0, 0.5).y, handle.mapToItem(strip, 0, handle.height / 2).y, 1)
+            fuzzyCompare(mark.mapToItem(strip, 0, 0.5).y, handle.mapToItem(strip, 0, handle.height / 2).y, 1.5)
+            mDisplayScalingFactorCalculator.scalingFactor = 1
         }
 
         function test_groupBox() {

@@ -68,12 +68,14 @@ Item {
 
     IOReadingListView {
         id: mScale
+        objectName: "scale"
         anchors.right: mSlider.horizontalCenter
         anchors.rightMargin: globalSizes.pSizeFive
         y: mSlider.y + mSlider.height / 2 - globalSizes.pIOSliderWidth / 2
         height: globalSizes.pIOSliderWidth
         pShowLeft: true
-        pMaximum: -mMasterVolume.pLower
+        pUpper: mMasterVolume.pUpper
+        pLower: mMasterVolume.pLower
     }
 
     Rectangle {

@@ -133,7 +133,8 @@ Item {
         y: mLeftSlider.y + mLeftSlider.height / 2 - globalSizes.pIOSliderWidth / 2
         height: globalSizes.pIOSliderWidth
         pShowLeft: false
-        pMaximum: -mSlaveVolume.pLeftLower
+        pUpper: mSlaveVolume.pLeftUpper
+        pLower: mSlaveVolume.pLeftLower
     }
 
     IOReadingListView {
@@ -144,7 +145,8 @@ Item {
         height: globalSizes.pIOSliderWidth
         pShowLeft: true
         pHideText: true
-        pMaximum: -mSlaveVolume.pRightLower
+        pUpper: mSlaveVolume.pRightUpper
+        pLower: mSlaveVolume.pRightLower
     }
 
     Rectangle {
