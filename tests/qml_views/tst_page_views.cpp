@@ -385,6 +385,9 @@ private slots:
         std::sort(strips.begin(), strips.end(),
                   [](QQuickItem *a, QQuickItem *b) { return a->property("pIndex").toInt() < b->property("pIndex").toInt(); });
         QVERIFY(h.text("L2", strips[1]));
+        // The scroll bar is the narrow one under the first two strips.
+        const auto bar = h.find(h.page(), [](QQuickItem *i) { return i->inherits("QQuickScrollBar"); });
+        QCOMPARE(bar.value(0) ? bar.value(0)->width() : 0.0, 2 * 89.0);
 
         // Linked: one slider moves both and the page hears one common value.
         const auto linked = h.sliders(strips[0]);

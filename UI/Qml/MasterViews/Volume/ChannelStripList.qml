@@ -18,6 +18,12 @@ ListView {
 
     Controls.ScrollBar.horizontal: Controls.ScrollBar {
         id: mScrollBar
+        // A narrow bar at the list's bottom left, not one across the whole list. Another parent
+        // than the list turns off the attached bar's own sizing (which takes the list's width).
+        parent: mChannelStripList.parent
+        anchors { left: mChannelStripList.left; bottom: mChannelStripList.bottom }
+        width: 2 * globalSizes.pIOBoxWidth
+        visible: mChannelStripList.visible
         z: 1
         policy: Controls.ScrollBar.AsNeeded
         hoverEnabled: true
