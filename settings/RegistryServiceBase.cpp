@@ -4,6 +4,36 @@
 
 #include <QStringList>
 
+#include <cmath>
+
+namespace {
+// A stored threshold, duck range or release time outside the range its slider offers (an
+// edited file, another version) is read as the nearest end of that range, and as a whole
+// number. The file is left as it is; but the mixer (sent these values on every connection)
+// and the page (which shows them) then agree, whatever the size of the stored value, and the
+// mixer never receives a value the page could not have chosen (a release beyond 65535 ms
+// would not even fit its field).
+QVariant withinSliderRange(const QString &key, const QVariant &stored)
+{
+    using namespace AppConstants;
+    int lower = 0;
+    int upper = 0;
+    if (key == kSensitivity) {
+        lower = -60;
+    } else if (key == kDuckerRange) {
+        upper = 90;
+    } else if (key == kReleaseTime) {
+        upper = 5000;
+    } else {
+        return stored;
+    }
+    if (!stored.isValid())
+        return stored;
+    const double value = stored.toDouble(); // not a number reads as 0, as toInt() did
+    return QVariant(int(std::lround(std::isnan(value) ? 0.0 : qBound(double(lower), value, double(upper)))));
+}
+} // namespace
+
 RegistryServiceBase::RegistryServiceBase(const QString &routingGroup, const QString &duckerGroup,
                                          Defaults routingDefaults, Defaults duckerDefaults)
     : QObject(nullptr),
@@ -27,7 +57,7 @@ QVariant RegistryServiceBase::getAudioRoutingValue(const QString &key)
 
 QVariant RegistryServiceBase::getDuckerValue(const QString &key)
 {
-    return m_settings.value(m_duckerGroup + QLatin1Char('/') + key, QVariant());
+    return withinSliderRange(key, m_settings.value(m_duckerGroup + QLatin1Char('/') + key, QVariant()));
 }
 
 void RegistryServiceBase::setAudioRoutingValue(const QString &key, const QVariant &value)

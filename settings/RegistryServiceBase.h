@@ -17,6 +17,8 @@ public:
     ~RegistryServiceBase() override;
 
     QVariant getAudioRoutingValue(const QString &key) override;
+    // Threshold, duck range and release time come back as whole numbers within the ranges the
+    // ducker page's sliders offer (the stored text is not changed).
     QVariant getDuckerValue(const QString &key) override;
     void setAudioRoutingValue(const QString &key, const QVariant &value) override;
     void setDuckerValue(const QString &key, const QVariant &value) override;

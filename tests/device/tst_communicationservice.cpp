@@ -125,16 +125,16 @@ private slots:
             s.setValue(kAltoDucker + "/" + kInput2, 2);
             s.setValue(kAltoDucker + "/" + kInput3, 4); // not an Alto key: ignored by the mask
             s.setValue(kAltoDucker + "/" + kDuckerRange, "abc");
-            s.setValue(kAltoDucker + "/" + kSensitivity, 500);
-            s.setValue(kAltoDucker + "/" + kReleaseTime, 70000);
+            s.setValue(kAltoDucker + "/" + kSensitivity, 500);   // read as 0 dB, the threshold's top
+            s.setValue(kAltoDucker + "/" + kReleaseTime, 70000); // read as 5000 ms, not cut to 16 bits
             s.setValue(kAltoDucker + "/" + kAttackTime, 2147483647);
             s.setValue(kAltoDucker + "/" + kHoldTime, -1);
         }
         Service svc;
         QCOMPARE(svc.duckerInputMask(), 19);
         QCOMPARE(outBlocks(*sim, 0).mid(0, 5),
-                 (QStringList{"00 00 04 00 00 00 00 00", "00 00 02 80 01 03 11 70", "00 00 02 81 1F FF FF FF",
-                              "00 00 02 82 7F FF FF FF", "00 00 02 83 FF FF FF FF"}));
+                 (QStringList{"00 00 04 00 00 00 00 00", "00 00 02 80 01 03 13 88", "00 00 02 81 1F FF FF FF",
+                              "00 00 02 82 00 7F FF FF", "00 00 02 83 FF FF FF FF"}));
     }
 
     void foreignVendorAndUnknownProduct()

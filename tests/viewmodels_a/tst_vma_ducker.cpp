@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QThreadPool>
 
+#include <cmath>
+
 #include <thread>
 #include <vector>
 
@@ -52,6 +54,8 @@ private slots:
     void triggerMasks();
     void switchReleaseRangeAndThreshold();
     void withoutStore();
+    void storedValuesAsTheMixerHasThem_data();
+    void storedValuesAsTheMixerHasThem();
     void meterFollowsLevelWithPeakHold();
     void meterFailedAndLateReadsChangeNothing();
     void meterReadsNeverOverlap();
@@ -176,6 +180,43 @@ void TestDucker::withoutStore()
     QVERIFY(lastBlockOf(rig.sim, 0, kSwitch).isEmpty());
     QVERIFY(QSettings().allKeys().isEmpty());
     vm->onDuckerToggled();
+}
+
+// Whatever is stored, the page shows what the mixer was sent on connection and sends that same
+// value again on a device notification: out-of-range values are read as the nearest end of
+// their slider, milliseconds survive the trip through seconds.
+void TestDucker::storedValuesAsTheMixerHasThem_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<double>("shown");
+    QTest::newRow("threshold above 0 dB") << "Sensitivity" << QVariant(10) << 0.0;
+    QTest::newRow("threshold of any size") << "Sensitivity" << QVariant("-1e300") << -60.0;
+    QTest::newRow("range below 0 dB") << "DuckerRange" << QVariant(-5) << 0.0;
+    QTest::newRow("release above 5 s") << "ReleaseTime" << QVariant(7000) << 5.0;
+}
+
+void TestDucker::storedValuesAsTheMixerHasThem()
+{
+    QFETCH(QString, key);
+    QFETCH(QVariant, stored);
+    QFETCH(double, shown);
+    QSettings().setValue("Alto/Ducker/" + key, stored);
+    Rig rig;
+    QVERIFY(startAlto(rig));
+    const auto mixerHasShown = [&] {
+        const CalderSimMixerState m = rig.sim.mixerState(0);
+        if (key == "Sensitivity")
+            return m.sensitivityValue == MixerProtocol::sensitivityValue(int(shown));
+        if (key == "DuckerRange")
+            return m.rangeValue == MixerProtocol::duckRangeValue(int(shown));
+        return m.releaseMs == uint32_t(std::lround(shown * 1000));
+    };
+    QVERIFY(mixerHasShown());
+    auto vm = activePage(rig);
+    QCOMPARE(vm->property(qPrintable(key.left(1).toLower() + key.mid(1))).toDouble(), shown);
+    vm->onDeviceNotification();
+    QVERIFY(mixerHasShown());
 }
 
 void TestDucker::meterFollowsLevelWithPeakHold()
