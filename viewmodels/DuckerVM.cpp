@@ -267,9 +267,10 @@ void DuckerVM::onSensitivityChanged(int sensitivity)
 
 int DuckerVM::releaseTimeMs() const
 {
-    // Truncated like the slider's readout; saturated so that a non-finite or huge value from
-    // QML cannot make the conversion undefined.
-    const double ms = std::trunc(m_releaseTime * 1000.0);
+    // Rounded: the time comes from whole milliseconds divided by 1000 (1001 ms is 1.000999...
+    // seconds), and the slider's reading shows the nearest millisecond. Saturated so that a
+    // non-finite or huge value from QML cannot make the conversion undefined.
+    const double ms = std::round(m_releaseTime * 1000.0);
     if (std::isnan(ms))
         return 0;
     if (ms >= double(std::numeric_limits<int>::max()))

@@ -194,6 +194,7 @@ void TestDucker::storedValuesAsTheMixerHasThem_data()
     QTest::newRow("threshold of any size") << "Sensitivity" << QVariant("-1e300") << -60.0;
     QTest::newRow("range below 0 dB") << "DuckerRange" << QVariant(-5) << 0.0;
     QTest::newRow("release above 5 s") << "ReleaseTime" << QVariant(7000) << 5.0;
+    QTest::newRow("release 1001 ms") << "ReleaseTime" << QVariant(1001) << 1.001;
 }
 
 void TestDucker::storedValuesAsTheMixerHasThem()
