@@ -1,5 +1,7 @@
 #include "app/MovableWidget.h"
 
+#include "app/DisplayScalingFactorCalculator.h"
+
 #include <QCursor>
 #include <QDebug>
 #include <QMouseEvent>
@@ -7,6 +9,18 @@
 MovableWidget::MovableWidget(QWindow *parent) : QQuickView(parent), m_lastCursorPos(0, 0)
 {
     installEventFilter(this);
+}
+
+void MovableWidget::keepFixedSize(const DisplayScalingFactorCalculator *calculator)
+{
+    const auto apply = [this, calculator] {
+        const QSize size = scaling::fixedWindowSize(calculator->scalingFactor());
+        setMinimumSize(size);
+        setMaximumSize(size);
+        resize(size);
+    };
+    apply();
+    connect(calculator, &DisplayScalingFactorCalculator::scalingFactorChanged, this, apply);
 }
 
 bool MovableWidget::eventFilter(QObject *watched, QEvent *event)

@@ -2,6 +2,8 @@
 #include <QPoint>
 #include <QQuickView>
 
+class DisplayScalingFactorCalculator;
+
 // The frameless main window. The user drags it by its top band: the window filters its own
 // mouse events (before the QML scene sees them, which still gets every one).
 class MovableWidget : public QQuickView
@@ -14,6 +16,10 @@ public:
     explicit MovableWidget(QWindow *parent = nullptr);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // Holds the window at the fixed size of the calculator's scale: now, and again whenever the
+    // scale changes (the views grow and shrink on the same signal).
+    void keepFixedSize(const DisplayScalingFactorCalculator *calculator);
 
 public slots:
     void handleGlobalShortcut();

@@ -11,7 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
-#include <QScreen>
+#include <QQuickItem>
 #include <QSharedPointer>
 #include <QUrl>
 
@@ -48,15 +48,11 @@ int main(int argc, char *argv[])
         window->setResizeMode(QQuickView::SizeViewToRootObject);
         window->setSource(QUrl(QStringLiteral("qrc:/UI/Qml/Main.qml")));
         window->setFlags(Qt::Window | Qt::FramelessWindowHint);
-        // Fixed size; above 96 dpi the views grow with the density, and so must the window.
-        double scale = 1.0;
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
-            scale = scaling::compute(screen->logicalDotsPerInch(), screen->geometry().width(),
-                                     screen->geometry().height())
-                        .scalingFactor;
-        const QSize windowSize = scaling::fixedWindowSize(scale);
-        window->setMinimumSize(windowSize);
-        window->setMaximumSize(windowSize);
+        // Fixed size; above 96 dpi the views grow with the density, and so must the window, also
+        // when the density changes while it runs. Main.qml's calculator drives the views.
+        const DisplayScalingFactorCalculator *calculator =
+            window->rootObject() ? window->rootObject()->findChild<DisplayScalingFactorCalculator *>() : nullptr;
+        window->keepFixedSize(calculator ? calculator : new DisplayScalingFactorCalculator(window.data()));
         window->setPosition(50, 50);
         window->setTitle(AppConstants::kWindowTitle);
 

@@ -103,9 +103,18 @@ private slots:
         QCOMPARE(calc.scalingFactor(), expected.scalingFactor);
         QCOMPARE(calc.fontScalingFactor(), expected.fontScalingFactor);
 
+        // The window takes the fixed size of the scale again on every change of it.
+        MovableWidget w;
+        w.keepFixedSize(&calc);
+        const QSize fixed = scaling::fixedWindowSize(calc.scalingFactor());
+        w.setMinimumSize(QSize(10, 10));
+        w.setMaximumSize(QSize(10, 10));
         QSignalSpy scaleSpy(&calc, &DisplayScalingFactorCalculator::scalingFactorChanged);
         emit qApp->primaryScreenChanged(QGuiApplication::primaryScreen());
         QCOMPARE(scaleSpy.count(), 1);
+        QCOMPARE(w.minimumSize(), fixed);
+        QCOMPARE(w.maximumSize(), fixed);
+        QCOMPARE(w.size(), fixed);
     }
 
     void trayMenuShowsAndExits()
