@@ -4,14 +4,22 @@
 
 namespace InfoFormatting {
 
+namespace {
+// USB ids are 16 bits, written with four hex digits.
+QString usbIdText(uint32_t id)
+{
+    return QStringLiteral("0x") + QString::number(id, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+}
+} // namespace
+
 QString vendorIdText(uint32_t vendorId)
 {
-    return QStringLiteral("0x0") + QString::number(vendorId, 16).toUpper();
+    return usbIdText(vendorId);
 }
 
 QString productIdText(uint32_t productId)
 {
-    return QStringLiteral("0x00") + QString::number(productId, 16).toUpper();
+    return usbIdText(productId);
 }
 
 QString revisionText(uint32_t revisionId)

@@ -5,9 +5,9 @@
 #include <cstdint>
 
 namespace InfoFormatting {
-// "0x0" + upper-case hex without leading zeros: 0x5AB -> "0x05AB", 0x1234 -> "0x01234".
+// "0x" + upper-case hex padded to four digits: 0x5AB -> "0x05AB", 0x4C55 -> "0x4C55".
 QString vendorIdText(uint32_t vendorId);
-// "0x00" + upper-case hex without leading zeros: 0x31 -> "0x0031".
+// The same form: 0x31 -> "0x0031".
 QString productIdText(uint32_t productId);
 // First hex digit, a point, the next two: 0x105 -> "1.05". Shorter values are zero-padded to
 // three digits (0x5 -> "0.05"), so a zeroed record reads "0.00".

@@ -97,11 +97,9 @@ QVariantList failureDisplays(const QString &page, const QString &property)
     if (page == "Status" && property == "disableDropDown")
         return {true};
     if (page == "Info") {
-        // A failed record read is a zeroed record (Part of the info page's failure handling).
-        if (property == "vid")
-            return {QStringLiteral("0x00")};
-        if (property == "pid")
-            return {QStringLiteral("0x000")};
+        // A failed record read is a zeroed record.
+        if (property == "vid" || property == "pid")
+            return {QStringLiteral("0x0000")};
         if (property == "revisionId")
             return {QStringLiteral("0.00")};
         if (property == "apiVersion")

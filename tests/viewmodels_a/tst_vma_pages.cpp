@@ -280,7 +280,7 @@ void TestPages::infoPage()
 {
     Rig rig;
     rig.configure = [&rig] {
-        rig.sim.setDeviceIds(0, 0x5AB, 0x31, 0x105);
+        rig.sim.setDeviceIds(0, LumenVendorId, 0x31, 0x105);
         rig.sim.setDeviceStrings(0, "A-123", "Maker", "Mixer");
         rig.sim.setDriverInfo(5, 2, 1, 0);
     };
@@ -289,7 +289,7 @@ void TestPages::infoPage()
     vm->onActivate();
     QCOMPARE((QStringList{vm->manufacturer(), vm->product(), vm->vid(), vm->pid(), vm->revisionId(),
                           vm->serialNumber(), vm->apiVersion(), vm->buildType()}),
-             (QStringList{"Maker", "Mixer A-123", "0x05AB", "0x0031", "1.05", "123", "5.2.1", "Release"}));
+             (QStringList{"Maker", "Mixer A-123", "0x4C55", "0x0031", "1.05", "123", "5.2.1", "Release"}));
     QCOMPARE((QStringList{vm->streamingState(), vm->activeKsClients(), vm->activeAsioClients()}),
              (QStringList{"Active", "1", "0"}));
 
