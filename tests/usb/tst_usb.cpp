@@ -70,8 +70,7 @@ class TestUsb : public QObject
     QByteArray properties(TUsbAudioHandle h, TSTATUS *status)
     {
         QByteArray record(int(tusb::kDevicePropertiesSize), '\0');
-        *status = api.TUSBAUDIO_GetDeviceProperties(h, record.data());
-        return record;
+        return (*status = api.TUSBAUDIO_GetDeviceProperties(h, record.data())), record;
     }
 
 private slots:
@@ -89,8 +88,8 @@ private slots:
         for (TUsbAudioHandle h : handles)
             api.TUSBAUDIO_CloseDevice(h);
         handles.clear();
-        for (int id : plugged)
-            unplug(id);
+        while (!plugged.isEmpty())
+            unplug(plugged.first());
     }
 
     void cleanupTestCase()
@@ -188,14 +187,12 @@ private slots:
 
     void listingHotplugAndDepartures()
     {
-        // Two mixers with one serial number, plugged into port 2 before port 1: listed by port.
-        UsbTestbed::Spec tenor;
+        // Two mixers with one serial number: listed by port (libusb lists the newest first).
+        UsbTestbed::Spec alto, tenor;
+        alto.port = 1;
         tenor.productId = 0x31;
         tenor.port = 2;
-        const int second = plug(tenor);
-        UsbTestbed::Spec alto;
-        alto.port = 1;
-        const int first = plug(alto);
+        const int first = plug(alto), second = plug(tenor);
         QVERIFY(first >= 0 && second >= 0);
         QCOMPARE(api.TUSBAUDIO_EnumerateDevices(), tusb::kOk);
         QCOMPARE(api.TUSBAUDIO_GetDeviceCount(), 2u);
