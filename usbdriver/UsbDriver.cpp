@@ -8,6 +8,8 @@
 #include <libusb.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <tuple>
 
@@ -18,6 +20,7 @@ namespace {
 constexpr uint8_t kRequestTypeVendorOut = LIBUSB_ENDPOINT_OUT | LIBUSB_REQUEST_TYPE_VENDOR | LIBUSB_RECIPIENT_DEVICE;
 constexpr uint8_t kRequestTypeVendorIn = LIBUSB_ENDPOINT_IN | LIBUSB_REQUEST_TYPE_VENDOR | LIBUSB_RECIPIENT_DEVICE;
 constexpr int kMaxStringDescriptor = 255;
+constexpr unsigned kStringTimeoutMs = 1000;
 constexpr uint32_t kUsbModeConfigured = 2;
 constexpr uint32_t kUsbModeUnconfigured = 1;
 
@@ -49,6 +52,73 @@ private:
     int m_result = 0;
 };
 
+// A control transfer that the event thread completes while the caller waits here, so that one
+// thread alone handles libusb's events (its synchronous calls would let every caller do it).
+// Returns the bytes moved or a libusb_error, as libusb_control_transfer does.
+int controlTransfer(libusb_device_handle *h, uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
+                    uint8_t *data, uint16_t length, unsigned timeoutMs)
+{
+    struct Wait {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+    } wait;
+    libusb_transfer *t = libusb_alloc_transfer(0);
+    if (!t)
+        return LIBUSB_ERROR_NO_MEM;
+    std::vector<uint8_t> buffer(LIBUSB_CONTROL_SETUP_SIZE + length);
+    libusb_fill_control_setup(buffer.data(), requestType, request, value, index, length);
+    const bool in = requestType & LIBUSB_ENDPOINT_IN;
+    if (!in && length)
+        std::memcpy(buffer.data() + LIBUSB_CONTROL_SETUP_SIZE, data, length);
+    const auto finished = [](libusb_transfer *t) {
+        auto *w = static_cast<Wait *>(t->user_data);
+        std::lock_guard<std::mutex> lock(w->mutex);
+        w->finished = true;
+        w->done.notify_all();
+    };
+    libusb_fill_control_transfer(t, h, buffer.data(), finished, &wait, timeoutMs);
+    int result = libusb_submit_transfer(t);
+    if (result == LIBUSB_SUCCESS) {
+        std::unique_lock<std::mutex> lock(wait.mutex);
+        // libusb ends the transfer at its timeout; should that never come, cancel it, and in
+        // every case wait for the end: the transfer may not be freed before.
+        if (!wait.done.wait_for(lock, std::chrono::milliseconds(timeoutMs + 5000), [&] { return wait.finished; })) {
+            libusb_cancel_transfer(t);
+            wait.done.wait(lock, [&] { return wait.finished; });
+        }
+        switch (t->status) {
+        case LIBUSB_TRANSFER_COMPLETED:
+            result = t->actual_length;
+            if (in && result > 0)
+                std::memcpy(data, libusb_control_transfer_get_data(t), size_t(result));
+            break;
+        case LIBUSB_TRANSFER_TIMED_OUT:
+            result = LIBUSB_ERROR_TIMEOUT;
+            break;
+        case LIBUSB_TRANSFER_STALL:
+            result = LIBUSB_ERROR_PIPE;
+            break;
+        case LIBUSB_TRANSFER_NO_DEVICE:
+            result = LIBUSB_ERROR_NO_DEVICE;
+            break;
+        case LIBUSB_TRANSFER_OVERFLOW:
+            result = LIBUSB_ERROR_OVERFLOW;
+            break;
+        default:
+            result = LIBUSB_ERROR_IO;
+        }
+    }
+    libusb_free_transfer(t);
+    return result;
+}
+
+int stringDescriptor(libusb_device_handle *h, uint8_t index, uint16_t language, uint8_t *bytes, uint16_t size)
+{
+    return controlTransfer(h, LIBUSB_ENDPOINT_IN, LIBUSB_REQUEST_GET_DESCRIPTOR,
+                           uint16_t(LIBUSB_DT_STRING << 8 | index), language, bytes, size, kStringTimeoutMs);
+}
+
 // One string descriptor: an empty text for index 0, for a stall (no such string) and for
 // bytes that are no string descriptor; a status only for what makes the device unreachable.
 TSTATUS readString(libusb_device_handle *h, uint8_t index, uint16_t language, std::u16string *text)
@@ -57,7 +127,7 @@ TSTATUS readString(libusb_device_handle *h, uint8_t index, uint16_t language, st
     if (index == 0)
         return tusb::kOk;
     uint8_t bytes[kMaxStringDescriptor] = {};
-    const int r = libusb_get_string_descriptor(h, index, language, bytes, sizeof bytes);
+    const int r = stringDescriptor(h, index, language, bytes, sizeof bytes);
     if (r == LIBUSB_ERROR_PIPE)
         return tusb::kOk;
     if (r < 0)
@@ -119,8 +189,8 @@ UsbDriver::~UsbDriver()
 
 void UsbDriver::eventLoop()
 {
-    // Hot-plug callbacks and the completion of transfers run here; the synchronous transfers
-    // of the callers wait for this thread when it holds libusb's event lock.
+    // The one thread that handles libusb's events: hot-plug callbacks and the end of every
+    // transfer run here (callers wait in controlTransfer).
     while (!m_stop.load()) {
         timeval tv{0, 250000};
         libusb_handle_events_timeout_completed(m_context, &tv, nullptr);
@@ -298,7 +368,7 @@ TSTATUS UsbDriver::readStrings(const std::shared_ptr<UsbDevice> &device)
     if (const TSTATUS s = node.status())
         return s;
     uint8_t languages[kMaxStringDescriptor] = {};
-    const int n = libusb_get_string_descriptor(node.get(), 0, 0, languages, sizeof languages);
+    const int n = stringDescriptor(node.get(), 0, 0, languages, sizeof languages);
     if (n < 0 && n != LIBUSB_ERROR_PIPE)
         return statusFromLibusb(n);
     const uint16_t language = firstLanguageId(languages, n > 0 ? static_cast<size_t>(n) : 0);
@@ -421,11 +491,10 @@ TSTATUS UsbDriver::vendorRequest(TUsbAudioHandle handle, bool in, uint32_t recip
     std::vector<uint8_t> buffer(length);
     if (!in && length)
         std::memcpy(buffer.data(), data, length);
-    const int r = libusb_control_transfer(node.get(), in ? kRequestTypeVendorIn : kRequestTypeVendorOut,
-                                          static_cast<uint8_t>(request), static_cast<uint16_t>(value),
-                                          static_cast<uint16_t>(index), buffer.data(),
-                                          static_cast<uint16_t>(length),
-                                          timeoutMs ? timeoutMs : tusb::kVendorTimeoutMs);
+    const int r = controlTransfer(node.get(), in ? kRequestTypeVendorIn : kRequestTypeVendorOut,
+                                  static_cast<uint8_t>(request), static_cast<uint16_t>(value),
+                                  static_cast<uint16_t>(index), buffer.data(), static_cast<uint16_t>(length),
+                                  timeoutMs ? timeoutMs : tusb::kVendorTimeoutMs);
     const TransferResult result = transferResult(r, length);
     if (in && result.moved)
         std::memcpy(data, buffer.data(), result.moved);
