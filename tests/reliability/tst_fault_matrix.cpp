@@ -10,6 +10,10 @@
 
 #include <QLibrary>
 
+#ifdef CALDER_USB_TESTBED
+#include "UsbTestbed.h"
+#endif
+
 #include <map>
 
 using namespace reliability;
@@ -17,6 +21,7 @@ using namespace reliability;
 namespace {
 constexpr quint32 kFaultStatus = 0xEE0000F1u;
 const QString kDevices = QStringLiteral("basso,alto"); // two: no 2 s single-device reconnect
+constexpr int kPulled = -1, kNoPermission = -2; // faults of the emulated USB device
 
 // The user's own values, none of them a default, for the model under test and for one that
 // is not touched.
@@ -129,6 +134,10 @@ private slots:
     void matrix();
     void everyCalledOperationIsInTheMatrix();
     void summary();
+#ifdef CALDER_USB_TESTBED
+    void usbDeviceFaults_data();
+    void usbDeviceFaults();
+#endif
 
 private:
     struct Walked
@@ -138,9 +147,17 @@ private:
     };
     Walked walkAll(const std::function<void(Panel &)> &inject, LogCapture &log, QStringList &problems);
     void unregisterPnpDirectly();
+    void compareWithBaseline(const Walked &w, const Walked &baseline, QStringList &problems);
 
     SimulatorControl m_sim;
     Walked m_baseline;
+#ifdef CALDER_USB_TESTBED
+    // tst_fault_matrix_usb: the walks on libcalder-usb.so (CALDER_USB_MATRIX set, under
+    // umockdev-wrapper, the registry naming that library).
+    Walked walkUsb(int fault, const std::function<void(int id)> &inject, LogCapture &log, QStringList &problems);
+    std::unique_ptr<UsbTestbed> m_bed;
+    Walked m_usbBaseline;
+#endif
     int m_cells = 0;
     int m_passed = 0;
 };
@@ -148,6 +165,18 @@ private:
 void TestFaultMatrix::initTestCase()
 {
     initApplicationIdentity();
+#ifdef CALDER_USB_TESTBED
+    if (qEnvironmentVariableIsSet("CALDER_USB_MATRIX")) {
+        m_bed = std::make_unique<UsbTestbed>();
+        LogCapture log;
+        QStringList problems;
+        m_usbBaseline = walkUsb(0, [](int) {}, log, problems);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+        QVERIFY(log.has(":read meter success."));
+        QVERIFY(!log.has(":selInputOnDevice Write device failed."));
+        return;
+    }
+#endif
     QVERIFY2(m_sim.isValid(), qPrintable(m_sim.errorString()));
     LogCapture log;
     QStringList problems;
@@ -284,11 +313,20 @@ void TestFaultMatrix::matrix()
         if (log.has(line))
             problems << "unexpected log line \"" + line + "\"";
 
-    // Defaults shown: right after activation every value is what the page shows without the
-    // fault, its value before activation, or a failure display the page is specified to show.
-    for (int i = 0; i < w.pages.size() && i < m_baseline.pages.size(); ++i) {
+    compareWithBaseline(w, m_baseline, problems);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    ++m_passed;
+}
+
+// Defaults shown: right after activation every value is what the page shows without the fault,
+// its value before activation, or a failure display the page is specified to show. Nothing
+// stored lost: every value is the user's or what the same walk writes without the fault;
+// nothing disappears and nothing else appears.
+void TestFaultMatrix::compareWithBaseline(const Walked &w, const Walked &baseline, QStringList &problems)
+{
+    for (int i = 0; i < w.pages.size() && i < baseline.pages.size(); ++i) {
         const PageRun &run = w.pages.at(i);
-        const PageRun &base = m_baseline.pages.at(i);
+        const PageRun &base = baseline.pages.at(i);
         for (auto it = run.activated.cbegin(); it != run.activated.cend(); ++it) {
             // A row that did not exist before activation has the zero of its type as its default
             // (0 dB, no name, unlinked, unmuted).
@@ -303,24 +341,19 @@ void TestFaultMatrix::matrix()
         }
     }
 
-    // Nothing stored lost: every value is the user's or what the same walk writes without the
-    // fault; nothing disappears and nothing else appears.
     const QMap<QString, QVariant> before = userSettings();
     for (auto it = w.storedAfter.cbegin(); it != w.storedAfter.cend(); ++it) {
         const bool kept = before.contains(it.key()) && before.value(it.key()).toInt() == it.value().toInt();
-        const bool asWalked = m_baseline.storedAfter.contains(it.key())
-                              && m_baseline.storedAfter.value(it.key()).toInt() == it.value().toInt();
+        const bool asWalked = baseline.storedAfter.contains(it.key())
+                              && baseline.storedAfter.value(it.key()).toInt() == it.value().toInt();
         if (!kept && !asWalked)
             problems << QStringLiteral("stored %1 = %2 (user's: %3, walk's: %4)")
                             .arg(it.key(), it.value().toString(), before.value(it.key()).toString(),
-                                 m_baseline.storedAfter.value(it.key()).toString());
+                                 baseline.storedAfter.value(it.key()).toString());
     }
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         if (!w.storedAfter.contains(it.key()))
             problems << "stored " + it.key() + " lost";
-
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
-    ++m_passed;
 }
 
 void TestFaultMatrix::everyCalledOperationIsInTheMatrix()
@@ -344,6 +377,78 @@ void TestFaultMatrix::summary()
 {
     qInfo("fault matrix: %d of %d cells passed", m_passed, m_cells);
 }
+
+#ifdef CALDER_USB_TESTBED
+TestFaultMatrix::Walked TestFaultMatrix::walkUsb(int fault, const std::function<void(int)> &inject, LogCapture &log,
+                                                 QStringList &problems)
+{
+    Walked w;
+    replaceStoredSettings(userSettings());
+    UsbTestbed::Spec spec;
+    spec.productId = 0x32;
+    spec.accessDenied = fault == kNoPermission;
+    const int id = m_bed->add(spec, false); // in sysfs before the panel's libusb scans it
+    {
+        Panel panel;
+        panel.connect(0);
+        if (!panel.service->deviceHandle())
+            problems << "the device did not open before the fault";
+        inject(id);
+        PageWalk walk(panel, m_sim);
+        walk.notificationsLogged = [&log] { return log.count("Device Notification"); };
+        w.pages = walk.all();
+    }
+    QThreadPool::globalInstance()->waitForDone(3000);
+    m_bed->remove(id);
+    w.storedAfter = storedSettings();
+    return w;
+}
+
+// The walk on the libusb library with an emulated Basso whose transfers fail as real ones do.
+void TestFaultMatrix::usbDeviceFaults_data()
+{
+    QTest::addColumn<int>("requestType");
+    QTest::addColumn<int>("request");
+    QTest::addColumn<int>("fault"); // a UsbTestbed::Fault, kPulled or kNoPermission
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("logged");
+    using F = UsbTestbed::Fault;
+    const QString writeFailed = ":selInputOnDevice Write device failed.";
+    QTest::newRow("writes stall") << 0x40 << 0x10 << int(F::Stall) << -1
+                                  << QStringList{writeFailed, ":setDuckerOnDevice Write device failed.", ":Write device failed."};
+    QTest::newRow("a write unanswered") << 0x40 << 0x10 << int(F::NoAnswer) << 1 << QStringList{writeFailed};
+    QTest::newRow("meter replies short") << 0xC0 << 0x10 << int(F::Short) << -1 << QStringList{":read device failed."};
+    QTest::newRow("debug reads stall") << 0xC0 << 0x11 << int(F::Stall) << -1
+                                       << QStringList{"Debug Class vendor request failed, 0x04"};
+    // Gone before its uevent is seen: still listed, every request and every new open fail.
+    QTest::newRow("gone after the listing") << 0 << 0 << kPulled << 0 << QStringList{"Error Opening", ":Write device failed."};
+    QTest::newRow("no permission") << 0 << 0 << kNoPermission << 0 << QStringList{writeFailed};
+}
+
+void TestFaultMatrix::usbDeviceFaults()
+{
+    if (!m_bed)
+        QSKIP("runs as tst_fault_matrix_usb");
+    QFETCH(int, requestType);
+    QFETCH(int, request);
+    QFETCH(int, fault);
+    QFETCH(int, count);
+    QFETCH(QStringList, logged);
+    LogCapture log;
+    QStringList problems;
+    const Walked w = walkUsb(fault, [&](int id) {
+        if (fault == kPulled)
+            m_bed->remove(id, false);
+        else if (fault >= 0)
+            m_bed->setFault(id, uint8_t(requestType), uint8_t(request), UsbTestbed::Fault(fault), count, 4);
+    }, log, problems);
+    for (const QString &line : logged)
+        if (!log.has(line))
+            problems << "missing log line \"" + line + "\"";
+    compareWithBaseline(w, m_usbBaseline, problems);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+}
+#endif
 
 QTEST_MAIN(TestFaultMatrix)
 #include "tst_fault_matrix.moc"
