@@ -239,9 +239,10 @@ QString sectionPrefix(const QByteArray &data, int lineStart, int lineLen)
     const int lineEnd = lineStart + lineLen;
     const int close = int(std::find(data.constBegin() + lineStart, data.constBegin() + lineEnd, ']') - data.constBegin());
     const QByteArray name = data.mid(lineStart + 1, (close < lineEnd ? close - lineStart : lineLen) - 1).trimmed();
-    if (qstricmp(name.constData(), "general") == 0)
+    // Compared with their lengths: a NUL inside makes another name.
+    if (name.size() == 7 && qstricmp(name.constData(), "general") == 0)
         return QString();
-    if (qstricmp(name.constData(), "%general") == 0)
+    if (name.size() == 8 && qstricmp(name.constData(), "%general") == 0)
         return QString(QLatin1String(name.constData() + 1)) + QLatin1Char('/');
     return unescapeKey(name, 0, name.size()) + QLatin1Char('/');
 }
@@ -387,55 +388,72 @@ bool writeSettings(QIODevice &device, const QSettings::SettingsMap &map)
 
 QSettings::SettingsMap parse(const QByteArray &ini, QStringList *dropped)
 {
-    int pos = 0;
     QTextCodec *codec = nullptr;
-    if (ini.startsWith("\xef\xbb\xbf")) {
-        codec = QTextCodec::codecForName("UTF-8");
-        pos = 3;
-    }
     // Qt reads a section's lines in file order and the sections in the order of their names,
     // so that of two lines giving one key, the later line of the later section counts.
     QMap<QString, QVector<QPair<QString, QVariant>>> sections;
     QString section;
-    int lineStart = 0;
-    int lineLen = 0;
-    int equalsPos = -1;
-    while (readLine(ini, pos, lineStart, lineLen, equalsPos)) {
-        if (ini.at(lineStart) == '[') {
-            section = sectionPrefix(ini, lineStart, lineLen);
-            continue;
-        }
-        if (equalsPos == -1)
-            continue;
-        int keyEnd = equalsPos;
-        while (keyEnd > lineStart && (ini.at(keyEnd - 1) == ' ' || ini.at(keyEnd - 1) == '\t'))
-            --keyEnd;
-        const int lineEnd = lineStart + lineLen;
-        QString text;
-        bool isList = false;
-        unescapeValue(ini, equalsPos + 1, lineEnd, codec, text, isList);
-
-        // Plain strings only; "@@" stands for a leading '@', "@String(...)" for a string with
-        // NULs. Any other leading '@' is one of Qt's typed values.
-        const QString key = section + unescapeKey(ini, lineStart, keyEnd);
-        QVariant value;
-        if (isList || (text.startsWith(QLatin1Char('@')) && !text.startsWith(QLatin1String("@@")) &&
-                       !(text.startsWith(QLatin1String("@String(")) && text.endsWith(QLatin1Char(')'))))) {
-            const QByteArray raw = ini.mid(equalsPos + 1, lineEnd - equalsPos - 1);
-            if (!endsItsLine(raw)) {
-                if (dropped)
-                    dropped->append(key);
+    const auto readLines = [&](const QByteArray &data, int pos) {
+        int lineStart = 0;
+        int lineLen = 0;
+        int equalsPos = -1;
+        while (readLine(data, pos, lineStart, lineLen, equalsPos)) {
+            if (data.at(lineStart) == '[') {
+                section = sectionPrefix(data, lineStart, lineLen);
                 continue;
             }
-            value = QVariant::fromValue(RefusedValue{raw});
-        } else if (text.startsWith(QLatin1String("@@"))) {
-            value = text.mid(1);
-        } else if (text.startsWith(QLatin1Char('@'))) {
-            value = text.mid(8, text.size() - 9);
-        } else {
-            value = text;
+            if (equalsPos == -1)
+                continue;
+            int keyEnd = equalsPos;
+            while (keyEnd > lineStart && (data.at(keyEnd - 1) == ' ' || data.at(keyEnd - 1) == '\t'))
+                --keyEnd;
+            const int lineEnd = lineStart + lineLen;
+            QString text;
+            bool isList = false;
+            unescapeValue(data, equalsPos + 1, lineEnd, codec, text, isList);
+
+            // Plain strings only; "@@" stands for a leading '@', "@String(...)" for a string with
+            // NULs. Any other leading '@' is one of Qt's typed values.
+            const QString key = section + unescapeKey(data, lineStart, keyEnd);
+            QVariant value;
+            if (isList || (text.startsWith(QLatin1Char('@')) && !text.startsWith(QLatin1String("@@")) &&
+                           !(text.startsWith(QLatin1String("@String(")) && text.endsWith(QLatin1Char(')'))))) {
+                const QByteArray raw = data.mid(equalsPos + 1, lineEnd - equalsPos - 1);
+                if (!endsItsLine(raw)) {
+                    if (dropped)
+                        dropped->append(key);
+                    continue;
+                }
+                value = QVariant::fromValue(RefusedValue{raw});
+            } else if (text.startsWith(QLatin1String("@@"))) {
+                value = text.mid(1);
+            } else if (text.startsWith(QLatin1Char('@'))) {
+                value = text.mid(8, text.size() - 9);
+            } else {
+                value = text;
+            }
+            sections[section].append({key, value});
         }
-        sections[section].append({key, value});
+    };
+    if (ini.startsWith("\xef\xbb\xbf")) {
+        // A UTF-8 mark: values are UTF-8. Qt looks for sections after the mark but reads the
+        // lines before the first section from the file's start, mark included.
+        codec = QTextCodec::codecForName("UTF-8");
+        int pos = 3;
+        int lineStart = 0;
+        int lineLen = 0;
+        int equalsPos = -1;
+        int firstSection = ini.size();
+        while (readLine(ini, pos, lineStart, lineLen, equalsPos)) {
+            if (ini.at(lineStart) == '[') {
+                firstSection = lineStart;
+                break;
+            }
+        }
+        readLines(ini.left(firstSection), 0);
+        readLines(ini, firstSection);
+    } else {
+        readLines(ini, 0);
     }
     QSettings::SettingsMap map;
     for (const auto &entries : qAsConst(sections)) {
