@@ -18,6 +18,12 @@ namespace {
 
 const char kHexDigits[] = "0123456789ABCDEF";
 
+// C escapes: the letter after the backslash and the character it stands for. Qt writes the
+// first nine and reads all.
+const char kEscapes[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'},  {'n', '\n'}, {'r', '\r'}, {'t', '\t'},
+                            {'v', '\v'}, {'"', '"'},   {'\\', '\\'}, {'?', '?'},   {'\'', '\''}};
+const auto kWrittenEscapesEnd = std::end(kEscapes) - 2;
+
 bool isSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -133,9 +139,6 @@ void chopTrailingSpaces(QString &str, int limit)
 // unquoted commas that make it a list (`isList`; then `result` is only its last item).
 void unescapeValue(const QByteArray &str, int from, int to, QTextCodec *codec, QString &result, bool &isList)
 {
-    static const char escapeCodes[][2] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'},   {'n', '\n'},
-                                          {'r', '\r'}, {'t', '\t'},  {'v', '\v'},   {'"', '"'},
-                                          {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
     isList = false;
     bool inQuotes = false;
     bool currentIsQuoted = false;
@@ -175,9 +178,9 @@ void unescapeValue(const QByteArray &str, int from, int to, QTextCodec *codec, Q
             if (++i >= to)
                 return;
             const char ch = str.at(i++);
-            const auto code = std::find_if(std::begin(escapeCodes), std::end(escapeCodes),
-                                           [ch](const char *e) { return e[0] == ch; });
-            if (code != std::end(escapeCodes)) {
+            const auto code =
+                std::find_if(std::begin(kEscapes), std::end(kEscapes), [ch](const char *e) { return e[0] == ch; });
+            if (code != std::end(kEscapes)) {
                 result += QLatin1Char((*code)[1]);
             } else if (ch == 'x') {
                 if (i >= to)
@@ -287,44 +290,19 @@ void escapeString(const QString &str, QByteArray &result)
             continue;
         }
         escapeNextIfDigit = false;
-        switch (ch) {
-        case '\0':
+        const auto code = std::find_if(std::begin(kEscapes), kWrittenEscapesEnd,
+                                       [ch](const char *e) { return uchar(e[1]) == ch; });
+        if (ch == 0) {
             result += "\\0";
             escapeNextIfDigit = true;
-            break;
-        case '\a':
-            result += "\\a";
-            break;
-        case '\b':
-            result += "\\b";
-            break;
-        case '\f':
-            result += "\\f";
-            break;
-        case '\n':
-            result += "\\n";
-            break;
-        case '\r':
-            result += "\\r";
-            break;
-        case '\t':
-            result += "\\t";
-            break;
-        case '\v':
-            result += "\\v";
-            break;
-        case '"':
-        case '\\':
+        } else if (code != kWrittenEscapesEnd) {
             result += '\\';
+            result += (*code)[0];
+        } else if (ch <= 0x1F || ch >= 0x7F) {
+            result += "\\x" + QByteArray::number(ch, 16);
+            escapeNextIfDigit = true;
+        } else {
             result += char(ch);
-            break;
-        default:
-            if (ch <= 0x1F || ch >= 0x7F) {
-                result += "\\x" + QByteArray::number(ch, 16);
-                escapeNextIfDigit = true;
-            } else {
-                result += char(ch);
-            }
         }
     }
     if (needsQuotes ||
