@@ -89,11 +89,14 @@ bool same(const QVariant &a, const QVariant &b)
     return a == b;
 }
 
-// A key QSettings::value() finds as it is (no empty group name).
+// A key both formats write back as it is: QSettings::value() finds it (no empty group name), and
+// its group is not "general" in other letters (written back as "General").
 bool addressable(const QString &key)
 {
+    const QString group = key.section(QLatin1Char('/'), 0, 0);
     return !key.isEmpty() && !key.startsWith(QLatin1Char('/')) && !key.endsWith(QLatin1Char('/')) &&
-           !key.contains(QLatin1String("//"));
+           !key.contains(QLatin1String("//")) &&
+           (group == QLatin1String("General") || group.compare(QLatin1String("general"), Qt::CaseInsensitive) != 0);
 }
 
 // The format against itself and against Qt's own INI format, which may read only inputs with
