@@ -481,6 +481,9 @@ bool isRefused(const QVariant &value)
 QSettings::Format format()
 {
     static const QSettings::Format registered = [] {
+        // Registered before QSettings first runs: Qt's cache of settings files, which holds
+        // refused values, must be destroyed at exit before the registry of types is.
+        qRegisterMetaType<RefusedValue>();
         if (!platform::nativeSettingsAreIniFiles())
             return QSettings::NativeFormat;
         const QSettings::Format f =
