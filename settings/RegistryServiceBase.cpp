@@ -1,7 +1,9 @@
 #include "settings/RegistryServiceBase.h"
 
 #include "app/AppConstants.h"
+#include "settings/SettingsFormat.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <cmath>
@@ -41,7 +43,8 @@ RegistryServiceBase::RegistryServiceBase(const QString &routingGroup, const QStr
       m_duckerGroup(duckerGroup),
       m_routingDefaults(std::move(routingDefaults)),
       m_duckerDefaults(std::move(duckerDefaults)),
-      m_settings(nullptr)
+      m_settings(SettingsFormat::format(), QSettings::UserScope, QCoreApplication::organizationName(),
+                 QCoreApplication::applicationName())
 {
     // Non-virtual on purpose: called from the constructor.
     RegistryServiceBase::initAudioRoutingDefaults();
@@ -52,12 +55,19 @@ RegistryServiceBase::~RegistryServiceBase() = default;
 
 QVariant RegistryServiceBase::getAudioRoutingValue(const QString &key)
 {
-    return m_settings.value(m_routingGroup + QLatin1Char('/') + key, QVariant());
+    return value(m_routingGroup + QLatin1Char('/') + key);
 }
 
 QVariant RegistryServiceBase::getDuckerValue(const QString &key)
 {
-    return withinSliderRange(key, m_settings.value(m_duckerGroup + QLatin1Char('/') + key, QVariant()));
+    return withinSliderRange(key, value(m_duckerGroup + QLatin1Char('/') + key));
+}
+
+QVariant RegistryServiceBase::value(const QString &path) const
+{
+    // A value the settings format refused (not a plain number or string) reads as absent.
+    const QVariant v = m_settings.value(path);
+    return SettingsFormat::isRefused(v) ? QVariant() : v;
 }
 
 void RegistryServiceBase::setAudioRoutingValue(const QString &key, const QVariant &value)

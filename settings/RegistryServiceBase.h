@@ -29,8 +29,8 @@ public:
     QString duckerGroup() const { return m_duckerGroup; }
 
 protected:
-    // Opens the application's settings (organisation and name of the application object) and
-    // writes the defaults into whichever group is still empty.
+    // Opens the application's settings (organisation and name of the application object, in the
+    // panel's settings format) and writes the defaults into whichever group is still empty.
     RegistryServiceBase(const QString &routingGroup, const QString &duckerGroup, Defaults routingDefaults,
                         Defaults duckerDefaults);
 
@@ -39,6 +39,7 @@ protected:
     static Defaults duckerDefaults(const QStringList &extraTriggerKeys);
 
 private:
+    QVariant value(const QString &path) const;
     void writeDefaultsIfEmpty(const QString &group, const Defaults &defaults);
 
     QString m_routingGroup;

@@ -31,4 +31,9 @@ uint32_t fileAttributesError(const std::string &path)
     }
 }
 
+bool nativeSettingsAreIniFiles()
+{
+    return true;
+}
+
 } // namespace platform

@@ -14,4 +14,9 @@ uint32_t fileAttributesError(const std::string &path)
     return GetLastError();
 }
 
+bool nativeSettingsAreIniFiles()
+{
+    return false;
+}
+
 } // namespace platform

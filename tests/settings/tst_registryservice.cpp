@@ -130,6 +130,46 @@ private slots:
         QVERIFY(!tenor.getDuckerValue(kInput3).isValid());
     }
 
+    // A user's file: what a store reads from it, and the file once the store has changed one
+    // value. Qt's own binary and list values ("@Variant(...)", ...) read as absent and stay.
+    void userFileReadAndWrittenBack_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("read"); // Input12, On, Sensitivity; "-" for absent
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray rest = "Ducker\\Input%201=1\n\n[Window]\nNote=\"a, b; c = d\"\nPath=C:\\\\Users\\\\x\n";
+        QTest::newRow("plain") << "[Alto]\nAudioRouting\\Input12=2\nDucker\\On=0\nDucker\\Sensitivity=-12\n" + rest
+                               << "2,0,-12"
+                               << "[Alto]\nAudioRouting\\Input12=2\n" + rest.left(19) + "Ducker\\On=1\nDucker\\Sensitivity=-12\n" +
+                                      rest.mid(19);
+        QTest::newRow("typed") << "[Alto]\nAudioRouting\\Input12=@ByteArray(2)\nDucker\\On=@Rect(1 2 3 4)\n"
+                                  "Ducker\\Sensitivity= -1, \"-2\"\n" + rest
+                               << "-,-,-"
+                               << "[Alto]\nAudioRouting\\Input12=@ByteArray(2)\n" + rest.left(19) +
+                                      "Ducker\\On=1\nDucker\\Sensitivity= -1, \"-2\"\n" + rest.mid(19);
+    }
+
+    void userFileReadAndWrittenBack()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, read);
+        QFETCH(QByteArray, after);
+        QFile f(QSettings().fileName());
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
+        f.close();
+        {
+            AltoRegistryService store;
+            QStringList values;
+            for (const QVariant &v : {store.getAudioRoutingValue(kInput12), store.getDuckerValue(kOn),
+                                      store.getDuckerValue(kSensitivity)})
+                values << (v.isValid() ? v.toString() : QStringLiteral("-"));
+            QCOMPARE(values.join(','), read);
+            store.setDuckerValue(kOn, 1);
+        }
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), after);
+    }
+
     void valuesSurviveAProcessRestart()
     {
         {
