@@ -1,12 +1,13 @@
 #include "device/WorkerCallTracker.h"
 
-#include <QDeadlineTimer>
 #include <QSharedPointer>
+
+#include <chrono>
 
 WorkerCallTracker::Token WorkerCallTracker::begin()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         ++m_running;
     }
     const QSharedPointer<WorkerCallTracker> self = sharedFromThis();
@@ -16,19 +17,13 @@ WorkerCallTracker::Token WorkerCallTracker::begin()
 
 void WorkerCallTracker::end()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (--m_running == 0)
-        m_idle.wakeAll();
+        m_idle.notify_all();
 }
 
 bool WorkerCallTracker::waitUntilIdle(int timeoutMs)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    QMutexLocker lock(&m_mutex);
-    while (m_running > 0) {
-        const qint64 left = deadline.remainingTime();
-        if (left <= 0 || !m_idle.wait(&m_mutex, static_cast<unsigned long>(left)))
-            return m_running == 0;
-    }
-    return true;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_idle.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_running == 0; });
 }
