@@ -120,10 +120,12 @@ LumenCommunicationService::~LumenCommunicationService()
     qDebug() << "Closed the handle and unregistered notification";
 
     m_registryService.reset();
-    if (idle)
+    if (idle) {
         m_api.unload();
-    else
+    } else {
         qDebug(": A driver call is still running; the driver API DLL stays loaded.\n");
+        m_api.forgetWithoutUnloading();
+    }
 
     // Only now can no one signal the events any more.
     for (HANDLE *event : {&m_arrivalEvent, &m_removalEvent, &m_notificationEvent}) {
