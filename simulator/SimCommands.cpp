@@ -344,16 +344,7 @@ bool runCommand(const std::vector<std::string> &a, std::string &reply)
             return usage(reply, cmd);
         const int32_t c = static_cast<int32_t>(count);
         const int32_t rc = cmd == "fault" ? CalderSim_SetFault(a[1].c_str(), value, c)
-                                          : CalderSim_SetDelay(a[1].c_str(), value, c);
-        if (rc == 0 && stubborn) {
-            Op op = Op::Count; // the slot of "*"; rc 0 means any other name is known
-            if (a[1] != "*")
-                opFromName(a[1], &op);
-            Simulator &s = instance();
-            std::lock_guard<std::mutex> lock(s.mutex);
-            if (auto &slot = s.delays[static_cast<size_t>(op)])
-                slot->outlastsUnplug = true;
-        }
+                                          : setDelay(a[1].c_str(), value, c, stubborn);
         return done(rc, reply, cmd + " set\n", "unknown operation " + a[1]);
     }
     if (cmd == "calls") {

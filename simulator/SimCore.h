@@ -212,6 +212,9 @@ void applyParameterWrite(Device &d, const uint8_t block[8]);
 std::array<uint8_t, 8> meterReply(Device &d, Clock::time_point now);
 std::array<uint8_t, 8> debugReply(const Device &d, Clock::time_point now);
 
+// CalderSim_SetDelay, and with `outlastsUnplug` a delay that an unplug does not end.
+int32_t setDelay(const char *op, uint32_t ms, int32_t count, bool outlastsUnplug);
+
 // Text commands of the calder-sim tool. Returns true on success.
 bool runCommand(const std::vector<std::string> &args, std::string &reply);
 std::vector<std::string> splitCommandLine(const std::string &line);
