@@ -195,8 +195,8 @@ void TestBlockingDriver::shutdownWhileMeterReadIsBlocked()
     vm.reset();
     panel.reset();
     // The library may only go once nothing runs in it any more: the read finished as the
-    // driver answered it, not cut short by the library's unloading.
-    QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+    // driver answered it, not cut short by the library's unloading (its pool thread may
+    // still be on its way back into the pool).
     QVERIFY(QThreadPool::globalInstance()->waitForDone(3000));
     QCOMPARE(log.count(":read device failed."), 0);
     QCOMPARE(log.count(":read meter success."), 1);
