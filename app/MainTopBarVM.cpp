@@ -54,6 +54,10 @@ void MainTopBarVM::buildMenuForProduct(QStringList &names)
     case kAltoProductId:
     case kTenorProductId:
     case kBassoProductId:
+        // These pages send the family's vendor requests: another vendor's device with a
+        // mixer's product id gets the tabs of an unknown product.
+        if (m_communication->vendorId() != LumenVendorId)
+            break;
         names << QStringLiteral("Audio Routing") << QStringLiteral("Ducker");
         m_pageUrls << AppConstants::kAudioRoutingView << AppConstants::kDuckerView;
         break;
@@ -146,7 +150,11 @@ void MainTopBarVM::handlePlugEvent(bool removed)
             return;
         m_communication->setDeviceName(names.first());
         m_communication->openDevice();
-        rebuildMenu();
+        // A failed open (reported to the pages) shows no device's tabs.
+        if (m_communication->deviceHandle())
+            rebuildMenu();
+        else
+            showStatusOnlyMenu();
     } else {
         showStatusOnlyMenu();
         if (removed)

@@ -12,7 +12,6 @@
 #include "settings/TenorRegistryService.h"
 
 #include <QDebug>
-#include <QThreadPool>
 #include <QTimer>
 
 namespace {
@@ -38,7 +37,8 @@ LumenCommunicationService::LumenCommunicationService(QObject *parent) : QObject(
     const TSTATUS loadStatus = m_api.loadByClsid(AppConstants::kDriverClassId.toStdString(), true);
     if (loadStatus != tusb::kOk) {
         if (loadStatus == tusb::kVersionRejected)
-            qDebug("The driver API DLL version is not compatible with this version of dovuzud.\n");
+            qDebug("The driver API DLL version is not compatible with this version of %s.\n",
+                   qUtf8Printable(AppConstants::kApplicationName));
         else
             qDebug("Unable to load the driver API DLL, err=0x%08X\n", loadStatus);
     } else {
@@ -87,11 +87,12 @@ LumenCommunicationService::LumenCommunicationService(QObject *parent) : QObject(
     m_singleDeviceTimer = new QTimer(this);
     m_singleDeviceTimer->setInterval(kSingleDeviceReconnectMs);
     m_singleDeviceTimer->setSingleShot(true);
-    if (m_deviceCount == 1) {
+    connect(m_singleDeviceTimer, &QTimer::timeout, this, &LumenCommunicationService::checkConnectionStatus);
+    if (m_deviceCount == 1 && isListed(0)) {
         m_deviceIndex = 0;
         openDevice();
-        // The driver may not have finished setting the mixer up at start; open it once more.
-        connect(m_singleDeviceTimer, &QTimer::timeout, this, &LumenCommunicationService::checkConnectionStatus);
+        // The driver may not have finished setting the mixer up at start; open it once more
+        // (unless the list changes first: every refresh stops the timer).
         m_singleDeviceTimer->start();
     }
 }
@@ -110,15 +111,21 @@ LumenCommunicationService::~LumenCommunicationService()
     delete m_notificationNotifier;
     m_arrivalNotifier = m_removalNotifier = m_notificationNotifier = nullptr;
 
-    // Meter reads run on the global pool with our handle and entry points (bounded by the
-    // driver's 1000 ms request timeout): let them finish before the device and library go.
-    QThreadPool::globalInstance()->waitForDone();
-
-    closeDevice();
+    // Meter reads run on the global pool with our handle and entry points: let them finish
+    // before the device and the library go, but do not hang exit on a driver that ignores
+    // its own request timeout.
+    const bool idle = m_workerCalls->waitUntilIdle(kWorkerCallWaitMs);
+    closeOpenDevice(0);
+    closeParkedHandles();
     qDebug() << "Closed the handle and unregistered notification";
 
     m_registryService.reset();
-    m_api.unload();
+    if (idle) {
+        m_api.unload();
+    } else {
+        qDebug(": A driver call is still running; the driver API DLL stays loaded.\n");
+        m_api.forgetWithoutUnloading();
+    }
 
     // Only now can no one signal the events any more.
     for (HANDLE *event : {&m_arrivalEvent, &m_removalEvent, &m_notificationEvent}) {
@@ -162,13 +169,23 @@ void LumenCommunicationService::setDeviceName(const QString &name)
         m_deviceName = name;
 }
 
+uint32_t LumenCommunicationService::listedDeviceIndex(int row) const
+{
+    return row >= 0 && row < m_deviceIndexes.size() ? m_deviceIndexes.at(row) : kNoDevice;
+}
+
 void LumenCommunicationService::refreshDeviceList()
 {
+    // The reopen is for the one device listed at start; after a change the user picks.
+    if (m_singleDeviceTimer)
+        m_singleDeviceTimer->stop();
     if (m_deviceHandle)
         closeDevice();
+    closeParkedHandles();
 
     m_lastStatus = m_api.TUSBAUDIO_EnumerateDevices ? m_api.TUSBAUDIO_EnumerateDevices() : tusb::kEntryPointMissing;
     m_deviceNames.clear();
+    m_deviceIndexes.clear();
     m_deviceCount = m_api.TUSBAUDIO_GetDeviceCount ? m_api.TUSBAUDIO_GetDeviceCount() : 0;
 
     auto closeProbe = [this](TUsbAudioHandle h) {
@@ -200,6 +217,7 @@ void LumenCommunicationService::refreshDeviceList()
         }
         closeProbe(h);
         m_deviceNames.append(DevicePropertiesRecord::parse(record).displayName());
+        m_deviceIndexes.append(index);
     }
 }
 
@@ -209,14 +227,17 @@ void LumenCommunicationService::openDevice()
     qDebug() << "Device Index : " << m_deviceIndex;
     if (m_deviceHandle)
         return;
+    closeParkedHandles();
 
+    // Only a listed device is opened: one left out of the list (USB mode 1, failed probe) is
+    // not ours to write to, and a list row is not a driver index.
     TUsbAudioHandle h = nullptr;
-    const TSTATUS st = m_api.TUSBAUDIO_OpenDeviceByIndex ? m_api.TUSBAUDIO_OpenDeviceByIndex(m_deviceIndex, &h)
-                                                         : tusb::kEntryPointMissing;
+    TSTATUS st = tusb::kEntryPointMissing;
+    if (isListed(m_deviceIndex) && m_api.TUSBAUDIO_OpenDeviceByIndex)
+        st = m_api.TUSBAUDIO_OpenDeviceByIndex(m_deviceIndex, &h);
     if (st != tusb::kOk) {
         qDebug() << "Error Opening";
-        if (ICommunicationReplyListener *l = m_replyListener)
-            l->onConnectionFailed();
+        reportConnectionFailed();
         return;
     }
     m_deviceHandle = h;
@@ -230,10 +251,22 @@ void LumenCommunicationService::openDevice()
         readSampleRate();
     } else {
         closeDevice();
+        reportConnectionFailed();
     }
 }
 
+void LumenCommunicationService::reportConnectionFailed()
+{
+    if (ICommunicationReplyListener *l = m_replyListener)
+        l->onConnectionFailed();
+}
+
 void LumenCommunicationService::closeDevice()
+{
+    closeOpenDevice(kWorkerCallWaitMs);
+}
+
+void LumenCommunicationService::closeOpenDevice(int workerWaitMs)
 {
     if (!m_deviceHandle) {
         qDebug(": No open device.\n");
@@ -243,9 +276,27 @@ void LumenCommunicationService::closeDevice()
     if (!m_api.TUSBAUDIO_RegisterDeviceNotification ||
         m_api.TUSBAUDIO_RegisterDeviceNotification(m_deviceHandle, 0, nullptr, 0) != tusb::kOk)
         qDebug(": TUSBAUDIO_RegisterDeviceNotification failed\n");
-    if (m_api.TUSBAUDIO_CloseDevice)
-        m_api.TUSBAUDIO_CloseDevice(m_deviceHandle);
+    // A meter read may be inside the driver with this handle (up to its 1000 ms timeout).
+    if (m_workerCalls->waitUntilIdle(workerWaitMs)) {
+        if (m_api.TUSBAUDIO_CloseDevice)
+            m_api.TUSBAUDIO_CloseDevice(m_deviceHandle);
+    } else {
+        qDebug(": A driver call is still running; the device is closed later.\n");
+        m_parkedHandles.append(m_deviceHandle);
+    }
     m_deviceHandle = nullptr;
+    m_sampleRate = 0; // the rate is that of the open device
+}
+
+void LumenCommunicationService::closeParkedHandles()
+{
+    if (m_parkedHandles.isEmpty() || !m_workerCalls->waitUntilIdle(0))
+        return;
+    if (m_api.TUSBAUDIO_CloseDevice) {
+        for (TUsbAudioHandle h : qAsConst(m_parkedHandles))
+            m_api.TUSBAUDIO_CloseDevice(h);
+    }
+    m_parkedHandles.clear();
 }
 
 void LumenCommunicationService::readSampleRate()
@@ -255,6 +306,7 @@ void LumenCommunicationService::readSampleRate()
                        : tusb::kEntryPointMissing;
     if (m_lastStatus != tusb::kOk) {
         closeDevice();
+        reportConnectionFailed();
         return;
     }
     if (ICommunicationReplyListener *l = m_replyListener)
@@ -263,6 +315,9 @@ void LumenCommunicationService::readSampleRate()
 
 void LumenCommunicationService::checkConnectionStatus()
 {
+    // Only while the list still holds that one device.
+    if (m_deviceCount != 1 || !isListed(0))
+        return;
     if (m_deviceHandle)
         closeDevice();
     openDevice();
@@ -303,7 +358,8 @@ void LumenCommunicationService::eventSignaled(HANDLE h)
 
 void LumenCommunicationService::notified(HANDLE)
 {
-    if (!m_replyListener)
+    // Nothing to read, re-read or apply without an open device (a late signal after a close).
+    if (!m_replyListener || !m_deviceHandle)
         return;
 
     uint32_t eventCode = 0;
@@ -318,8 +374,11 @@ void LumenCommunicationService::notified(HANDLE)
     else if (st != tusb::kOk)
         qDebug(": TUSBAUDIO_ReadDeviceNotification failed.\n");
 
-    // The content is the driver's business; any news means: re-read and re-apply.
+    // The content is the driver's business; any news means: re-read and re-apply. A failed
+    // rate read has closed the device and reported it: nothing is applied then.
     readSampleRate();
+    if (!m_deviceHandle)
+        return;
     applyStoredSettings();
     qDebug() << "Device Notification";
     if (ICommunicationReplyListener *l = m_replyListener)
@@ -329,6 +388,8 @@ void LumenCommunicationService::notified(HANDLE)
 void LumenCommunicationService::applyStoredSettings()
 {
     using namespace AppConstants;
+    if (!m_deviceHandle)
+        return;
 
     DevicePropertiesRecord::Bytes record{};
     if (m_api.TUSBAUDIO_GetDeviceProperties)
@@ -337,14 +398,13 @@ void LumenCommunicationService::applyStoredSettings()
     m_vendorId = props.vendorId;
     m_productId = props.productId;
 
-    if (!isMixerProduct(m_productId))
+    // A device of another vendor with a mixer's product id keeps whatever store was current,
+    // and receives none of this family's vendor requests.
+    if (!isMixerProduct(m_productId) || m_vendorId != LumenVendorId)
         return;
-    // A foreign-vendor device with a mixer's product id keeps whatever store was current.
-    if (m_vendorId == LumenVendorId) {
-        const auto factory = m_storeFactories.constFind(m_productId);
-        if (factory != m_storeFactories.constEnd())
-            m_registryService = (*factory)();
-    }
+    const auto factory = m_storeFactories.constFind(m_productId);
+    if (factory != m_storeFactories.constEnd())
+        m_registryService = (*factory)();
     const QSharedPointer<IRegistryService> store = m_registryService;
     if (!store)
         return;

@@ -1,11 +1,13 @@
 #pragma once
 #include "device/ICommunicationService.h"
 #include "device/TUsbAudioApiDll.h"
+#include "device/WorkerCallTracker.h"
 
 #include <QMap>
 #include <QObject>
 #include <QSharedPointer>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 
@@ -23,6 +25,11 @@ class LumenCommunicationService : public QObject, public ICommunicationService
     Q_OBJECT
 public:
     using StoreFactory = std::function<QSharedPointer<IRegistryService>()>;
+    // How long closing a device, and exit, wait for a driver call of a worker thread: more than
+    // the driver's own 1000 ms request timeout, but bounded for a driver that ignores it.
+    static constexpr int kWorkerCallWaitMs = 1500;
+    // What listedDeviceIndex gives for a row outside the list: never opened.
+    static constexpr uint32_t kNoDevice = 0xFFFFFFFFu;
 
     explicit LumenCommunicationService(QObject *parent = nullptr);
     ~LumenCommunicationService() override;
@@ -47,6 +54,9 @@ public:
     uint32_t deviceIndex() const { return m_deviceIndex; }
     TUsbAudioHandle deviceHandle() const { return m_deviceHandle; }
     QStringList deviceNames() const { return m_deviceNames; }
+    // The driver index of the listed device in `row` of deviceNames() (devices left out of the
+    // list shift the rows), or kNoDevice.
+    uint32_t listedDeviceIndex(int row) const;
     QString deviceName() const { return m_deviceName; }
     bool isDeviceListRefreshed() const { return m_deviceListRefreshed; }
     TSTATUS lastStatus() const { return m_lastStatus; }
@@ -67,6 +77,10 @@ public:
     TSTATUS setDuckerOnDevice(uint16_t parameterId, uint32_t value);
     int duckerInputMask() const;
 
+    // Taken on the GUI thread right before a worker thread calls the driver with
+    // deviceHandle(); closing that handle and unloading the library wait until the token goes.
+    WorkerCallTracker::Token beginWorkerCall() { return m_workerCalls->begin(); }
+
 public slots:
     void checkConnectionStatus();
     void eventSignaled(HANDLE h);
@@ -74,6 +88,12 @@ public slots:
     void onConnectionRequest();
 
 private:
+    bool isListed(uint32_t index) const { return m_deviceIndexes.contains(index); }
+    // Counts the device as failed to connect: the pages show it as not connected.
+    void reportConnectionFailed();
+    void closeOpenDevice(int workerWaitMs);
+    void closeParkedHandles();
+
     ICommunicationReplyListener *m_replyListener = nullptr;
     IPnPEventListener *m_pnpListener = nullptr;
     uint32_t m_deviceIndex = 0;
@@ -85,6 +105,7 @@ private:
     TSTATUS m_lastStatus = 0;
     TUsbAudioHandle m_deviceHandle = nullptr;
     QStringList m_deviceNames;
+    QVector<uint32_t> m_deviceIndexes; // driver index of each listed name
     QString m_deviceName;
     HANDLE m_arrivalEvent = nullptr;
     HANDLE m_removalEvent = nullptr;
@@ -96,4 +117,8 @@ private:
     QTimer *m_singleDeviceTimer = nullptr;
     QMap<uint32_t, StoreFactory> m_storeFactories;
     QSharedPointer<IRegistryService> m_registryService;
+    QSharedPointer<WorkerCallTracker> m_workerCalls{new WorkerCallTracker};
+    // Handles whose close found a worker call still in the driver after the wait: closed as
+    // soon as no worker call runs.
+    QVector<TUsbAudioHandle> m_parkedHandles;
 };

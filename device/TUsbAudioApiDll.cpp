@@ -81,6 +81,12 @@ TSTATUS TUsbAudioApiDll::loadFromPath(const std::string &path, bool checkVersion
     return status;
 }
 
+void TUsbAudioApiDll::forgetWithoutUnloading()
+{
+    m_module = nullptr;
+    clearEntryPoints();
+}
+
 void TUsbAudioApiDll::unload()
 {
     if (m_module)

@@ -23,6 +23,9 @@ public:
     // than the library's own version are not resolved and stay null; that is not an error.
     TSTATUS loadFromPath(const std::string &path, bool checkVersion);
     void unload();
+    // Drops the entry points but leaves the library mapped: a call still running in it (at
+    // exit) must not have its code unloaded under it.
+    void forgetWithoutUnloading();
     bool isVersionAtLeast(uint32_t major, uint32_t minor) const;
 
     bool isLoaded() const { return m_module != nullptr; }

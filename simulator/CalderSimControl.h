@@ -187,7 +187,8 @@ CALDER_SIM_API int32_t CalderSim_SetChannelName(uint32_t index, uint32_t directi
 /* `op` is an entry point name with or without the "TUSBAUDIO_" prefix, or "*" for all.
  * count < 0: until cleared; count > 0: the next `count` calls; status 0 / ms 0 removes.
  * A failing call does nothing but return the status (after any delay). A delay blocks the
- * caller without holding the simulator's lock; unplugging the device ends it early. */
+ * caller without holding the simulator's lock; unplugging the device ends it early (unless it
+ * was set with the tool's "delay OP MS COUNT stubborn"). */
 CALDER_SIM_API int32_t CalderSim_SetFault(const char *op, uint32_t status, int32_t count);
 CALDER_SIM_API int32_t CalderSim_SetDelay(const char *op, uint32_t ms, int32_t count);
 CALDER_SIM_API void CalderSim_ClearFaults(void);

@@ -43,7 +43,8 @@ const char kHelp[] =
     "  controls INDEX DIR CHANNEL none|volume|mute|both\n"
     "  name INDEX DIR CHANNEL TEXT\n"
     "  fault OP STATUS [COUNT]       OP: entry point name or *; STATUS 0 removes\n"
-    "  delay OP MS [COUNT]           block calls for MS; 0 removes\n"
+    "  delay OP MS [COUNT] [stubborn]  block calls for MS; 0 removes; stubborn: an unplug\n"
+    "                                does not end it\n"
     "  clear-faults\n"
     "  calls [OP]                    call counts (all non-zero ones, or one)\n"
     "  reset-calls\n";
@@ -231,7 +232,8 @@ std::string Simulator::stateJson(int32_t index)
     for (size_t i = 0; i < asio.sizes.size(); ++i)
         o << (i ? "," : "") << asio.sizes[i];
     o << "]},\"pnpRegistered\":" << ((arrivalEvent || removalEvent) ? "true" : "false")
-      << ",\"enumerated\":" << enumerated.size() << ",\"openHandles\":" << handles.size() << ",\"devices\":[";
+      << ",\"enumerated\":" << enumerated.size() << ",\"openHandles\":" << handles.size()
+      << ",\"callsInProgress\":" << activeCalls << ",\"staleHandleCalls\":" << staleHandleCalls << ",\"devices\":[";
     for (size_t i = 0; i < devices.size(); ++i)
         o << (i ? "," : "") << deviceJson(devices[i], static_cast<uint32_t>(i), *this);
     o << "]}";
@@ -337,11 +339,12 @@ bool runCommand(const std::vector<std::string> &a, std::string &reply)
     if (cmd == "fault" || cmd == "delay") {
         uint32_t value = 0;
         long long count = -1;
-        if (n < 3 || n > 4 || !parseU32(a[2], &value) || (n == 4 && !parseNumber(a[3], &count)))
+        const bool stubborn = cmd == "delay" && n == 5 && a[4] == "stubborn";
+        if (n < 3 || n > (stubborn ? 5 : 4) || !parseU32(a[2], &value) || (n >= 4 && !parseNumber(a[3], &count)))
             return usage(reply, cmd);
         const int32_t c = static_cast<int32_t>(count);
         const int32_t rc = cmd == "fault" ? CalderSim_SetFault(a[1].c_str(), value, c)
-                                          : CalderSim_SetDelay(a[1].c_str(), value, c);
+                                          : setDelay(a[1].c_str(), value, c, stubborn);
         return done(rc, reply, cmd + " set\n", "unknown operation " + a[1]);
     }
     if (cmd == "calls") {

@@ -24,7 +24,7 @@ uint32_t copyOut(const std::string &text, char *buffer, uint32_t capacity)
 }
 
 int32_t setInjection(std::array<std::optional<Injection>, kOpCount + 1> &table, const char *op, uint32_t value,
-                     int32_t count)
+                     int32_t count, bool outlastsUnplug = false)
 {
     if (!op)
         return -1;
@@ -38,7 +38,7 @@ int32_t setInjection(std::array<std::optional<Injection>, kOpCount + 1> &table, 
     if (value == 0 || count == 0)
         table[slot].reset();
     else
-        table[slot] = Injection{value, count < 0 ? -1 : count};
+        table[slot] = Injection{value, count < 0 ? -1 : count, outlastsUnplug};
     return 0;
 }
 
@@ -55,6 +55,13 @@ int32_t withDevice(uint32_t index, F f)
 }
 
 } // namespace
+
+int32_t sim::setDelay(const char *op, uint32_t ms, int32_t count, bool outlastsUnplug)
+{
+    Simulator &s = instance();
+    Lock lock(s.mutex);
+    return setInjection(s.delays, op, ms, count, outlastsUnplug);
+}
 
 extern "C" {
 
@@ -418,9 +425,7 @@ CALDER_SIM_API int32_t CalderSim_SetFault(const char *op, uint32_t status, int32
 
 CALDER_SIM_API int32_t CalderSim_SetDelay(const char *op, uint32_t ms, int32_t count)
 {
-    Simulator &s = instance();
-    Lock lock(s.mutex);
-    return setInjection(s.delays, op, ms, count);
+    return setDelay(op, ms, count, false);
 }
 
 CALDER_SIM_API void CalderSim_ClearFaults(void)

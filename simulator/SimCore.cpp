@@ -403,6 +403,7 @@ void Simulator::resetDriverSettingsLocked()
     asio.sizes = {32, 64, 128, 256, 512, 1024, 2048};
     asio.reportedCount = static_cast<uint32_t>(asio.sizes.size());
     callCounts.fill(0);
+    staleHandleCalls = 0;
     for (auto &f : faults)
         f.reset();
     for (auto &f : delays)
@@ -492,13 +493,16 @@ int32_t Simulator::notifyLocked(Device &d)
 }
 
 namespace {
-uint32_t takeInjection(std::array<std::optional<Injection>, kOpCount + 1> &table, Op op)
+uint32_t takeInjection(std::array<std::optional<Injection>, kOpCount + 1> &table, Op op,
+                       bool *outlastsUnplug = nullptr)
 {
     for (size_t i : {static_cast<size_t>(op), kOpCount}) {
         auto &slot = table[i];
         if (!slot)
             continue;
         const uint32_t value = slot->value;
+        if (outlastsUnplug)
+            *outlastsUnplug = slot->outlastsUnplug;
         if (slot->remaining > 0 && --slot->remaining == 0)
             slot.reset();
         return value;
@@ -508,7 +512,7 @@ uint32_t takeInjection(std::array<std::optional<Injection>, kOpCount + 1> &table
 } // namespace
 
 uint32_t Simulator::takeFault(Op op) { return takeInjection(faults, op); }
-uint32_t Simulator::takeDelay(Op op) { return takeInjection(delays, op); }
+uint32_t Simulator::takeDelay(Op op, bool *outlastsUnplug) { return takeInjection(delays, op, outlastsUnplug); }
 
 // --- Call ---
 
@@ -525,11 +529,12 @@ Call::Call(Simulator &s, Op op, TUsbAudioHandle handle, bool needsHandle)
 {
     ++s.callCounts[static_cast<size_t>(op)];
     const uint64_t id = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(handle));
-    const uint32_t delayMs = s.takeDelay(op);
+    bool outlastsUnplug = false;
+    const uint32_t delayMs = s.takeDelay(op, &outlastsUnplug);
     const uint32_t fault = s.takeFault(op);
     if (delayMs) {
         auto it = s.handles.find(id);
-        const uint64_t uid = (needsHandle && it != s.handles.end()) ? it->second.deviceUid : 0;
+        const uint64_t uid = (needsHandle && !outlastsUnplug && it != s.handles.end()) ? it->second.deviceUid : 0;
         const uint64_t epoch = s.wakeEpoch;
         const auto deadline = Clock::now() + std::chrono::milliseconds(delayMs);
         s.wake.wait_until(lock_, deadline, [&] {
@@ -544,6 +549,8 @@ Call::Call(Simulator &s, Op op, TUsbAudioHandle handle, bool needsHandle)
         auto it = s.handles.find(id);
         if (handle == nullptr || it == s.handles.end()) {
             status_ = CALDER_SIM_STATUS_INVALID_HANDLE;
+            if (id >= kFirstHandleId && id < s.nextHandleId)
+                ++s.staleHandleCalls;
         } else {
             handle_ = &it->second;
             device_ = s.deviceByUid(it->second.deviceUid);

@@ -81,6 +81,7 @@ struct Device {
 };
 
 constexpr size_t kMaxRequests = 100000;
+constexpr uint64_t kFirstHandleId = 0x1000; // handle ids count up from here and are never reused
 
 struct Notification {
     uint32_t code;
@@ -96,6 +97,8 @@ struct OpenHandle {
 struct Injection {
     uint32_t value = 0;     // status or milliseconds
     int32_t remaining = -1; // < 0: unlimited
+    bool outlastsUnplug = false; // delays: an unplug does not end it (a driver that holds a
+                                 // request on a removed device until its timeout)
 };
 
 struct Asio {
@@ -151,7 +154,7 @@ public:
     std::vector<uint64_t> enumerated;      // snapshot of uids taken by EnumerateDevices
     std::map<uint64_t, OpenHandle> handles; // handle id -> open handle; ids never reused
     uint64_t nextUid = 1;
-    uint64_t nextHandleId = 0x1000;
+    uint64_t nextHandleId = kFirstHandleId;
     std::map<std::string, uint32_t> serialCounters;
     HANDLE arrivalEvent = nullptr, removalEvent = nullptr;
     uint32_t apiMajor = 5, apiMinor = 2;
@@ -161,6 +164,9 @@ public:
     std::array<std::optional<Injection>, kOpCount + 1> faults;  // [kOpCount] = "*"
     std::array<std::optional<Injection>, kOpCount + 1> delays;
     uint64_t wakeEpoch = 0;     // bumped by reset and clear-faults: ends running delays
+    // Calls that found their handle closed: made with it after its close, or still running
+    // in the driver when it was closed. A real driver may crash on either.
+    uint32_t staleHandleCalls = 0;
     bool shuttingDown = false;
     int activeCalls = 0;
     std::condition_variable idle;
@@ -175,7 +181,7 @@ public:
     int32_t notifyLocked(Device &d);
     // Consumes one use of the fault/delay for op; 0 when none.
     uint32_t takeFault(Op op);
-    uint32_t takeDelay(Op op);
+    uint32_t takeDelay(Op op, bool *outlastsUnplug);
     std::string stateJson(int32_t index);
     void resetDriverSettingsLocked();
 };
@@ -205,6 +211,9 @@ inline void putI16(uint8_t *p, int16_t v)
 void applyParameterWrite(Device &d, const uint8_t block[8]);
 std::array<uint8_t, 8> meterReply(Device &d, Clock::time_point now);
 std::array<uint8_t, 8> debugReply(const Device &d, Clock::time_point now);
+
+// CalderSim_SetDelay, and with `outlastsUnplug` a delay that an unplug does not end.
+int32_t setDelay(const char *op, uint32_t ms, int32_t count, bool outlastsUnplug);
 
 // Text commands of the calder-sim tool. Returns true on success.
 bool runCommand(const std::vector<std::string> &args, std::string &reply);

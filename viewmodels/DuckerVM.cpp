@@ -24,9 +24,12 @@ int s_duckerInputMask = 0;
 // Runs on a pool thread. It sees nothing but the entry point and the handle captured on the
 // GUI thread, so a page destroyed meanwhile (or a service changing its fields) cannot be
 // touched. The fixed arguments are those of MixerProtocol::readMeterBlock, which needs the
-// whole library object and so cannot be used here.
-MeterReadResult readMeter(TUSBAUDIO_ClassVendorRequestIn_t readIn, TUsbAudioHandle handle)
+// whole library object and so cannot be used here. The service does not close the handle
+// (nor unload the library) while `inFlight` exists.
+MeterReadResult readMeter(TUSBAUDIO_ClassVendorRequestIn_t readIn, TUsbAudioHandle handle,
+                          WorkerCallTracker::Token inFlight)
 {
+    Q_UNUSED(inFlight)
     MeterReadResult result;
     MixerProtocol::Block reply{};
     uint32_t count = 0;
@@ -318,7 +321,7 @@ void DuckerVM::triggerMeterReading()
     }
     const TUsbAudioHandle handle = m_service->deviceHandle();
     m_meterReadInFlight = true;
-    m_meterWatcher.setFuture(QtConcurrent::run(readMeter, readIn, handle));
+    m_meterWatcher.setFuture(QtConcurrent::run(readMeter, readIn, handle, m_service->beginWorkerCall()));
 }
 
 void DuckerVM::onMeterReadFinished()

@@ -101,12 +101,24 @@ CALDER_STRING_SETTER(setTempo, m_tempo, tempoChanged)
 CALDER_STRING_SETTER(setConstant, m_constant, constantChanged)
 #undef CALDER_STRING_SETTER
 
+void StatusVM::showNoDevice()
+{
+    setActiveDevice(AppConstants::kNotConnected);
+    setSampleRate(0);
+    // Mixers that vanished in one refresh must not stay on offer.
+    if (!m_deviceNames.isEmpty()) {
+        m_deviceNames.clear();
+        emit deviceNamesChanged();
+    }
+    setDebugActivated(false);
+    stopDebugTimer();
+}
+
 void StatusVM::onResetState(QVariant)
 {
     const uint32_t count = m_service->deviceCount();
     if (count == 0) {
-        setActiveDevice(AppConstants::kNotConnected);
-        setSampleRate(0);
+        showNoDevice();
         return;
     }
     setDisableDropDown(count == 1);
@@ -140,14 +152,15 @@ void StatusVM::onDeviceStateChanged()
 {
     const uint32_t count = m_service->deviceCount();
     if (count == 0) {
-        setActiveDevice(AppConstants::kNotConnected);
-        setSampleRate(0);
+        showNoDevice();
         return;
     }
     setDisableDropDown(count == 1);
     const QStringList names = m_service->deviceNames();
-    if (names.isEmpty())
+    if (names.isEmpty()) {
+        showNoDevice(); // only devices the service leaves out: none to show or pick
         return;
+    }
     m_deviceNames = names;
     publishConnected(true);
     if (count == 1) {
@@ -170,8 +183,16 @@ void StatusVM::onConnectionFailed()
 {
     publishConnected(false);
     setActiveDevice(AppConstants::kNotConnected);
-    setDisableDropDown(true);
+    setSampleRate(0);
     setConnected(false);
+    setDebugActivated(false);
+    stopDebugTimer();
+    // What is attached now, and with several the list stays open for another pick.
+    setDisableDropDown(m_service->deviceCount() <= 1);
+    if (m_deviceNames != m_service->deviceNames()) {
+        m_deviceNames = m_service->deviceNames();
+        emit deviceNamesChanged();
+    }
 }
 
 void StatusVM::onDeviceNotification()
@@ -205,7 +226,12 @@ void StatusVM::onDebugActivated()
 {
     if (!m_service || m_debugActivated || !m_debugTimer)
         return;
+    // The debug read is one of the family's vendor requests: not for another vendor's device.
+    if (m_service->vendorId() != LumenVendorId)
+        return;
     setDebugActivated(true);
+    if (!m_debugActivated)
+        return; // refused by the guard: nothing shown, so nothing polled
     m_debugTimer->setInterval(kDebugPollMs);
     connect(m_debugTimer, &QTimer::timeout, this, &StatusVM::updateDebugStatus, Qt::UniqueConnection);
     m_debugTimer->start();
@@ -215,7 +241,8 @@ void StatusVM::setDeviceIndex(int index, QString devicename)
 {
     if (index < 0)
         return;
-    m_service->setDeviceIndex(uint32_t(index));
+    // A row of the list, which leaves out devices the service does not list.
+    m_service->setDeviceIndex(m_service->listedDeviceIndex(index));
     m_service->setDeviceName(devicename);
     m_service->onConnectionRequest();
     setSampleRate(int(m_service->sampleRate()));

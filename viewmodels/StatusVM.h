@@ -103,6 +103,8 @@ public slots:
 private:
     void onResetState(QVariant value);
     void onResetDropDown(QVariant value);
+    // No device attached: nothing named, no rate, nothing to pick.
+    void showNoDevice();
     void stopDebugTimer();
     void publishConnected(bool connected);
 

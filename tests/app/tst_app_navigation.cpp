@@ -108,6 +108,7 @@ private slots:
         QTest::newRow("alto") << "alto" << kMixerTabs << kMixerUrls;
         QTest::newRow("0x21") << "v21" << kVolumeTabs << kVolumeUrls;
         QTest::newRow("unknown id") << "unknown" << kOtherTabs << kOtherUrls;
+        QTest::newRow("mixer id, other vendor") << "foreign" << kOtherTabs << kOtherUrls;
         QTest::newRow("two mixers") << "alto,tenor" << kStatusOnly << QStringList{kStatusView};
     }
 
@@ -143,6 +144,19 @@ private slots:
         QCOMPARE(menuSpy.count(), 1);
         QVERIFY(rig.service->deviceHandle());
         QVERIFY(rig.service->deviceName().startsWith("Alto"));
+    }
+
+    void failedOpenOnPlugShowsNoDeviceTabs()
+    {
+        sim->reset(QString(""));
+        Rig rig;
+        MainTopBarVM &bar = rig.makeTopBar();
+        QSignalSpy menuSpy(&bar, &MainTopBarVM::menuListChanged);
+        sim->setFault("RegisterDeviceNotification", 0xEE000005u);
+        QVERIFY(sim->plug("alto") >= 0);
+        QTRY_COMPARE(menuSpy.count(), 1);
+        QCOMPARE(rig.tabs(), kStatusOnly);
+        QVERIFY(!rig.service->deviceHandle());
     }
 
     void plugAndUnplugWithTwoMixers()

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QRasterWindow>
 #include <QStandardPaths>
 #include <QtTest>
@@ -301,6 +302,107 @@ private slots:
         QCOMPARE(openHandles(0), 1);
         sim({"plug", "tenor"});
         QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 5000);
+    }
+
+    // The driver lists a device the panel leaves out ahead of two mixers: a pick opens the
+    // picked one. After a failed pick no rate and no mixer's tabs are shown and the list takes
+    // another pick; mixers that are gone are no longer offered.
+    void pickAmongListedMixersAndAfterFailures()
+    {
+        STEP(startPanel("usbmode1,alto,tenor", 1));
+        const QRect firstRow(62, 202, 200, 20);
+        auto pick = [&](int row) {
+            clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
+            QTRY_VERIFY(inkPixels(panel->grab(), firstRow, qRgb(255, 255, 255)) > 30);
+            clickAt(listRow(kLeftBox.x(), kLeftBox.y(), row));
+        };
+        for (const char *failing : {"OpenDeviceByIndex", "GetCurrentSampleRate"}) {
+            STEP(pick(1)); // "Tenor T-123"
+            QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 5, 5000);
+            QTRY_VERIFY(inkPixels(panel->grab(), kRateText, kPageBackground) > 30);
+            QCOMPARE(openHandles(2), 1);
+            QVERIFY(parameterWrites(1).isEmpty());
+            sim({"fault", failing, "0xEE000006", "1"});
+            STEP(pick(0));
+            QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 5000);
+            QTRY_COMPARE(inkPixels(panel->grab(), kRateText, kPageBackground), 0);
+        }
+        STEP(pick(0));
+        QTRY_COMPARE_WITH_TIMEOUT(openHandles(1), 1, 5000);
+        QCOMPARE(parameterWrites(0).size() + openHandles(0), 0);
+
+        sim({"unplug", "2"});
+        sim({"unplug", "1"});
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 5000);
+        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
+        QTest::qWait(300);
+        QCOMPARE(inkPixels(panel->grab(), firstRow, kPageBackground), 0);
+        QCOMPARE(openHandles(0), 0);
+    }
+
+    // A mixer plugged within 2 s of the start: the first one is not opened and written again.
+    void plugWithinTwoSecondsStopsTheReopen()
+    {
+        panel = std::make_unique<Panel>("alto");
+        QTRY_VERIFY_WITH_TIMEOUT(panel->log().contains("Successfully registered for device notification"), 10000);
+        QElapsedTimer sinceOpen;
+        sinceOpen.start();
+        sim({"plug", "basso"});
+        QVERIFY2(panel->waitUntilShown(), qPrintable(panel->log()));
+        // Drawn means its event loop ran, and the pending plug came before the reopen's time.
+        if (sinceOpen.elapsed() > 1800)
+            QSKIP("the panel started too slowly to see the plug before its 2 s reopen");
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 10000);
+        QTest::qWait(int(qMax<qint64>(0, 2500 - sinceOpen.elapsed()))); // past the reopen
+        QCOMPARE(panel->log().count("Successfully registered for device notification"), 1);
+        QCOMPARE(parameterWrites(0).size(), 5);
+        QCOMPARE(openHandles(0), 0);
+        QCOMPARE(readTabs(panel->grab()).centres.size(), 1);
+    }
+
+    // Exit while a meter read hangs in the driver far beyond its timeout takes a bounded time;
+    // a meter read blocked as its mixer goes finds its handle still open; another vendor's
+    // device with a mixer's id gets none of the family's requests and is reported when its
+    // rate read fails.
+    void deviceChangesReachOnlyTheRightDevice()
+    {
+        QFile::remove(settingsFile());
+        STEP(startPanel("alto", 5));
+        STEP(openTab(2));
+        sim({"delay", "ClassVendorRequestIn", "30000", "1"});
+        int reads = driverCalls("ClassVendorRequestIn");
+        clickAt(kDuckerSwitch);
+        QTRY_VERIFY(driverCalls("ClassVendorRequestIn") > reads);
+        QElapsedTimer exiting;
+        exiting.start();
+        QVERIFY2(panel->stop(15000), qPrintable(panel->log()));
+        QVERIFY2(exiting.elapsed() < 8000, qPrintable(QString::number(exiting.elapsed())));
+        QVERIFY(!QFile::exists(lockFile()));
+
+        STEP(startPanel("alto", 5));
+        STEP(openTab(2)); // the ducker is on from the store
+        sim({"delay", "ClassVendorRequestIn", "800", "1", "stubborn"});
+        reads = driverCalls("ClassVendorRequestIn");
+        QTRY_VERIFY(driverCalls("ClassVendorRequestIn") > reads);
+        sim({"unplug", "0"});
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 5000);
+        const auto driver = [] { return QJsonDocument::fromJson(sim({"state"}).toUtf8()).object(); };
+        QTRY_COMPARE(driver().value("callsInProgress").toInt(-1), 0);
+        QCOMPARE(driver().value("staleHandleCalls").toInt(-1), 0);
+
+        sim({"plug", "foreign"});
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 3, 5000);
+        QCOMPARE(openHandles(0), 1);
+        clickAt({600, 420});
+        keys("ctrl+b");
+        QTest::qWait(300);
+        QVERIFY(parameterWrites(0).isEmpty());
+        QCOMPARE(vendorReads(0, 0x11), 0);
+
+        sim({"fault", "GetCurrentSampleRate", "0xEE000010", "1"});
+        sim({"notify", "0"});
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 5000);
+        QCOMPARE(openHandles(0), 0);
     }
 
     // ---- Routing and ducker -------------------------------------------------------------------

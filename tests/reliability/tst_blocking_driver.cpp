@@ -6,6 +6,8 @@
 #include "TestEnvironment.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLibrary>
 #include <QTimer>
 
@@ -19,6 +21,11 @@ namespace {
 constexpr int kBlockMs = 1000;
 
 quint32 meterReads(const SimulatorControl &sim) { return sim.callCount(QStringLiteral("ClassVendorRequestIn")); }
+
+int driverState(const SimulatorControl &sim, const char *key)
+{
+    return QJsonDocument::fromJson(sim.state()).object().value(QLatin1String(key)).toInt(-1);
+}
 
 // Longest gap between the ticks of a 10 ms timer on the GUI thread.
 class StallMeter : public QObject
@@ -56,6 +63,7 @@ private slots:
     void guiWaitsOnlyForItsOwnCalls();
     void meterKeepsPaceWithoutOverlap();
     void shutdownWhileMeterReadIsBlocked();
+    void closeWaitsForBlockedMeterRead();
 };
 
 void TestBlockingDriver::initTestCase()
@@ -187,13 +195,68 @@ void TestBlockingDriver::shutdownWhileMeterReadIsBlocked()
     vm.reset();
     panel.reset();
     // The library may only go once nothing runs in it any more: the read finished as the
-    // driver answered it, not cut short by the library's unloading.
-    QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+    // driver answered it, not cut short by the library's unloading (its pool thread may
+    // still be on its way back into the pool).
     QVERIFY(QThreadPool::globalInstance()->waitForDone(3000));
     QCOMPARE(log.count(":read device failed."), 0);
     QCOMPARE(log.count(":read meter success."), 1);
     QVERIFY2(!loaded(), "the service did not unload the library");
 #endif
+}
+
+// The device goes while a meter read is blocked in the driver: its handle is closed only once
+// the read is out, so no call ever finds its handle closed. The waits of a close and of exit
+// are bounded for a read that outlasts the driver's timeout.
+void TestBlockingDriver::closeWaitsForBlockedMeterRead()
+{
+    SimulatorControl sim;
+    QCOMPARE(sim.reset(QStringLiteral("alto,tenor")), 2);
+    QSettings().setValue(QStringLiteral("Alto/Ducker/On"), 1);
+    auto panel = std::make_unique<Panel>(Panel::WithoutWindow);
+    panel->connect(0);
+    QSharedPointer<DuckerVM> vm = panel->container.resolve<DuckerVM>();
+    auto blockNextRead = [&](const QString &how) {
+        bool ok = false;
+        sim.command(QStringLiteral("delay ClassVendorRequestIn ") + how, &ok);
+        const quint32 reads = meterReads(sim);
+        return ok && spin(2000, [&] { return meterReads(sim) > reads; });
+    };
+    auto readsDone = [&] { return spin(6000, [&] { return driverState(sim, "callsInProgress") == 0; }); };
+
+    // Blocked for 800 ms, and the unplug does not cut it short.
+    vm->onActivate(); // on from the store: polling starts
+    QVERIFY(blockNextRead(QStringLiteral("800 1 stubborn")));
+    QVERIFY(sim.unplug(0));
+    QVERIFY(spin(3000, [&] { return panel->service->deviceCount() == 1; }));
+    QVERIFY(readsDone());
+    QCOMPARE(driverState(sim, "staleHandleCalls"), 0);
+
+    // A read blocked far beyond the timeout: the close gives up after its bound and leaves
+    // the handle open until the read is out.
+    QVERIFY(panel->service->deviceHandle()); // the Tenor, now alone
+    QVERIFY(blockNextRead(QStringLiteral("5000 1")));
+    vm->onDuckerToggled(); // off: no further reads
+    QElapsedTimer clock;
+    clock.start();
+    panel->service->closeDevice();
+    QVERIFY2(clock.elapsed() >= LumenCommunicationService::kWorkerCallWaitMs - 50 &&
+                 clock.elapsed() < LumenCommunicationService::kWorkerCallWaitMs + 1000,
+             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(sim.openHandleCount(0), 1);
+    sim.clearFaults();
+    QVERIFY(readsDone());
+    panel->service->refreshDeviceList();
+    QCOMPARE(sim.openHandleCount(0), 0);
+    QCOMPARE(driverState(sim, "staleHandleCalls"), 0);
+
+    // Exit waits no longer either.
+    panel->connect(0);
+    vm->onDuckerToggled();
+    QVERIFY(blockNextRead(QStringLiteral("5000 1")));
+    clock.restart();
+    vm.reset();
+    panel.reset();
+    QVERIFY2(clock.elapsed() < LumenCommunicationService::kWorkerCallWaitMs + 1000, qPrintable(QString::number(clock.elapsed())));
 }
 
 QTEST_MAIN(TestBlockingDriver)

@@ -51,7 +51,7 @@ struct Expectation
 const std::map<QString, Expectation> &expectations()
 {
     static const std::map<QString, Expectation> e = {
-        {"CheckApiVersion", {{}, {"The driver API DLL version is not compatible with this version of dovuzud."},
+        {"CheckApiVersion", {{}, {"The driver API DLL version is not compatible with this version of Calder USB Audio Control Panel."},
                              {"Successfully loaded the driver API DLL"}, {}}},
         {"RegisterPnpNotification", {{}, {}, {"Register PnP status"}, {}}},
         {"OpenDeviceByIndex", {{"Error Opening"}, {"Error Opening"}, {}, {}}},

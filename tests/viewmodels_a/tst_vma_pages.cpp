@@ -133,9 +133,10 @@ void TestPages::statusWithNoneOrOneMixer()
 
 void TestPages::statusWithTwoMixers()
 {
+    // The device the driver lists first is left out of the names.
     Rig rig;
-    rig.configure = [&rig] { rig.sim.setSampleRate(1, 96000); };
-    QVERIFY(rig.start("alto,tenor"));
+    rig.configure = [&rig] { rig.sim.setSampleRate(2, 96000); };
+    QVERIFY(rig.start("usbmode1,alto,tenor"));
     auto vm = makePage<StatusVM>(rig);
     vm->onActivate();
     QCOMPARE(vm->activeDevice(), QStringLiteral("Please select a device"));
@@ -147,7 +148,8 @@ void TestPages::statusWithTwoMixers()
     const QString picked = vm->deviceNames().value(1);
     vm->setActiveDevice(picked);
     vm->setDeviceIndex(1, picked);
-    QCOMPARE(rig.sim.openHandleCount(1), 1);
+    QCOMPARE(rig.sim.openHandleCount(2), 1);
+    QCOMPARE(rig.sim.openHandleCount(1) + rig.sim.openHandleCount(0), 0);
     QCOMPARE(vm->sampleRate(), 96000);
     QCOMPARE(vm->activeDevice(), QStringLiteral("Tenor T-123"));
     QCOMPARE(recorder.values, QList<bool>{true});
@@ -155,13 +157,34 @@ void TestPages::statusWithTwoMixers()
     // "ResetState" (plug or unplug with several devices) asks for a pick again.
     rig.bus->publish(true, AppConstants::kMsgResetState);
     QCOMPARE(vm->activeDevice(), QStringLiteral("Please select a device"));
+    // Ctrl+B is refused there: nothing shown, so nothing polled.
+    rig.sim.resetCallCounts();
+    vm->onDebugActivated();
+    QVERIFY(!vm->debugActivated());
+    QTest::qWait(100);
+    QCOMPARE(rig.sim.callCount("ClassVendorRequestIn"), 0u);
 
-    // A failed open shows "Not Connected" and locks the list.
-    rig.sim.setFault("OpenDeviceByIndex", 0xEE000006u, 1);
+    // After a failed open or rate read: "Not Connected", no rate, and the list open for
+    // another pick, which connects.
+    for (const char *op : {"OpenDeviceByIndex", "GetCurrentSampleRate"}) {
+        vm->setDeviceIndex(1, picked);
+        rig.sim.setFault(op, 0xEE000006u, 1);
+        vm->setActiveDevice(vm->deviceNames().value(0));
+        vm->setDeviceIndex(0, vm->deviceNames().value(0));
+        QCOMPARE(recorder.values.last(), false);
+        QCOMPARE((QList<QVariant>{vm->activeDevice(), vm->sampleRate(), vm->disableDropDown(), vm->connected()}),
+                 (QList<QVariant>{"Not Connected", 0, false, false}));
+    }
     vm->setDeviceIndex(0, vm->deviceNames().value(0));
-    QCOMPARE(vm->activeDevice(), QStringLiteral("Not Connected"));
-    QVERIFY(vm->disableDropDown());
-    QVERIFY(!vm->connected());
+    QCOMPARE(rig.sim.openHandleCount(1), 1);
+    QVERIFY(vm->connected() && vm->sampleRate() == 48000);
+
+    // Every mixer gone in one refresh: none is offered any more.
+    rig.sim.reset("");
+    rig.service->refreshDeviceList();
+    rig.bus->publish(true, AppConstants::kMsgResetState);
+    QVERIFY(vm->deviceNames().isEmpty());
+    QCOMPARE(vm->sampleRate(), 0);
 }
 
 void TestPages::statusDebugPoll()

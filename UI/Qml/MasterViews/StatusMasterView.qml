@@ -47,7 +47,8 @@ Item {
             selections: viewModel.deviceNames
             pListViewHeight: 3 * globalSizes.pSizeThirtySix
             pDisable: viewModel.disableDropDown
-            pDropDownVisibility: viewModel.connected && mStatusMasterView.pHasChoice
+            // Also after a failed pick: the list stays open for another one.
+            pDropDownVisibility: mStatusMasterView.pHasChoice
             pRotation: viewModel.resetDropDown ? 180 : 0
             pListviewVisibility: viewModel.resetDropDown && mStatusMasterView.pHasChoice
             pDropShadowVisibility: pListviewVisibility
