@@ -4,6 +4,7 @@
 #include "UsbStatus.h"
 
 #include "platform/Event.h"
+#include "platform/Utf.h"
 
 #include <libusb.h>
 
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <fstream>
 #include <tuple>
 
 namespace usbdrv {
@@ -134,6 +136,21 @@ TSTATUS readString(libusb_device_handle *h, uint8_t index, uint16_t language, st
         return statusFromLibusb(r);
     decodeStringDescriptor(bytes, static_cast<size_t>(r), text);
     return tusb::kOk;
+}
+
+// The kernel publishes a device's strings in sysfs for every user (UTF-8, one line each), so a
+// device this user may not open is still listed by its name. A missing file gives "".
+std::u16string sysfsString(const UsbDevice &device, const char *attribute)
+{
+    std::string path = "/sys/bus/usb/devices/" + std::to_string(device.bus) + "-";
+    for (size_t i = 0; i < device.ports.size(); ++i)
+        path += (i ? "." : "") + std::to_string(device.ports[i]);
+    std::ifstream file(path + "/" + attribute);
+    std::string line;
+    std::getline(file, line);
+    std::u16string text;
+    platform::utf8ToUtf16(line, text); // not UTF-8: left empty
+    return text;
 }
 
 } // namespace
@@ -404,7 +421,16 @@ TSTATUS UsbDriver::properties(TUsbAudioHandle handle, uint8_t *record)
     putU32(record + tusb::kPropRevisionId, device->revision);
     // The ids come from the cached device descriptor; the strings need the device itself, and
     // when it cannot be reached the record keeps the ids and the call reports why.
-    if (const TSTATUS s = readStrings(device))
+    const TSTATUS s = readStrings(device);
+    if (s == kAccessDenied) {
+        // Listed all the same; what needs the device itself reports the missing permission.
+        putUtf16Field(record + tusb::kPropSerialNumber, sysfsString(*device, "serial"), tusb::kPropertyStringUnits);
+        putUtf16Field(record + tusb::kPropManufacturer, sysfsString(*device, "manufacturer"),
+                      tusb::kPropertyStringUnits);
+        putUtf16Field(record + tusb::kPropProduct, sysfsString(*device, "product"), tusb::kPropertyStringUnits);
+        return tusb::kOk;
+    }
+    if (s)
         return s;
     std::lock_guard<std::mutex> lock(m_mutex);
     putUtf16Field(record + tusb::kPropSerialNumber, device->serial, tusb::kPropertyStringUnits);

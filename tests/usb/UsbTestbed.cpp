@@ -286,6 +286,12 @@ int UsbTestbed::add(const Spec &spec, bool announce)
     umockdev_testbed_add_from_string(d->testbed, sysfsRecord(path, devnum, descriptors(spec)).toUtf8().constData(),
                                      nullptr);
     if (spec.accessDenied) {
+        // What the kernel publishes for everyone: the name the library lists the device by.
+        for (const auto &[name, descriptor] : {std::pair("product", spec.product), std::pair("serial", spec.serial)}) {
+            const QString value = QString::fromUtf16(reinterpret_cast<const char16_t *>(descriptor.constData() + 2),
+                                                     std::max(0, (descriptor.size() - 2) / 2));
+            umockdev_testbed_set_attribute(d->testbed, dev->syspath.c_str(), name, value.toUtf8().constData());
+        }
         // Even root may not open a read-only sysfs file for writing: the node says EACCES.
         char *root = umockdev_testbed_get_root_dir(d->testbed);
         const std::string node = root + raw->devnode;
