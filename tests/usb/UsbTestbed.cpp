@@ -38,7 +38,8 @@ QByteArray descriptors(const UsbTestbed::Spec &s)
 
 QString sysfsRecord(const QString &path, int devnum, const QByteArray &descriptors)
 {
-    return QString("P: /devices/%1\nN: bus/usb/001/%2\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
+    // No N: line: the node is made beforehand (see UsbTestbed::add).
+    return QString("P: /devices/%1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
                    "E: DEVNAME=/dev/bus/usb/001/%2\nE: BUSNUM=001\nE: DEVNUM=%2\nA: busnum=1\\n\nA: devnum=%3\\n\n"
                    "A: speed=480\\n\nA: bConfigurationValue=1\\n\nA: dev=189:%3\\n\nH: descriptors=%4\n")
         .arg(path)
@@ -51,7 +52,7 @@ QString sysfsRecord(const QString &path, int devnum, const QByteArray &descripto
 struct UsbTestbed::Device {
     std::mutex *mutex;
     Spec spec;
-    std::string syspath, devnode;
+    std::string syspath, devnode, nodeFile; // nodeFile: the node inside the testbed
     bool present = true;
     UMockdevIoctlBase *handler = nullptr;
     std::map<UMockdevIoctlClient *, std::deque<Urb *>> done; // answered, not reaped yet
@@ -272,7 +273,7 @@ UsbTestbed::~UsbTestbed()
     g_object_unref(d->testbed);
 }
 
-int UsbTestbed::add(const Spec &spec, bool announce)
+int UsbTestbed::add(const Spec &spec)
 {
     auto dev = std::make_unique<Device>();
     Device *raw = dev.get();
@@ -283,17 +284,19 @@ int UsbTestbed::add(const Spec &spec, bool announce)
     const QString path = QString("usb1/1-%1").arg(port);
     dev->syspath = "/sys/devices/" + path.toStdString();
     dev->devnode = QString("/dev/bus/usb/001/%1").arg(devnum, 3, 10, QChar('0')).toStdString();
-    umockdev_testbed_add_from_string(d->testbed, sysfsRecord(path, devnum, descriptors(spec)).toUtf8().constData(),
-                                     nullptr);
+    // Adding the sysfs entry sends its "add" uevent at once, so the node and its ioctl handler
+    // come first: a process that sees the uevent finds the device complete, as the kernel
+    // announces it.
+    char *root = umockdev_testbed_get_root_dir(d->testbed);
+    const std::string &node = raw->nodeFile = root + raw->devnode;
+    g_free(root);
+    g_mkdir_with_parents(node.substr(0, node.rfind('/')).c_str(), 0755);
     if (spec.accessDenied) {
         // Even root may not open a read-only sysfs file for writing: the node says EACCES.
-        char *root = umockdev_testbed_get_root_dir(d->testbed);
-        const std::string node = root + raw->devnode;
-        g_free(root);
-        unlink(node.c_str());
         if (symlink("/sys/devices/system/cpu/online", node.c_str()) != 0)
             qFatal("no node for the device");
     } else {
+        g_file_set_contents(node.c_str(), "", 0, nullptr);
         d->onLoop([&] {
             raw->handler = umockdev_ioctl_base_new();
             g_signal_connect(raw->handler, "handle-ioctl", G_CALLBACK(onIoctl), raw);
@@ -305,8 +308,8 @@ int UsbTestbed::add(const Spec &spec, bool announce)
         std::lock_guard<std::mutex> lock(d->mutex);
         d->devices.push_back(std::move(dev));
     }
-    if (announce)
-        umockdev_testbed_uevent(d->testbed, raw->syspath.c_str(), "add");
+    umockdev_testbed_add_from_string(d->testbed, sysfsRecord(path, devnum, descriptors(spec)).toUtf8().constData(),
+                                     nullptr);
     return int(d->devices.size()) - 1;
 }
 
@@ -326,6 +329,7 @@ void UsbTestbed::remove(int id, bool announce)
     if (announce)
         umockdev_testbed_uevent(d->testbed, dev.syspath.c_str(), "remove");
     umockdev_testbed_remove_device(d->testbed, dev.syspath.c_str());
+    unlink(dev.nodeFile.c_str());
 }
 
 std::vector<UsbTestbed::Request> UsbTestbed::vendorRequests(int id) const

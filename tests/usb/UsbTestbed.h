@@ -34,8 +34,8 @@ public:
     UsbTestbed();
     ~UsbTestbed();
 
-    // Plugs a device in (with a uevent when `announce`); returns its id.
-    int add(const Spec &spec, bool announce = true);
+    // Plugs a device in, announced by an "add" uevent; returns its id.
+    int add(const Spec &spec);
     // Unplugs it: requests in flight end as the kernel ends them, later ones fail.
     void remove(int id, bool announce = true);
 
