@@ -2,6 +2,10 @@
 
 #include <umockdev.h>
 
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
 
@@ -53,6 +57,7 @@ struct UsbTestbed::Device {
     std::mutex *mutex;
     Spec spec;
     std::string syspath, devnode, nodeFile; // nodeFile: the node inside the testbed
+    int devnum = 0;
     bool present = true;
     UMockdevIoctlBase *handler = nullptr;
     std::map<UMockdevIoctlClient *, std::deque<Urb *>> done; // answered, not reaped yet
@@ -216,6 +221,7 @@ struct UsbTestbed::Private {
     mutable std::mutex mutex;
     std::vector<std::unique_ptr<Device>> devices;
     int nextPort = 1, nextDevnum = 2;
+    QDir asound;
 
     // Runs f on the GLib thread, where the ioctl sockets are served, and waits for it.
     template <typename F> void onLoop(F f)
@@ -245,6 +251,11 @@ UsbTestbed::UsbTestbed() : d(new Private)
     // The root hub: libusb wants a USB bus in sysfs from the start.
     const QByteArray hub = QByteArray::fromHex("1201000209000140" "6b1d02000605030201" "00");
     umockdev_testbed_add_from_string(d->testbed, sysfsRecord("usb1", 1, hub).toUtf8().constData(), nullptr);
+    char *root = umockdev_testbed_get_root_dir(d->testbed);
+    d->asound.setPath(QString::fromLocal8Bit(root) + "/asound");
+    g_free(root);
+    d->asound.mkpath(".");
+    qputenv("CALDER_USB_ASOUND", d->asound.path().toLocal8Bit()); // before any thread reads it
     d->thread = std::thread([this] {
         g_main_context_push_thread_default(d->context);
         g_main_loop_run(d->loop);
@@ -284,6 +295,7 @@ int UsbTestbed::add(const Spec &spec)
     const QString path = QString("usb1/1-%1").arg(port);
     dev->syspath = "/sys/devices/" + path.toStdString();
     dev->devnode = QString("/dev/bus/usb/001/%1").arg(devnum, 3, 10, QChar('0')).toStdString();
+    dev->devnum = devnum;
     // Adding the sysfs entry sends its "add" uevent at once, so the node and its ioctl handler
     // come first: a process that sees the uevent finds the device complete, as the kernel
     // announces it.
@@ -371,6 +383,34 @@ int UsbTestbed::held(int id) const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     return int(d->devices.at(size_t(id))->held.size());
+}
+
+void UsbTestbed::setCardFile(int id, const QString &name, const QByteArray &contents)
+{
+    const QString card = QString("card%1/").arg(id + 1);
+    const bool first = !d->asound.exists(card);
+    const QString path = d->asound.filePath(card + name);
+    QDir().mkpath(QFileInfo(path).path());
+    if (first)
+        setCardFile(id, "usbbus", QString::asprintf("001/%03d\n", d->devices.at(size_t(id))->devnum).toLatin1());
+    QSaveFile file(path); // the library may read it at any moment
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QByteArray UsbTestbed::cardFile(int id, const QString &name) const
+{
+    QFile file(d->asound.filePath(QString("card%1/").arg(id + 1) + name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void UsbTestbed::removeCardFile(int id, const QString &name)
+{
+    const QString path = d->asound.filePath(QString("card%1/").arg(id + 1) + name);
+    if (name.isEmpty())
+        QDir(path).removeRecursively();
+    else
+        QFile::remove(path);
 }
 
 void UsbTestbed::setMeter(int id, int32_t level)

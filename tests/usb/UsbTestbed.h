@@ -51,6 +51,13 @@ public:
     // Requests not answered yet.
     int held(int id) const;
 
+    // The device's ALSA card as its /proc/asound/card<id+1> shows it, in the directory the
+    // testbed names in CALDER_USB_ASOUND: the first file written also writes usbbus with the
+    // device's address. "controls" holds the card's mixer controls (tests/usb/ctl_calder_test).
+    void setCardFile(int id, const QString &name, const QByteArray &contents);
+    QByteArray cardFile(int id, const QString &name) const;
+    void removeCardFile(int id, const QString &name); // "" removes the whole card
+
     void setMeter(int id, int32_t level);
     // The next `count` requests (-1: all) of that type and code meet the fault; Short answers
     // `shortLength` bytes.

@@ -1,12 +1,14 @@
 // libcalder-usb.so against emulated mixers on an emulated USB bus (umockdev; runs under
-// umockdev-wrapper). First the library alone, loaded through the panel's loader: statuses of
-// failed transfers, string descriptors as devices send them, listing, hot-plug and departures.
-// Then the real calder-panel on an emulated Alto under Xvfb, driven through xdotool.
+// umockdev-wrapper) with stand-in ALSA cards. First the library alone, loaded through the
+// panel's loader: statuses of failed transfers, string descriptors as devices send them,
+// listing, hot-plug and departures, the stream files and the card's controls. Then the real
+// calder-panel on an emulated Alto and on a volume device under Xvfb, driven through xdotool.
 #include "UsbTestbed.h"
 
 #include "../e2e/E2eSupport.h"
 #include "device/TUsbAudioApiDll.h"
 #include "platform/Event.h"
+#include "usbdriver/AlsaStream.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,15 +16,52 @@
 #include <QtTest>
 
 #include <atomic>
+#include <memory>
 #include <poll.h>
 #include <thread>
 
 using Fault = UsbTestbed::Fault;
 
+#define STEP(call)                                                                                                   \
+    do {                                                                                                             \
+        call;                                                                                                        \
+        if (QTest::currentTestFailed())                                                                              \
+            return;                                                                                                  \
+    } while (0)
+
 namespace {
 constexpr TSTATUS kInvalidIndex = 0xEE000006u, kNotSupported = 0xEE000008u, kDeviceGone = 0xEE000010u,
                   kAccessDenied = 0xEE000011u, kStalled = 0xEE000040u, kTimeout = 0xEE000041u,
-                  kShort = 0xEE000042u;
+                  kShort = 0xEE000042u, kCardGone = 0xEE000046u, kBadControl = 0xEE000047u;
+
+// Stream files as the kernel's USB audio driver writes them: the status of the direction, then
+// a block per alternate setting.
+QByteArray running(int interface, int altset, int hz)
+{
+    return QString("  Status: Running\n    Interface = %1\n    Altset = %2\n    Packet Size = 288\n"
+                   "    Momentary freq = %3 Hz (0x6.0000)\n").arg(interface).arg(altset).arg(hz).toLatin1();
+}
+const QByteArray kStopped = "  Status: Stop\n";
+QByteArray alt(int interface, int altset, const char *format, int channels, const char *rates, const char *bits)
+{
+    return QString("  Interface %1\n    Altset %2\n    Format: %3\n    Channels: %4\n    Endpoint: 0x01 (1 OUT) (ASYNC)\n"
+                   "    Rates: %5\n    Data packet interval: 125 us\n%6    Channel map: FL FR\n")
+        .arg(interface).arg(altset).arg(format).arg(channels).arg(rates)
+        .arg(bits ? QString("    Bits: %1\n").arg(bits) : QString()).toLatin1();
+}
+const QByteArray kHead = "Lumen Audio V21 at usb-0000:00:14.0-1, high speed : USB Audio\n";
+QByteArray volumeDeviceStream(int captureHz)
+{
+    return kHead + "\nPlayback:\n" + kStopped + alt(1, 1, "S24_3LE", 2, "44100, 48000", "24") + "\nCapture:\n" +
+           running(2, 1, captureHz) + alt(2, 1, "S24_3LE", 2, "44100, 48000", "24");
+}
+// The controls of the volume device's card (tests/usb/ctl_calder_test.cpp): capture with dB
+// ranges, -60..0 dB in 1 dB steps, and a master; playback linear, a master mute only.
+const QByteArray kVolumeControls = "Mic Capture Volume|0|int|0|60|-6000|0|30 30\n"
+                                   "Mic Capture Volume|1|int|0|60|-6000|0|50\n"
+                                   "Mic Capture Switch|0|bool|0|1|-|-|1 1\n"
+                                   "PCM Playback Volume|0|int|0|255|-|-|255 128\n"
+                                   "PCM Playback Switch|1|bool|0|1|-|-|1\n";
 
 bool waitFor(HANDLE event, int ms)
 {
@@ -73,6 +112,28 @@ class TestUsb : public QObject
         api.TUSBAUDIO_UnregisterPnpNotification();
         api.unload();
     }
+    // The real panel on libcalder-usb.so, its status page shown with no device.
+    std::unique_ptr<e2e::Panel> m_panel;
+    void startPanel()
+    {
+        unloadLibrary();
+        m_panel = std::make_unique<e2e::Panel>(QString(), QStringList{"CALDER_REGISTRY=" + qEnvironmentVariable("CALDER_USB_REGISTRY")});
+        QVERIFY2(m_panel->waitUntilShown(), qPrintable(m_panel->log()));
+        QTRY_COMPARE_WITH_TIMEOUT(e2e::readTabs(m_panel->grab()).centres.size(), 1, 10000);
+    }
+    void openTab(int index)
+    {
+        e2e::click(m_panel->at(e2e::readTabs(m_panel->grab()).centres.value(index), 68));
+        QTRY_COMPARE_WITH_TIMEOUT(e2e::readTabs(m_panel->grab()).current, index, 5000);
+    }
+    void screenshot(const char *name)
+    {
+        const QString screens = qEnvironmentVariable("CALDER_USB_SCREENS");
+        if (screens.isEmpty())
+            return;
+        QTest::qWait(400); // let the page settle for the picture
+        m_panel->grab().save(QDir(screens).filePath(QString::fromLatin1(name) + ".png"));
+    }
     TSTATUS open(uint32_t index, TUsbAudioHandle *h)
     {
         const TSTATUS s = api.TUSBAUDIO_OpenDeviceByIndex(index, h);
@@ -97,6 +158,7 @@ private slots:
 
     void cleanup()
     {
+        m_panel.reset();
         for (TUsbAudioHandle h : handles)
             if (api.isLoaded())
                 api.TUSBAUDIO_CloseDevice(h);
@@ -106,6 +168,22 @@ private slots:
     }
 
     void cleanupTestCase() { unloadLibrary(); }
+
+    // The values a control of the device's card holds ("30 30").
+    QString controlValues(int id, const QString &control)
+    {
+        for (const QString &line : QString::fromLatin1(bed.cardFile(id, "controls")).split('\n'))
+            if (line.startsWith(control + '|'))
+                return line.section('|', 7).trimmed();
+        return QString();
+    }
+    void addVolumeCard(int id)
+    {
+        bed.setCardFile(id, "stream0", volumeDeviceStream(47999));
+        bed.setCardFile(id, "pcm0c/sub0/status", "state: RUNNING\n");
+        bed.setCardFile(id, "pcm0p/sub0/status", "closed\n");
+        bed.setCardFile(id, "controls", kVolumeControls);
+    }
 
     // ---- The library alone --------------------------------------------------------------------
 
@@ -273,6 +351,151 @@ private slots:
         QCOMPARE(api.TUSBAUDIO_ClassVendorRequestOut(h, 0, 0, 0x10, 0, 0, 8, block, &moved, 1000), kAccessDenied);
     }
 
+    void streamFiles_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("playback"); // distinct formats, the current one, the rate
+        QTest::addColumn<QString>("capture");
+        QTest::newRow("volume device") << volumeDeviceStream(47999) << "2x24 now 2x24 (101) @0"
+                                       << "2x24 now 2x24 (201) @48000";
+        QTest::newRow("stopped with a choice") << "\nPlayback:\n" + kStopped + alt(1, 1, "S16_LE", 2, "48000", "16") +
+                                                      alt(1, 2, "S24_3LE", 2, "48000", "24")
+                                               << "2x16 2x24 @0" << "@0";
+        QTest::newRow("playback only") << kHead + "\nPlayback:\n" + running(1, 2, 44101) +
+                                              alt(1, 1, "S16_LE", 2, "44100, 48000", "16") +
+                                              alt(1, 2, "S24_3LE", 2, "44100, 48000", "24")
+                                       << "2x16 2x24 now 2x24 (102) @44100" << "@0";
+        QTest::newRow("odd spacing") << QByteArray("Playback:\r\n\tStatus:Running\r\n  Interface=1\n Altset =3\n"
+                                                   "Momentary freq=96000 Hz\n Interface 1\nAltset  3\n  Format:S32_LE\n"
+                                                   " Channels :8\nRates:96000\nBits:32\n")
+                                     << "8x32 now 8x32 (103) @96000" << "@0";
+        QTest::newRow("unknown lines") << "Surround:\n  Interface 9\n    Channels: 6\n\nCapture:\n" + kStopped +
+                                              "  Interface\n    Altset\n  Future key: 12\nno separator here\n" +
+                                              alt(2, 1, "S16_LE", 1, "48000", "16") + "    Feedback Format = 16.16\n"
+                                       << "@0" << "1x16 now 1x16 (201) @0";
+        QTest::newRow("continuous rates") << "\nCapture:\n" + running(2, 1, 88200) +
+                                                 alt(2, 1, "S24_LE", 2, "8000 - 192000 (continuous)", "24")
+                                          << "@0" << "2x24 now 2x24 (201) @88200";
+        QTest::newRow("bits from the format") << "\nPlayback:\n" + kStopped + alt(1, 1, "S16_LE", 2, "48000", nullptr) +
+                                                     alt(1, 2, "S24_3LE", 2, "48000", "0")
+                                              << "2x16 2x24 @0" << "@0";
+        QTest::newRow("a format in two settings") << "\nPlayback:\n" + running(1, 2, 48000) +
+                                                         alt(1, 1, "S24_3LE", 2, "44100", "24") +
+                                                         alt(1, 2, "S24_3LE", 2, "48000", "24")
+                                                  << "2x24 now 2x24 (101) @48000" << "@0";
+        QTest::newRow("empty") << QByteArray() << "@0" << "@0";
+    }
+
+    // The stream files' parser alone.
+    void streamFiles()
+    {
+        QFETCH(QByteArray, text);
+        usbdrv::StreamInfo info;
+        usbdrv::parseStreamFile(text.toStdString(), &info);
+        const auto summary = [](const usbdrv::StreamDirection &d) {
+            QStringList parts;
+            for (const usbdrv::AltFormat &f : usbdrv::distinctFormats(d))
+                parts << QString("%1x%2").arg(f.channels).arg(f.bits);
+            usbdrv::AltFormat now;
+            if (usbdrv::currentFormat(d, &now))
+                parts << QString("now %1x%2 (%3)").arg(now.channels).arg(now.bits).arg(now.id, 0, 16);
+            return (parts << QString("@%1").arg(usbdrv::nominalRate(d))).join(' ');
+        };
+        QTEST(summary(info.playback), "playback");
+        QTEST(summary(info.capture), "capture");
+    }
+
+    // The device's ALSA card through the library: rate, formats and clients from its files,
+    // volumes in 1/256 dB through the controls' own dB ranges or linearly, unusable controls
+    // refused and left alone, the rate watch, and a card that goes.
+    void alsaCard()
+    {
+        UsbTestbed::Spec spec;
+        spec.productId = 0x21;
+        const int id = plug(spec);
+        QVERIFY(id >= 0);
+        QCOMPARE(api.TUSBAUDIO_EnumerateDevices(), tusb::kOk);
+        TUsbAudioHandle h = nullptr;
+        QCOMPARE(open(0, &h), tusb::kOk);
+        uint32_t u = 1, clients = 0, asio = 1;
+        int16_t volume = 0;
+        // Before the audio driver is bound: no card, as a device without those features.
+        QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(h, &u), tusb::kOk);
+        QCOMPARE(u, 0u);
+        QCOMPARE(api.TUSBAUDIO_GetVolume(h, 1, 1, &volume), kNotSupported);
+
+        addVolumeCard(id);
+        const HANDLE news = platform::createAutoResetEvent();
+        QCOMPARE(api.TUSBAUDIO_RegisterDeviceNotification(h, 0xFFFFFFFF, news, 0), tusb::kOk);
+        QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(h, &u), tusb::kOk);
+        QCOMPARE(u, 48000u);
+        QByteArray format(int(tusb::kStreamFormatSize), 0);
+        QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 1, 1, format.data(), &u), tusb::kOk);
+        QCOMPARE(format.left(12), QByteArray::fromHex("010200001800000002000000"));
+        QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 0, 0, nullptr, &u), tusb::kMoreFormatsThanTable);
+        QCOMPARE(api.TUSBAUDIO_GetStreamFormatSelectionMode(h, &u), tusb::kOk);
+        QCOMPARE(u, 0u);
+        QCOMPARE(api.TUSBAUDIO_SetCurrentStreamFormat(h, 1, 0x201), kNotSupported);
+        QCOMPARE(api.TUSBAUDIO_GetClientInfo(h, &u, &clients, &asio), tusb::kOk);
+        QCOMPARE(QList<uint32_t>({u, clients, asio}), QList<uint32_t>({1, 1, 0}));
+
+        const auto info = [&](uint32_t direction, uint32_t channel) {
+            QByteArray record(int(tusb::kVolumeMuteInfoSize), 0);
+            const TSTATUS s = api.TUSBAUDIO_GetVolumeMuteInfo(h, direction, channel, record.data());
+            const auto i16 = [&](int at) { return qFromLittleEndian<qint16>(record.constData() + at); };
+            return QString("%1: %2 %3..%4/%5").arg(s, 0, 16).arg(record.at(0) & 3).arg(i16(4)).arg(i16(6)).arg(i16(8));
+        };
+        QCOMPARE(info(1, 0), QString("0: 1 -15360..0/256"));  // volume, no mute
+        QCOMPARE(info(1, 2), QString("0: 3 -15360..0/256"));
+        QCOMPARE(info(1, 3), QString("0: 0 0..0/0"));         // no such channel
+        QCOMPARE(info(0, 0), QString("0: 2 0..0/0"));         // a mute only
+        QCOMPARE(info(0, 1), QString("0: 1 -32768..0/128"));  // no dB range: linear
+        QCOMPARE(api.TUSBAUDIO_GetVolume(h, 1, 0, &volume), tusb::kOk);
+        QCOMPARE(volume, qint16(-10 * 256));
+        QCOMPARE(api.TUSBAUDIO_GetVolume(h, 0, 2, &volume), tusb::kOk);
+        QCOMPARE(volume, qint16(-32768 + 128 * 32768 / 255));
+        QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 2, -12 * 256), tusb::kOk);
+        QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 0, -2900), tusb::kOk); // -11.33 dB: the nearer step, -11 dB
+        QCOMPARE(api.TUSBAUDIO_SetVolume(h, 0, 1, -8192), tusb::kOk); // a quarter down the linear range
+        QCOMPARE(api.TUSBAUDIO_SetMute(h, 1, 2, 1), tusb::kOk);
+        QCOMPARE(api.TUSBAUDIO_SetMute(h, 0, 0, 1), tusb::kOk);
+        QCOMPARE(api.TUSBAUDIO_GetMute(h, 1, 2, &u), tusb::kOk);
+        QCOMPARE(u, 1u);
+        QCOMPARE(api.TUSBAUDIO_GetMute(h, 0, 1, &u), kNotSupported);
+        QStringList values;
+        for (const char *c : {"Mic Capture Volume|0", "Mic Capture Volume|1", "Mic Capture Switch|0",
+                              "PCM Playback Volume|0", "PCM Playback Switch|1"})
+            values << controlValues(id, c);
+        QCOMPARE(values, QStringList({"30 48", "49", "1 0", "191 128", "0"}));
+
+        // Inverted and empty ranges: refused, and the control keeps its value.
+        for (const char *range : {"60|0|-6000|0", "30|30|-6000|0", "0|60|0|-6000"}) {
+            bed.setCardFile(id, "controls", QByteArray(kVolumeControls).replace("1|int|0|60|-6000|0", QByteArray("1|int|") + range));
+            QCOMPARE(info(1, 0), QString("ee000047: 0 0..0/0"));
+            QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 0, 0), kBadControl);
+            QCOMPARE(controlValues(id, "Mic Capture Volume|1"), QString("50"));
+        }
+
+        // The rate changes: a notification with the new rate.
+        bed.setCardFile(id, "stream0", volumeDeviceStream(44100));
+        QVERIFY(waitFor(news, 5000));
+        uint8_t data[64];
+        QCOMPARE(api.TUSBAUDIO_ReadDeviceNotification(h, &u, data, sizeof data, &clients), tusb::kOk);
+        QCOMPARE(qFromLittleEndian<quint32>(data), 44100u);
+        QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(h, &u), tusb::kOk);
+        QCOMPARE(u, 44100u);
+
+        // The card goes: while listed, then altogether (a notification for the rate gone).
+        bed.removeCardFile(id, "controls");
+        QCOMPARE(api.TUSBAUDIO_GetVolume(h, 1, 1, &volume), kCardGone);
+        QCOMPARE(api.TUSBAUDIO_SetMute(h, 1, 1, 1), kCardGone);
+        bed.removeCardFile(id, QString());
+        QCOMPARE(api.TUSBAUDIO_GetVolume(h, 1, 1, &volume), kNotSupported);
+        QVERIFY(waitFor(news, 5000));
+        QCOMPARE(api.TUSBAUDIO_RegisterDeviceNotification(h, 0, nullptr, 0), tusb::kOk);
+        platform::closeEvent(news);
+    }
+
     // ---- The real panel ---------------------------------------------------------------------
 
     void panelOnEmulatedAlto()
@@ -280,21 +503,9 @@ private slots:
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             QSKIP("needs the X display of the end-to-end run");
         using namespace e2e;
-        unloadLibrary();
         QFile::remove(settingsFile());
-        Panel panel(QString(), {"CALDER_REGISTRY=" + qEnvironmentVariable("CALDER_USB_REGISTRY")});
-        QVERIFY2(panel.waitUntilShown(), qPrintable(panel.log()));
-        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel.grab()).centres.size(), 1, 10000);
-        auto openTab = [&](int index) {
-            click(panel.at(readTabs(panel.grab()).centres.value(index), 68));
-            QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel.grab()).current, index, 5000);
-        };
-        const QString screens = qEnvironmentVariable("CALDER_USB_SCREENS");
-        auto screenshot = [&](const char *name) {
-            QTest::qWait(400);
-            if (!screens.isEmpty())
-                panel.grab().save(QDir(screens).filePath(QString::fromLatin1(name) + ".png"));
-        };
+        STEP(startPanel());
+        Panel &panel = *m_panel;
 
         // Plugged in: the Alto's tabs, and the stored (default) blocks reach it byte for byte.
         const int id = plug();
@@ -306,7 +517,7 @@ private slots:
         screenshot("status");
 
         // A routing pick reaches the mixer and the store.
-        openTab(1);
+        STEP(openTab(1));
         click(panel.at(35 + 145, 120 + 56));
         QTest::qWait(300);
         click(panel.at(35 + 145, 120 + 92 + 36 * 2)); // "Stereo input 4+5"
@@ -317,7 +528,7 @@ private slots:
 
         // The ducker switch reaches it, and the meter level it answers is drawn.
         bed.setMeter(id, 4000000);
-        openTab(2);
+        STEP(openTab(2));
         click(panel.at(53, 122));
         QTRY_COMPARE(bed.parameterWrites(id).last(), QString("00000280010007D0"));
         QTRY_VERIFY(bed.vendorReads(id, 0x10) > 5);
@@ -339,6 +550,63 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel.grab()).centres.size(), 5, 10000);
         QTRY_VERIFY(!bed.parameterWrites(again).isEmpty());
         QCOMPARE(bed.parameterWrites(again).first(), QString("0000040002000000"));
+        QVERIFY2(panel.stop(), qPrintable(panel.log()));
+    }
+
+    // A volume device whose card the audio driver makes after the device appeared: the rate
+    // arrives by notification; the Volume page shows and sets the card's controls; the Buffer
+    // Settings page shows the formats, and no buffer sizes.
+    void panelOnVolumeDevice()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("needs the X display of the end-to-end run");
+        using namespace e2e;
+        STEP(startPanel());
+        Panel &panel = *m_panel;
+        UsbTestbed::Spec spec;
+        spec.productId = 0x21;
+        spec.product = UsbTestbed::text(u"V21");
+        const int id = plug(spec);
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel.grab()).centres.size(), 4, 10000);
+        const QRect rateText(393, 160, 240, 28);
+        const QImage noRate = panel.grab();
+        addVolumeCard(id);
+        QTRY_VERIFY_WITH_TIMEOUT(changedPixels(panel.grab(), noRate, rateText) > 20, 5000);
+        screenshot("v21-status");
+
+        // The master shows the control's level, also after the control changed under it (the
+        // page reads again when the direction is picked again).
+        STEP(openTab(1));
+        const QRect masterText(40, 172, 84, 22);
+        const auto reread = [&] {
+            click(panel.at(141, 143)); // Output
+            click(panel.at(59, 143));  // Input
+        };
+        const QImage at10dB = panel.grab();
+        screenshot("v21-volume");
+        bed.setCardFile(id, "controls", QByteArray(kVolumeControls).replace("|50", "|20"));
+        reread();
+        QTRY_VERIFY(changedPixels(panel.grab(), at10dB, masterText) > 20);
+        bed.setCardFile(id, "controls", kVolumeControls);
+        reread();
+        QTRY_COMPARE(changedPixels(panel.grab(), at10dB, masterText), 0);
+        // A linked pair: one slider moves both channels; the pair's mute mutes both.
+        drag(panel.at(162, 252), panel.at(162, 320));
+        QTRY_VERIFY(controlValues(id, "Mic Capture Volume|0").section(' ', 0, 0).toInt() < 30);
+        const QString moved = controlValues(id, "Mic Capture Volume|0");
+        QCOMPARE(moved.section(' ', 1, 1), moved.section(' ', 0, 0));
+        click(panel.at(189, 471));
+        QTRY_COMPARE(controlValues(id, "Mic Capture Switch|0"), QString("0 0"));
+
+        // Formats shown (their current one read), buffer sizes not there.
+        STEP(openTab(2));
+        screenshot("v21-buffer");
+        QTRY_VERIFY(panel.log().contains(": TUSBAUDIO_GetASIOInstanceInfo failed"));
+        QVERIFY(!panel.log().contains("TUSBAUDIO_GetCurrentStreamFormat failed"));
+        QVERIFY(!panel.log().contains("TUSBAUDIO_GetSupportedStreamFormats failed"));
+        STEP(openTab(3));
+        screenshot("v21-info");
+        QTRY_VERIFY(panel.log().contains("Client Info success"));
         QVERIFY2(panel.stop(), qPrintable(panel.log()));
     }
 };
