@@ -223,6 +223,13 @@ struct UsbTestbed::Private {
     int nextPort = 1, nextDevnum = 2;
     QDir asound;
 
+    template <typename F> auto with(int id, F f)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return f(*devices.at(size_t(id)));
+    }
+    QString cardPath(int id, const QString &name) const { return asound.filePath(QString("card%1/").arg(id + 1) + name); }
+
     // Runs f on the GLib thread, where the ioctl sockets are served, and waits for it.
     template <typename F> void onLoop(F f)
     {
@@ -346,8 +353,7 @@ void UsbTestbed::remove(int id, bool announce)
 
 std::vector<UsbTestbed::Request> UsbTestbed::vendorRequests(int id) const
 {
-    std::lock_guard<std::mutex> lock(d->mutex);
-    return d->devices.at(size_t(id))->log;
+    return d->with(id, [](Device &dev) { return dev.log; });
 }
 
 QStringList UsbTestbed::parameterWrites(int id) const
@@ -359,12 +365,6 @@ QStringList UsbTestbed::parameterWrites(int id) const
     return writes;
 }
 
-QByteArray UsbTestbed::kept(int id, uint16_t parameter) const
-{
-    std::lock_guard<std::mutex> lock(d->mutex);
-    return d->devices.at(size_t(id))->kept[parameter];
-}
-
 int UsbTestbed::vendorReads(int id, uint8_t request) const
 {
     int n = 0;
@@ -373,26 +373,25 @@ int UsbTestbed::vendorReads(int id, uint8_t request) const
     return n;
 }
 
-int UsbTestbed::intrusiveIoctls(int id) const
+QByteArray UsbTestbed::kept(int id, uint16_t parameter) const
 {
-    std::lock_guard<std::mutex> lock(d->mutex);
-    return d->devices.at(size_t(id))->intrusive;
+    return d->with(id, [&](Device &dev) { return dev.kept[parameter]; });
 }
+int UsbTestbed::intrusiveIoctls(int id) const { return d->with(id, [](Device &dev) { return dev.intrusive; }); }
+int UsbTestbed::held(int id) const { return d->with(id, [](Device &dev) { return int(dev.held.size()); }); }
+void UsbTestbed::setMeter(int id, int32_t level) { d->with(id, [&](Device &dev) { dev.meter = level; }); }
 
-int UsbTestbed::held(int id) const
+void UsbTestbed::setFault(int id, uint8_t requestType, uint8_t request, Fault fault, int count, int shortLength)
 {
-    std::lock_guard<std::mutex> lock(d->mutex);
-    return int(d->devices.at(size_t(id))->held.size());
+    d->with(id, [&](Device &dev) { dev.rules.push_back({requestType, request, fault, count, shortLength}); });
 }
 
 void UsbTestbed::setCardFile(int id, const QString &name, const QByteArray &contents)
 {
-    const QString card = QString("card%1/").arg(id + 1);
-    const bool first = !d->asound.exists(card);
-    const QString path = d->asound.filePath(card + name);
-    QDir().mkpath(QFileInfo(path).path());
-    if (first)
+    const QString path = d->cardPath(id, name);
+    if (!QFileInfo::exists(d->cardPath(id, "usbbus")) && name != "usbbus")
         setCardFile(id, "usbbus", QString::asprintf("001/%03d\n", d->devices.at(size_t(id))->devnum).toLatin1());
+    QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path); // the library may read it at any moment
     if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit())
         qFatal("cannot write %s", qPrintable(path));
@@ -400,27 +399,11 @@ void UsbTestbed::setCardFile(int id, const QString &name, const QByteArray &cont
 
 QByteArray UsbTestbed::cardFile(int id, const QString &name) const
 {
-    QFile file(d->asound.filePath(QString("card%1/").arg(id + 1) + name));
+    QFile file(d->cardPath(id, name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void UsbTestbed::removeCardFile(int id, const QString &name)
 {
-    const QString path = d->asound.filePath(QString("card%1/").arg(id + 1) + name);
-    if (name.isEmpty())
-        QDir(path).removeRecursively();
-    else
-        QFile::remove(path);
-}
-
-void UsbTestbed::setMeter(int id, int32_t level)
-{
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->devices.at(size_t(id))->meter = level;
-}
-
-void UsbTestbed::setFault(int id, uint8_t requestType, uint8_t request, Fault fault, int count, int shortLength)
-{
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->devices.at(size_t(id))->rules.push_back({requestType, request, fault, count, shortLength});
+    name.isEmpty() ? QDir(d->cardPath(id, name)).removeRecursively() : QFile::remove(d->cardPath(id, name));
 }

@@ -16,52 +16,41 @@
 #include <QtTest>
 
 #include <atomic>
-#include <memory>
 #include <poll.h>
 #include <thread>
 
 using Fault = UsbTestbed::Fault;
-
-#define STEP(call)                                                                                                   \
-    do {                                                                                                             \
-        call;                                                                                                        \
-        if (QTest::currentTestFailed())                                                                              \
-            return;                                                                                                  \
-    } while (0)
 
 namespace {
 constexpr TSTATUS kInvalidIndex = 0xEE000006u, kNotSupported = 0xEE000008u, kDeviceGone = 0xEE000010u,
                   kAccessDenied = 0xEE000011u, kStalled = 0xEE000040u, kTimeout = 0xEE000041u,
                   kShort = 0xEE000042u, kCardGone = 0xEE000046u, kBadControl = 0xEE000047u;
 
-// Stream files as the kernel's USB audio driver writes them: the status of the direction, then
-// a block per alternate setting.
+// Stream files as the kernel's USB audio driver writes them: a direction's status, then a block
+// per alternate setting.
 QByteArray running(int interface, int altset, int hz)
 {
     return QString("  Status: Running\n    Interface = %1\n    Altset = %2\n    Packet Size = 288\n"
                    "    Momentary freq = %3 Hz (0x6.0000)\n").arg(interface).arg(altset).arg(hz).toLatin1();
 }
-const QByteArray kStopped = "  Status: Stop\n";
-QByteArray alt(int interface, int altset, const char *format, int channels, const char *rates, const char *bits)
+QByteArray alt(int interface, int altset, const char *format, const char *rates, const char *bits = "24", int channels = 2)
 {
     return QString("  Interface %1\n    Altset %2\n    Format: %3\n    Channels: %4\n    Endpoint: 0x01 (1 OUT) (ASYNC)\n"
                    "    Rates: %5\n    Data packet interval: 125 us\n%6    Channel map: FL FR\n")
         .arg(interface).arg(altset).arg(format).arg(channels).arg(rates)
         .arg(bits ? QString("    Bits: %1\n").arg(bits) : QString()).toLatin1();
 }
-const QByteArray kHead = "Lumen Audio V21 at usb-0000:00:14.0-1, high speed : USB Audio\n";
+const QByteArray kStopped = "  Status: Stop\n", kHead = "V21 at usb-0000:00:14.0-1, high speed : USB Audio\n";
 QByteArray volumeDeviceStream(int captureHz)
 {
-    return kHead + "\nPlayback:\n" + kStopped + alt(1, 1, "S24_3LE", 2, "44100, 48000", "24") + "\nCapture:\n" +
-           running(2, 1, captureHz) + alt(2, 1, "S24_3LE", 2, "44100, 48000", "24");
+    return kHead + "\nPlayback:\n" + kStopped + alt(1, 1, "S24_3LE", "44100, 48000") + "\nCapture:\n" +
+           running(2, 1, captureHz) + alt(2, 1, "S24_3LE", "44100, 48000");
 }
-// The controls of the volume device's card (tests/usb/ctl_calder_test.cpp): capture with dB
-// ranges, -60..0 dB in 1 dB steps, and a master; playback linear, a master mute only.
-const QByteArray kVolumeControls = "Mic Capture Volume|0|int|0|60|-6000|0|30 30\n"
-                                   "Mic Capture Volume|1|int|0|60|-6000|0|50\n"
-                                   "Mic Capture Switch|0|bool|0|1|-|-|1 1\n"
-                                   "PCM Playback Volume|0|int|0|255|-|-|255 128\n"
-                                   "PCM Playback Switch|1|bool|0|1|-|-|1\n";
+// The volume device's card controls (tests/usb/ctl_calder_test.cpp): capture with dB ranges,
+// -60..0 dB in 1 dB steps, and a master; playback linear, with a master mute only.
+const QByteArray kVolumeControls = "Mic Capture Volume|0|int|0|60|-6000|0|30 30\nMic Capture Volume|1|int|0|60|-6000|0|50\n"
+                                   "Mic Capture Switch|0|bool|0|1|0|0|1 1\nPCM Playback Volume|0|int|0|255|0|0|255 128\n"
+                                   "PCM Playback Switch|1|bool|0|1|0|0|1\n";
 
 bool waitFor(HANDLE event, int ms)
 {
@@ -112,28 +101,6 @@ class TestUsb : public QObject
         api.TUSBAUDIO_UnregisterPnpNotification();
         api.unload();
     }
-    // The real panel on libcalder-usb.so, its status page shown with no device.
-    std::unique_ptr<e2e::Panel> m_panel;
-    void startPanel()
-    {
-        unloadLibrary();
-        m_panel = std::make_unique<e2e::Panel>(QString(), QStringList{"CALDER_REGISTRY=" + qEnvironmentVariable("CALDER_USB_REGISTRY")});
-        QVERIFY2(m_panel->waitUntilShown(), qPrintable(m_panel->log()));
-        QTRY_COMPARE_WITH_TIMEOUT(e2e::readTabs(m_panel->grab()).centres.size(), 1, 10000);
-    }
-    void openTab(int index)
-    {
-        e2e::click(m_panel->at(e2e::readTabs(m_panel->grab()).centres.value(index), 68));
-        QTRY_COMPARE_WITH_TIMEOUT(e2e::readTabs(m_panel->grab()).current, index, 5000);
-    }
-    void screenshot(const char *name)
-    {
-        const QString screens = qEnvironmentVariable("CALDER_USB_SCREENS");
-        if (screens.isEmpty())
-            return;
-        QTest::qWait(400); // let the page settle for the picture
-        m_panel->grab().save(QDir(screens).filePath(QString::fromLatin1(name) + ".png"));
-    }
     TSTATUS open(uint32_t index, TUsbAudioHandle *h)
     {
         const TSTATUS s = api.TUSBAUDIO_OpenDeviceByIndex(index, h);
@@ -158,7 +125,6 @@ private slots:
 
     void cleanup()
     {
-        m_panel.reset();
         for (TUsbAudioHandle h : handles)
             if (api.isLoaded())
                 api.TUSBAUDIO_CloseDevice(h);
@@ -241,9 +207,8 @@ private slots:
         QCOMPARE(utf16At(record, tusb::kPropSerialNumber), serialText);
         QCOMPARE(utf16At(record, tusb::kPropProduct), QString("Alto"));
         const auto u32 = [&](int at) { return qFromLittleEndian<quint32>(record.constData() + at); };
-        QCOMPARE(u32(tusb::kPropVendorId), LumenVendorId);
-        QCOMPARE(u32(tusb::kPropProductId), 0x30u);
-        QCOMPARE(u32(tusb::kPropRevisionId), 0x0105u);
+        QCOMPARE(QList<quint32>({u32(tusb::kPropVendorId), u32(tusb::kPropProductId), u32(tusb::kPropRevisionId)}),
+                 QList<quint32>({LumenVendorId, 0x30, 0x0105}));
 
         QByteArray buffer(8, char(0xAA));
         uint32_t moved = 99;
@@ -265,10 +230,8 @@ private slots:
         // Endpoint 0, vendor type, device recipient; nothing claimed, no driver detached.
         const auto log = bed.vendorRequests(id);
         QCOMPARE(int(log.size()), 1);
-        QCOMPARE(int(log[0].requestType), requestType);
-        QCOMPARE(int(log[0].request), request);
-        QCOMPARE(log[0].value + log[0].index, 0);
-        QCOMPARE(int(log[0].length), 8);
+        QCOMPARE(QList<int>({log[0].requestType, log[0].request, log[0].value + log[0].index, log[0].length}),
+                 QList<int>({requestType, request, 0, 8}));
         QCOMPARE(bed.intrusiveIoctls(id), 0);
     }
 
@@ -289,16 +252,9 @@ private slots:
         QCOMPARE(properties(h0, &s).at(4), char(0x30));
         QCOMPARE(properties(h1, &s).at(4), char(0x31));
         QCOMPARE(utf16At(properties(h1, &s), tusb::kPropSerialNumber), QString("A-123"));
-        uint32_t mode = 0, rate = 1;
+        uint32_t mode = 0;
         QCOMPARE(api.TUSBAUDIO_GetDeviceUsbMode(h0, &mode), tusb::kOk);
         QCOMPARE(mode, 2u);
-        // The rate is not known yet: 0 Hz, which the panel shows as no rate (a failure would
-        // make it drop the device); what has no Linux side yet says so.
-        QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(h0, &rate), tusb::kOk);
-        QCOMPARE(rate, 0u);
-        int16_t volume = 0;
-        QCOMPARE(api.TUSBAUDIO_GetVolume(h0, 0, 0, &volume), kNotSupported);
-        QCOMPARE(api.TUSBAUDIO_GetASIOInstanceInfo(0, nullptr), kNotSupported);
 
         // A meter read in flight on a pool thread while the mixer is pulled: it ends with the
         // departure's status, as do later calls on its handle; closing still works.
@@ -354,36 +310,26 @@ private slots:
     void streamFiles_data()
     {
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("playback"); // distinct formats, the current one, the rate
+        QTest::addColumn<QString>("playback"); // distinct formats, the current one (its id), the rate
         QTest::addColumn<QString>("capture");
-        QTest::newRow("volume device") << volumeDeviceStream(47999) << "2x24 now 2x24 (101) @0"
-                                       << "2x24 now 2x24 (201) @48000";
-        QTest::newRow("stopped with a choice") << "\nPlayback:\n" + kStopped + alt(1, 1, "S16_LE", 2, "48000", "16") +
-                                                      alt(1, 2, "S24_3LE", 2, "48000", "24")
-                                               << "2x16 2x24 @0" << "@0";
-        QTest::newRow("playback only") << kHead + "\nPlayback:\n" + running(1, 2, 44101) +
-                                              alt(1, 1, "S16_LE", 2, "44100, 48000", "16") +
-                                              alt(1, 2, "S24_3LE", 2, "44100, 48000", "24")
-                                       << "2x16 2x24 now 2x24 (102) @44100" << "@0";
+        QTest::newRow("a choice, stopped") << "\nPlayback:\n" + kStopped + alt(1, 1, "S16_LE", "48000", nullptr) +
+                                                  alt(1, 2, "S24_3LE", "48000", "0")
+                                           << "2x16 2x24 @0" << "@0";
+        QTest::newRow("playback only, running") << kHead + "\nPlayback:\n" + running(1, 3, 44101) +
+                                                       alt(1, 1, "S16_LE", "44100, 48000", "16") + alt(1, 2, "S24_3LE", "48000") +
+                                                       alt(1, 3, "S24_3LE", "44100, 48000")
+                                                << "2x16 2x24 now 2x24 (102) @44100" << "@0";
         QTest::newRow("odd spacing") << QByteArray("Playback:\r\n\tStatus:Running\r\n  Interface=1\n Altset =3\n"
                                                    "Momentary freq=96000 Hz\n Interface 1\nAltset  3\n  Format:S32_LE\n"
                                                    " Channels :8\nRates:96000\nBits:32\n")
                                      << "8x32 now 8x32 (103) @96000" << "@0";
         QTest::newRow("unknown lines") << "Surround:\n  Interface 9\n    Channels: 6\n\nCapture:\n" + kStopped +
                                               "  Interface\n    Altset\n  Future key: 12\nno separator here\n" +
-                                              alt(2, 1, "S16_LE", 1, "48000", "16") + "    Feedback Format = 16.16\n"
+                                              alt(2, 1, "S16_LE", "48000", "16", 1) + "    Feedback Format = 16.16\n"
                                        << "@0" << "1x16 now 1x16 (201) @0";
         QTest::newRow("continuous rates") << "\nCapture:\n" + running(2, 1, 88200) +
-                                                 alt(2, 1, "S24_LE", 2, "8000 - 192000 (continuous)", "24")
+                                                 alt(2, 1, "S24_LE", "8000 - 192000 (continuous)")
                                           << "@0" << "2x24 now 2x24 (201) @88200";
-        QTest::newRow("bits from the format") << "\nPlayback:\n" + kStopped + alt(1, 1, "S16_LE", 2, "48000", nullptr) +
-                                                     alt(1, 2, "S24_3LE", 2, "48000", "0")
-                                              << "2x16 2x24 @0" << "@0";
-        QTest::newRow("a format in two settings") << "\nPlayback:\n" + running(1, 2, 48000) +
-                                                         alt(1, 1, "S24_3LE", 2, "44100", "24") +
-                                                         alt(1, 2, "S24_3LE", 2, "48000", "24")
-                                                  << "2x24 now 2x24 (101) @48000" << "@0";
-        QTest::newRow("empty") << QByteArray() << "@0" << "@0";
     }
 
     // The stream files' parser alone.
@@ -418,11 +364,15 @@ private slots:
         TUsbAudioHandle h = nullptr;
         QCOMPARE(open(0, &h), tusb::kOk);
         uint32_t u = 1, clients = 0, asio = 1;
-        int16_t volume = 0;
+        const auto level = [&](uint32_t direction, uint32_t channel) {
+            int16_t v = 0;
+            const TSTATUS s = api.TUSBAUDIO_GetVolume(h, direction, channel, &v);
+            return s ? QString::number(s, 16) : QString::number(v);
+        };
         // Before the audio driver is bound: no card, as a device without those features.
         QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(h, &u), tusb::kOk);
         QCOMPARE(u, 0u);
-        QCOMPARE(api.TUSBAUDIO_GetVolume(h, 1, 1, &volume), kNotSupported);
+        QCOMPARE(level(1, 1), QString("ee000008"));
 
         addVolumeCard(id);
         const HANDLE news = platform::createAutoResetEvent();
@@ -433,9 +383,6 @@ private slots:
         QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 1, 1, format.data(), &u), tusb::kOk);
         QCOMPARE(format.left(12), QByteArray::fromHex("010200001800000002000000"));
         QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 0, 0, nullptr, &u), tusb::kMoreFormatsThanTable);
-        QCOMPARE(api.TUSBAUDIO_GetStreamFormatSelectionMode(h, &u), tusb::kOk);
-        QCOMPARE(u, 0u);
-        QCOMPARE(api.TUSBAUDIO_SetCurrentStreamFormat(h, 1, 0x201), kNotSupported);
         QCOMPARE(api.TUSBAUDIO_GetClientInfo(h, &u, &clients, &asio), tusb::kOk);
         QCOMPARE(QList<uint32_t>({u, clients, asio}), QList<uint32_t>({1, 1, 0}));
 
@@ -450,10 +397,7 @@ private slots:
         QCOMPARE(info(1, 3), QString("0: 0 0..0/0"));         // no such channel
         QCOMPARE(info(0, 0), QString("0: 2 0..0/0"));         // a mute only
         QCOMPARE(info(0, 1), QString("0: 1 -32768..0/128"));  // no dB range: linear
-        QCOMPARE(api.TUSBAUDIO_GetVolume(h, 1, 0, &volume), tusb::kOk);
-        QCOMPARE(volume, qint16(-10 * 256));
-        QCOMPARE(api.TUSBAUDIO_GetVolume(h, 0, 2, &volume), tusb::kOk);
-        QCOMPARE(volume, qint16(-32768 + 128 * 32768 / 255));
+        QCOMPARE(level(1, 0) + ' ' + level(0, 2), QString("-2560 -16320")); // -10 dB; 128 of 0..255, linear
         QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 2, -12 * 256), tusb::kOk);
         QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 0, -2900), tusb::kOk); // -11.33 dB: the nearer step, -11 dB
         QCOMPARE(api.TUSBAUDIO_SetVolume(h, 0, 1, -8192), tusb::kOk); // a quarter down the linear range
@@ -487,10 +431,10 @@ private slots:
 
         // The card goes: while listed, then altogether (a notification for the rate gone).
         bed.removeCardFile(id, "controls");
-        QCOMPARE(api.TUSBAUDIO_GetVolume(h, 1, 1, &volume), kCardGone);
+        QCOMPARE(level(1, 1), QString("ee000046"));
         QCOMPARE(api.TUSBAUDIO_SetMute(h, 1, 1, 1), kCardGone);
         bed.removeCardFile(id, QString());
-        QCOMPARE(api.TUSBAUDIO_GetVolume(h, 1, 1, &volume), kNotSupported);
+        QCOMPARE(level(1, 1), QString("ee000008"));
         QVERIFY(waitFor(news, 5000));
         QCOMPARE(api.TUSBAUDIO_RegisterDeviceNotification(h, 0, nullptr, 0), tusb::kOk);
         platform::closeEvent(news);
@@ -498,14 +442,27 @@ private slots:
 
     // ---- The real panel ---------------------------------------------------------------------
 
-    void panelOnEmulatedAlto()
+    void panelOnEmulatedMixers()
     {
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             QSKIP("needs the X display of the end-to-end run");
         using namespace e2e;
+        unloadLibrary();
         QFile::remove(settingsFile());
-        STEP(startPanel());
-        Panel &panel = *m_panel;
+        Panel panel(QString(), {"CALDER_REGISTRY=" + qEnvironmentVariable("CALDER_USB_REGISTRY")});
+        QVERIFY2(panel.waitUntilShown(), qPrintable(panel.log()));
+        QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel.grab()).centres.size(), 1, 10000);
+        auto openTab = [&](int index) {
+            click(panel.at(readTabs(panel.grab()).centres.value(index), 68));
+            QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel.grab()).current, index, 5000);
+        };
+        const QString screens = qEnvironmentVariable("CALDER_USB_SCREENS");
+        auto screenshot = [&](const char *name) {
+            if (screens.isEmpty())
+                return;
+            QTest::qWait(400); // the page settles for the picture
+            panel.grab().save(QDir(screens).filePath(QString::fromLatin1(name) + ".png"));
+        };
 
         // Plugged in: the Alto's tabs, and the stored (default) blocks reach it byte for byte.
         const int id = plug();
@@ -517,7 +474,7 @@ private slots:
         screenshot("status");
 
         // A routing pick reaches the mixer and the store.
-        STEP(openTab(1));
+        openTab(1);
         click(panel.at(35 + 145, 120 + 56));
         QTest::qWait(300);
         click(panel.at(35 + 145, 120 + 92 + 36 * 2)); // "Stereo input 4+5"
@@ -528,7 +485,7 @@ private slots:
 
         // The ducker switch reaches it, and the meter level it answers is drawn.
         bed.setMeter(id, 4000000);
-        STEP(openTab(2));
+        openTab(2);
         click(panel.at(53, 122));
         QTRY_COMPARE(bed.parameterWrites(id).last(), QString("00000280010007D0"));
         QTRY_VERIFY(bed.vendorReads(id, 0x10) > 5);
@@ -550,65 +507,50 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel.grab()).centres.size(), 5, 10000);
         QTRY_VERIFY(!bed.parameterWrites(again).isEmpty());
         QCOMPARE(bed.parameterWrites(again).first(), QString("0000040002000000"));
-        QVERIFY2(panel.stop(), qPrintable(panel.log()));
-    }
+        unplug(again);
 
-    // A volume device whose card the audio driver makes after the device appeared: the rate
-    // arrives by notification; the Volume page shows and sets the card's controls; the Buffer
-    // Settings page shows the formats, and no buffer sizes.
-    void panelOnVolumeDevice()
-    {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            QSKIP("needs the X display of the end-to-end run");
-        using namespace e2e;
-        STEP(startPanel());
-        Panel &panel = *m_panel;
+        // A volume device, its card made by the audio driver after the device came: the rate
+        // arrives by notification.
         UsbTestbed::Spec spec;
         spec.productId = 0x21;
         spec.product = UsbTestbed::text(u"V21");
-        const int id = plug(spec);
+        const int v21 = plug(spec);
         QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel.grab()).centres.size(), 4, 10000);
         const QRect rateText(393, 160, 240, 28);
         const QImage noRate = panel.grab();
-        addVolumeCard(id);
+        addVolumeCard(v21);
         QTRY_VERIFY_WITH_TIMEOUT(changedPixels(panel.grab(), noRate, rateText) > 20, 5000);
         screenshot("v21-status");
-
-        // The master shows the control's level, also after the control changed under it (the
-        // page reads again when the direction is picked again).
-        STEP(openTab(1));
+        // The Volume page shows the controls' levels, read again when the direction is picked.
+        openTab(1);
         const QRect masterText(40, 172, 84, 22);
-        const auto reread = [&] {
+        QImage at10dB;
+        QTRY_VERIFY((at10dB = panel.grab(), inkPixels(at10dB, masterText, at10dB.pixel(masterText.topLeft())) > 20));
+        screenshot("v21-volume");
+        for (const QByteArray &controls : {QByteArray(kVolumeControls).replace("|50", "|20"), kVolumeControls}) {
+            const QImage before = panel.grab();
+            bed.setCardFile(v21, "controls", controls);
             click(panel.at(141, 143)); // Output
             click(panel.at(59, 143));  // Input
-        };
-        const QImage at10dB = panel.grab();
-        screenshot("v21-volume");
-        bed.setCardFile(id, "controls", QByteArray(kVolumeControls).replace("|50", "|20"));
-        reread();
-        QTRY_VERIFY(changedPixels(panel.grab(), at10dB, masterText) > 20);
-        bed.setCardFile(id, "controls", kVolumeControls);
-        reread();
-        QTRY_COMPARE(changedPixels(panel.grab(), at10dB, masterText), 0);
-        // A linked pair: one slider moves both channels; the pair's mute mutes both.
+            QTRY_VERIFY(changedPixels(panel.grab(), before, masterText) > 20);
+        }
+        QCOMPARE(changedPixels(panel.grab(), at10dB, masterText), 0);
+        // One slider of a linked pair moves both channels; the pair's mute mutes both.
         drag(panel.at(162, 252), panel.at(162, 320));
-        QTRY_VERIFY(controlValues(id, "Mic Capture Volume|0").section(' ', 0, 0).toInt() < 30);
-        const QString moved = controlValues(id, "Mic Capture Volume|0");
-        QCOMPARE(moved.section(' ', 1, 1), moved.section(' ', 0, 0));
+        QTRY_VERIFY(controlValues(v21, "Mic Capture Volume|0").section(' ', 0, 0).toInt() < 30);
+        QCOMPARE(controlValues(v21, "Mic Capture Volume|0").section(' ', 1, 1),
+                 controlValues(v21, "Mic Capture Volume|0").section(' ', 0, 0));
         click(panel.at(189, 471));
-        QTRY_COMPARE(controlValues(id, "Mic Capture Switch|0"), QString("0 0"));
-
-        // Formats shown (their current one read), buffer sizes not there.
-        STEP(openTab(2));
+        QTRY_COMPARE(controlValues(v21, "Mic Capture Switch|0"), QString("0 0"));
+        // Formats shown (their current one read), no buffer sizes.
+        openTab(2);
         screenshot("v21-buffer");
         QTRY_VERIFY(panel.log().contains(": TUSBAUDIO_GetASIOInstanceInfo failed"));
-        QVERIFY(!panel.log().contains("TUSBAUDIO_GetCurrentStreamFormat failed"));
-        QVERIFY(!panel.log().contains("TUSBAUDIO_GetSupportedStreamFormats failed"));
-        STEP(openTab(3));
-        screenshot("v21-info");
-        QTRY_VERIFY(panel.log().contains("Client Info success"));
+        QVERIFY(!panel.log().contains("StreamFormat failed"));
+        QVERIFY(!panel.log().contains("StreamFormats failed"));
         QVERIFY2(panel.stop(), qPrintable(panel.log()));
     }
+
 };
 
 QTEST_MAIN(TestUsb)
