@@ -38,6 +38,8 @@ AlsaMixer::AlsaMixer(int card)
 {
     const std::string device = "hw:" + std::to_string(card);
     int error = snd_ctl_open(&m_ctl, device.c_str(), 0);
+    if (error < 0)
+        m_ctl = nullptr;
     auto list = make<snd_ctl_elem_list_t, snd_ctl_elem_list_malloc, snd_ctl_elem_list_free>();
     if (error >= 0 && (error = snd_ctl_elem_list(m_ctl, list.get())) >= 0 &&
         (error = snd_ctl_elem_list_alloc_space(list.get(), snd_ctl_elem_list_get_count(list.get()))) >= 0)
@@ -68,8 +70,8 @@ AlsaMixer::~AlsaMixer()
 
 TSTATUS AlsaMixer::find(uint32_t direction, uint32_t channel, bool isSwitch, Control *control) const
 {
-    if (m_status)
-        return m_status;
+    if (m_status || direction > tusb::kDirectionInput)
+        return m_status ? m_status : kInvalidParameter;
     const std::string side = direction == tusb::kDirectionInput ? "Capture " : "Playback ";
     // The name: that of the volume control with the most values, of a switch when none.
     std::string base;
