@@ -375,6 +375,12 @@ private slots:
         QCOMPARE(level(1, 1), QString("ee000008"));
 
         addVolumeCard(id);
+        const QByteArray usbbus = bed.cardFile(id, "usbbus"); // "001/<device number>"
+        for (const QByteArray &other : {"002" + usbbus.mid(3), QByteArray("001/999\n")}) { // another device's card
+            bed.setCardFile(id, "usbbus", other);
+            QCOMPARE(level(1, 1), QString("ee000008"));
+        }
+        bed.setCardFile(id, "usbbus", usbbus);
         const HANDLE news = platform::createAutoResetEvent();
         QCOMPARE(api.TUSBAUDIO_RegisterDeviceNotification(h, 0xFFFFFFFF, news, 0), tusb::kOk);
         QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(h, &u), tusb::kOk);
