@@ -311,12 +311,6 @@ int UsbTestbed::add(const Spec &spec)
     g_free(root);
     g_mkdir_with_parents(node.substr(0, node.rfind('/')).c_str(), 0755);
     if (spec.accessDenied) {
-        // What the kernel publishes for everyone: the name the library lists the device by.
-        for (const auto &[name, descriptor] : {std::pair("product", spec.product), std::pair("serial", spec.serial)}) {
-            const QString value = QString::fromUtf16(reinterpret_cast<const char16_t *>(descriptor.constData() + 2),
-                                                     std::max(0, (descriptor.size() - 2) / 2));
-            umockdev_testbed_set_attribute(d->testbed, dev->syspath.c_str(), name, value.toUtf8().constData());
-        }
         // Even root may not open a read-only sysfs file for writing: the node says EACCES.
         if (symlink("/sys/devices/system/cpu/online", node.c_str()) != 0)
             qFatal("no node for the device");
@@ -333,8 +327,14 @@ int UsbTestbed::add(const Spec &spec)
         std::lock_guard<std::mutex> lock(d->mutex);
         d->devices.push_back(std::move(dev));
     }
-    umockdev_testbed_add_from_string(d->testbed, sysfsRecord(path, devnum, descriptors(spec)).toUtf8().constData(),
-                                     nullptr);
+    QString record = sysfsRecord(path, devnum, descriptors(spec));
+    if (spec.accessDenied) {
+        // What the kernel publishes for everyone: the name the library lists the device by.
+        for (const auto &[name, descriptor] : {std::pair("product", spec.product), std::pair("serial", spec.serial)})
+            record += QString("A: %1=%2\n").arg(name, QString::fromUtf16(reinterpret_cast<const char16_t *>(descriptor.constData() + 2),
+                                                                         std::max(0, (descriptor.size() - 2) / 2)));
+    }
+    umockdev_testbed_add_from_string(d->testbed, record.toUtf8().constData(), nullptr);
     return int(d->devices.size()) - 1;
 }
 
