@@ -1,6 +1,6 @@
 #include "app/FormatVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 FormatVMWrapper::FormatVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<FormatVM>())

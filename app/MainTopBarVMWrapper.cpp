@@ -1,6 +1,6 @@
 #include "app/MainTopBarVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 MainTopBarVMWrapper::MainTopBarVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<MainTopBarVM>())

@@ -1,6 +1,6 @@
 #include "app/ShellVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 // A registered instance: every wrapper shares the one shell view model.
 ShellVMWrapper::ShellVMWrapper(QObject *parent)

@@ -1,6 +1,6 @@
 #include "app/UIService.h"
 
-#include "app/ShellVM.h"
+#include "viewmodels/ShellVM.h"
 
 #include <QDebug>
 #include <utility>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/IUIService.h"
+#include "core/IUIService.h"
 
 #include <QSharedPointer>
 

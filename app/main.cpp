@@ -3,7 +3,7 @@
 #include "app/DisplayScalingFactorCalculator.h"
 #include "app/FirstFrameProbe.h"
 #include "app/MovableWidget.h"
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 #include "app/TrayIcon.h"
 #include "platform/InstanceRaiser.h"
 #include "platform/TerminationSignals.h"

@@ -1,7 +1,7 @@
 #include "device/LumenCommunicationService.h"
 
 #include "app/AppConstants.h"
-#include "app/IPnPEventListener.h"
+#include "device/IPnPEventListener.h"
 #include "device/DevicePropertiesRecord.h"
 #include "device/ICommunicationReplyListener.h"
 #include "device/MixerProtocol.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "settings/IRegistryService.h"
+#include "device/IRegistryService.h"
 
 #include <QObject>
 #include <QPair>

@@ -1,7 +1,7 @@
 #include "viewmodels/ClientInfoVM.h"
 
 #include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 
 ClientInfoVM::ClientInfoVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,

@@ -1,10 +1,10 @@
 #include "viewmodels/DuckerVM.h"
 
 #include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/MixerProtocol.h"
-#include "settings/IRegistryService.h"
+#include "device/IRegistryService.h"
 
 #include <QDebug>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #include "viewmodels/FormatVM.h"
 
 #include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 
 FormatVM::FormatVM(QSharedPointer<LumenCommunicationService> communicationService,

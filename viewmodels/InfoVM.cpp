@@ -1,7 +1,7 @@
 #include "viewmodels/InfoVM.h"
 
 #include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "device/DevicePropertiesRecord.h"
 #include "device/LumenCommunicationService.h"
 #include "device/RecordBytes.h"

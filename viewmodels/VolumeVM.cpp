@@ -1,7 +1,7 @@
 #include "viewmodels/VolumeVM.h"
 
 #include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/StreamFormatRecord.h"
 #include "viewmodels/VMDriverCall.h"

@@ -14,7 +14,7 @@
 // Prints one JSON object on stdout; the log goes to stderr.
 #include "CalderSimControl.h"
 #include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "viewmodels/DuckerVM.h"
 

@@ -1,8 +1,8 @@
 // Service container, value cache and message bus.
-#include "app/AppCacheService.h"
-#include "app/MessageBus.h"
-#include "app/ServiceContainer.h"
-#include "app/ShellVM.h"
+#include "core/AppCacheService.h"
+#include "core/MessageBus.h"
+#include "core/ServiceContainer.h"
+#include "viewmodels/ShellVM.h"
 
 #include <QtTest>
 

@@ -3,12 +3,12 @@
 #include "SimulatorControl.h"
 #include "app/AppConstants.h"
 #include "app/AppRegistrations.h"
-#include "app/MainTopBarVM.h"
+#include "viewmodels/MainTopBarVM.h"
 #include "app/MainTopBarVMWrapper.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "app/MovableWidget.h"
-#include "app/ServiceContainer.h"
-#include "app/ShellVM.h"
+#include "core/ServiceContainer.h"
+#include "viewmodels/ShellVM.h"
 #include "device/LumenCommunicationService.h"
 
 #include <QQuickItem>

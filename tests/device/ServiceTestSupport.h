@@ -2,7 +2,7 @@
 // Shared by the communication-service tests: log capture, a recording listener that knows
 // whether it is still alive, and the simulator's view of the device list.
 #include "SimulatorControl.h"
-#include "app/IPnPEventListener.h"
+#include "device/IPnPEventListener.h"
 #include "device/ICommunicationReplyListener.h"
 #include "device/LumenCommunicationService.h"
 

@@ -3,7 +3,7 @@
 // frame.png beside this test's binary, so running the test regenerates it.
 #include "app/AppRegistrations.h"
 #include "app/MovableWidget.h"
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 #include <QImage>
 #include <QQuickItem>

@@ -2,8 +2,8 @@
 // each compiles, and each control, page and the main window is created without a warning.
 // Also the group box's row click, as the pages rely on it, log line included.
 #include "app/AppRegistrations.h"
-#include "app/ServiceContainer.h"
-#include "app/ShellVM.h"
+#include "core/ServiceContainer.h"
+#include "viewmodels/ShellVM.h"
 
 #include <QDirIterator>
 #include <QQmlComponent>

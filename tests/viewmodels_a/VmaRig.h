@@ -3,7 +3,7 @@
 // communication service on it, and a recorder of "Connected" messages.
 #include "SimulatorControl.h"
 #include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 
 #include <QCoreApplication>

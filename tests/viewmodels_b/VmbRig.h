@@ -1,7 +1,7 @@
 #pragma once
 // Rig of the page tests: one simulated device and the real service on it.
 #include "SimulatorControl.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 
 #include <QSharedPointer>

@@ -1,4 +1,4 @@
-#include "app/ShellVM.h"
+#include "viewmodels/ShellVM.h"
 
 #include <QDebug>
 

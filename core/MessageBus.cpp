@@ -1,4 +1,4 @@
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 
 #include <QMap>
 #include <QMetaType>

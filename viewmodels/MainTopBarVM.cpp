@@ -1,10 +1,10 @@
-#include "app/MainTopBarVM.h"
+#include "viewmodels/MainTopBarVM.h"
 
 #include "app/AppConstants.h"
-#include "app/IUIService.h"
-#include "app/MessageBus.h"
+#include "core/IUIService.h"
+#include "core/MessageBus.h"
 #include "app/MovableWidget.h"
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 #include "device/LumenCommunicationService.h"
 
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
-#include "app/IActivityAware.h"
-#include "app/IPnPEventListener.h"
+#include "core/IActivityAware.h"
+#include "device/IPnPEventListener.h"
 
 #include <QObject>
 #include <QSharedPointer>

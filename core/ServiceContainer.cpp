@@ -1,4 +1,4 @@
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 namespace {
 ServiceContainer *g_container = nullptr;

@@ -1,3 +1,3 @@
-#include "app/HelperSignalObject.h"
+#include "core/HelperSignalObject.h"
 
 HelperSignalObject::HelperSignalObject(QObject *parent) : QObject(parent) {}

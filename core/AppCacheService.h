@@ -1,5 +1,5 @@
 #pragma once
-#include "app/IAppCacheService.h"
+#include "core/IAppCacheService.h"
 
 #include <QHash>
 

@@ -1,4 +1,4 @@
-#include "app/AppCacheService.h"
+#include "core/AppCacheService.h"
 
 bool AppCacheService::contains(const QString &key) const { return m_entries.contains(key); }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/Holder.h"
+#include "core/Holder.h"
 
 #include <QSharedPointer>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/HelperSignalObject.h"
+#include "core/HelperSignalObject.h"
 
 #include <QObject>
 #include <QString>
