@@ -1,6 +1,5 @@
 #include "app/TrayIcon.h"
 
-#include "app/AppConstants.h"
 
 #include <QAction>
 #include <QCoreApplication>

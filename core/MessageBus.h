@@ -13,8 +13,8 @@
 // GUI thread only; delivery is synchronous, in connection order.
 //
 // Use from a view model:
-//     m_bus->subscribe(this, &StatusVM::onResetDropDown, AppConstants::kMsgResetDropDown);
-//     m_bus->publish(true, AppConstants::kMsgConnected);
+//     m_bus->subscribe(this, &StatusVM::onResetDropDown, QStringLiteral("ResetDropDown"));
+//     m_bus->publish(true, QStringLiteral("Connected"));
 class MessageBus
 {
 public:

@@ -1,6 +1,7 @@
 #include "device/LumenCommunicationService.h"
 
-#include "app/AppConstants.h"
+#include "device/DeviceConstants.h"
+#include "device/StoreKeys.h"
 #include "device/IPnPEventListener.h"
 #include "device/DevicePropertiesRecord.h"
 #include "device/ICommunicationReplyListener.h"
@@ -11,6 +12,7 @@
 #include "settings/BassoRegistryService.h"
 #include "settings/TenorRegistryService.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QTimer>
 
@@ -34,11 +36,11 @@ LumenCommunicationService::LumenCommunicationService(QObject *parent) : QObject(
     m_storeFactories.insert(kProductTenor, [] { return QSharedPointer<IRegistryService>(new TenorRegistryService); });
     m_storeFactories.insert(kProductBasso, [] { return QSharedPointer<IRegistryService>(new BassoRegistryService); });
 
-    const TSTATUS loadStatus = m_api.loadByClsid(AppConstants::kDriverClassId.toStdString(), true);
+    const TSTATUS loadStatus = m_api.loadByClsid(DeviceConstants::kDriverClassId.toStdString(), true);
     if (loadStatus != tusb::kOk) {
         if (loadStatus == tusb::kVersionRejected)
             qDebug("The driver API DLL version is not compatible with this version of %s.\n",
-                   qUtf8Printable(AppConstants::kApplicationName));
+                   qUtf8Printable(QCoreApplication::applicationName()));
         else
             qDebug("Unable to load the driver API DLL, err=0x%08X\n", loadStatus);
     } else {
@@ -387,7 +389,7 @@ void LumenCommunicationService::notified(HANDLE)
 
 void LumenCommunicationService::applyStoredSettings()
 {
-    using namespace AppConstants;
+    using namespace StoreKeys;
     if (!m_deviceHandle)
         return;
 
@@ -447,7 +449,7 @@ TSTATUS LumenCommunicationService::setDuckerOnDevice(uint16_t parameterId, uint3
 
 int LumenCommunicationService::duckerInputMask() const
 {
-    using namespace AppConstants;
+    using namespace StoreKeys;
     if (!m_registryService)
         return 0;
     // Summed unsigned: hand-edited values may be anything, and a signed overflow is undefined.

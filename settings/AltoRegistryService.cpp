@@ -1,9 +1,10 @@
 #include "settings/AltoRegistryService.h"
 
-#include "app/AppConstants.h"
+#include "device/StoreKeys.h"
+#include "settings/SettingsKeys.h"
 
 AltoRegistryService::AltoRegistryService()
-    : RegistryServiceBase(AppConstants::kAltoAudioRouting, AppConstants::kAltoDucker,
-                          {{AppConstants::kInput12, 0}}, duckerDefaults({}))
+    : RegistryServiceBase(SettingsKeys::kAltoAudioRouting, SettingsKeys::kAltoDucker,
+                          {{StoreKeys::kInput12, 0}}, duckerDefaults({}))
 {
 }

@@ -1,11 +1,12 @@
 #include "settings/BassoRegistryService.h"
 
-#include "app/AppConstants.h"
+#include "device/StoreKeys.h"
+#include "settings/SettingsKeys.h"
 
 // The Basso has the second routing pair ("Inputs 3+4") and trigger inputs 3 and 4.
 BassoRegistryService::BassoRegistryService()
-    : RegistryServiceBase(AppConstants::kBassoAudioRouting, AppConstants::kBassoDucker,
-                          {{AppConstants::kInput12, 0}, {AppConstants::kInput32, 0}},
-                          duckerDefaults({AppConstants::kInput3, AppConstants::kInput4}))
+    : RegistryServiceBase(SettingsKeys::kBassoAudioRouting, SettingsKeys::kBassoDucker,
+                          {{StoreKeys::kInput12, 0}, {StoreKeys::kInput32, 0}},
+                          duckerDefaults({StoreKeys::kInput3, StoreKeys::kInput4}))
 {
 }

@@ -1,6 +1,6 @@
 #include "settings/RegistryServiceBase.h"
 
-#include "app/AppConstants.h"
+#include "device/StoreKeys.h"
 #include "settings/SettingsFormat.h"
 
 #include <QCoreApplication>
@@ -17,7 +17,7 @@ namespace {
 // would not even fit its field).
 QVariant withinSliderRange(const QString &key, const QVariant &stored)
 {
-    using namespace AppConstants;
+    using namespace StoreKeys;
     int lower = 0;
     int upper = 0;
     if (key == kSensitivity) {
@@ -107,7 +107,7 @@ void RegistryServiceBase::writeDefaultsIfEmpty(const QString &group, const Defau
 
 RegistryServiceBase::Defaults RegistryServiceBase::duckerDefaults(const QStringList &extraTriggerKeys)
 {
-    using namespace AppConstants;
+    using namespace StoreKeys;
     Defaults d{{kOn, 0}, {kInput1, 0}, {kInput2, 0}};
     for (const QString &key : extraTriggerKeys)
         d.append({key, 0});

@@ -1,9 +1,10 @@
 #include "settings/TenorRegistryService.h"
 
-#include "app/AppConstants.h"
+#include "device/StoreKeys.h"
+#include "settings/SettingsKeys.h"
 
 TenorRegistryService::TenorRegistryService()
-    : RegistryServiceBase(AppConstants::kTenorAudioRouting, AppConstants::kTenorDucker,
-                          {{AppConstants::kInput12, 0}}, duckerDefaults({}))
+    : RegistryServiceBase(SettingsKeys::kTenorAudioRouting, SettingsKeys::kTenorDucker,
+                          {{StoreKeys::kInput12, 0}}, duckerDefaults({}))
 {
 }

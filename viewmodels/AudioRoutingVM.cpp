@@ -1,6 +1,7 @@
 #include "viewmodels/AudioRoutingVM.h"
 
-#include "app/AppConstants.h"
+#include "device/StoreKeys.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/MixerProtocol.h"
@@ -21,28 +22,28 @@ QMap<int, QString> indexMap(const QStringList &labels)
 
 const QStringList &altoInputs12()
 {
-    static const QStringList list{AppConstants::kMicInput1MonoLine2, AppConstants::kStereoInput23,
-                                  AppConstants::kStereoInput45, AppConstants::kMixLR};
+    static const QStringList list{ViewModelTexts::kMicInput1MonoLine2, ViewModelTexts::kStereoInput23,
+                                  ViewModelTexts::kStereoInput45, ViewModelTexts::kMixLR};
     return list;
 }
 
 const QStringList &tenorInputs12()
 {
-    static const QStringList list{AppConstants::kMicInput12, AppConstants::kStereoInput34,
-                                  AppConstants::kStereoInput56, AppConstants::kMixLRb};
+    static const QStringList list{ViewModelTexts::kMicInput12, ViewModelTexts::kStereoInput34,
+                                  ViewModelTexts::kStereoInput56, ViewModelTexts::kMixLRb};
     return list;
 }
 
 const QStringList &bassoInputs12()
 {
-    static const QStringList list{AppConstants::kMicInput12b};
+    static const QStringList list{ViewModelTexts::kMicInput12b};
     return list;
 }
 
 const QStringList &bassoInputs32()
 {
-    static const QStringList list{AppConstants::kMicInput34, AppConstants::kStereoInput56b,
-                                  AppConstants::kStereoInput78, AppConstants::kMixLRc};
+    static const QStringList list{ViewModelTexts::kMicInput34, ViewModelTexts::kStereoInput56b,
+                                  ViewModelTexts::kStereoInput78, ViewModelTexts::kMixLRc};
     return list;
 }
 } // namespace
@@ -108,12 +109,12 @@ void AudioRoutingVM::setInput32Visibility(bool value)
 
 void AudioRoutingVM::onDeviceStateChanged()
 {
-    m_bus->publish(QVariant(true), AppConstants::kMsgConnected);
+    m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void AudioRoutingVM::onConnectionFailed()
 {
-    m_bus->publish(QVariant(false), AppConstants::kMsgConnected);
+    m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
 void AudioRoutingVM::onDeviceNotification()
@@ -149,7 +150,7 @@ void AudioRoutingVM::onInputs12Changed(int index, QString input12)
     setActiveInput12(input12);
     writeInputSelection(kSelectorByte, index);
     if (m_store)
-        m_store->setAudioRoutingValue(AppConstants::kInput12, index);
+        m_store->setAudioRoutingValue(StoreKeys::kInput12, index);
 }
 
 void AudioRoutingVM::onInputs32Changed(int index, QString input32)
@@ -159,7 +160,7 @@ void AudioRoutingVM::onInputs32Changed(int index, QString input32)
     setActiveInput32(input32);
     writeInputSelection(kSelectorByte, index);
     if (m_store)
-        m_store->setAudioRoutingValue(AppConstants::kInput32, index);
+        m_store->setAudioRoutingValue(StoreKeys::kInput32, index);
 }
 
 void AudioRoutingVM::refreshFromStore()
@@ -184,9 +185,9 @@ void AudioRoutingVM::refreshFromStore()
         emit inputs32Changed();
     }
     // An index the list lacks shows an empty label.
-    setActiveInput12(m_input12Map.value(m_store->getAudioRoutingValue(AppConstants::kInput12).toInt()));
+    setActiveInput12(m_input12Map.value(m_store->getAudioRoutingValue(StoreKeys::kInput12).toInt()));
     if (basso)
-        setActiveInput32(m_input32Map.value(m_store->getAudioRoutingValue(AppConstants::kInput32).toInt()));
+        setActiveInput32(m_input32Map.value(m_store->getAudioRoutingValue(StoreKeys::kInput32).toInt()));
 }
 
 TSTATUS AudioRoutingVM::writeInputSelection(uint8_t selector, int value)

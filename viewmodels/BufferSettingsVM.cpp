@@ -1,6 +1,6 @@
 #include "viewmodels/BufferSettingsVM.h"
 
-#include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/StreamFormatRecord.h"
@@ -88,13 +88,13 @@ void BufferSettingsVM::setSafeModeEnabled(bool value)
 void BufferSettingsVM::onDeviceStateChanged()
 {
     if (m_messageBus)
-        m_messageBus->publish(QVariant(true), AppConstants::kMsgConnected);
+        m_messageBus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void BufferSettingsVM::onConnectionFailed()
 {
     if (m_messageBus)
-        m_messageBus->publish(QVariant(false), AppConstants::kMsgConnected);
+        m_messageBus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
 void BufferSettingsVM::onDeviceNotification()

@@ -1,6 +1,6 @@
 #include "viewmodels/ClientInfoVM.h"
 
-#include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 
@@ -20,13 +20,13 @@ ClientInfoVM::~ClientInfoVM()
 
 void ClientInfoVM::onDeviceStateChanged()
 {
-    m_bus->publish(QVariant(true), AppConstants::kMsgConnected);
+    m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void ClientInfoVM::onConnectionFailed()
 {
     // A failed open is reported as such, like every other page does.
-    m_bus->publish(QVariant(false), AppConstants::kMsgConnected);
+    m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
 void ClientInfoVM::onDeviceNotification()

@@ -1,6 +1,7 @@
 #include "viewmodels/DuckerVM.h"
 
-#include "app/AppConstants.h"
+#include "device/StoreKeys.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/MixerProtocol.h"
@@ -99,12 +100,12 @@ void DuckerVM::setDefaultMeterReading(int value)
 
 void DuckerVM::onDeviceStateChanged()
 {
-    m_bus->publish(QVariant(true), AppConstants::kMsgConnected);
+    m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void DuckerVM::onConnectionFailed()
 {
-    m_bus->publish(QVariant(false), AppConstants::kMsgConnected);
+    m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
 void DuckerVM::onDeviceNotification()
@@ -157,7 +158,7 @@ void DuckerVM::refreshFromStore()
 
 void DuckerVM::applyDuckerOnState()
 {
-    if (m_store->getDuckerValue(AppConstants::kOn).toInt() != 0) {
+    if (m_store->getDuckerValue(StoreKeys::kOn).toInt() != 0) {
         setDuckerOn(true);
         startMeterPolling();
     } else {
@@ -169,9 +170,9 @@ void DuckerVM::applyDuckerOnState()
 
 void DuckerVM::loadDuckerParameters()
 {
-    setSensitivity(m_store->getDuckerValue(AppConstants::kSensitivity).toInt());
-    setDuckerRange(m_store->getDuckerValue(AppConstants::kDuckerRange).toInt());
-    setReleaseTime(m_store->getDuckerValue(AppConstants::kReleaseTime).toDouble() / 1000.0);
+    setSensitivity(m_store->getDuckerValue(StoreKeys::kSensitivity).toInt());
+    setDuckerRange(m_store->getDuckerValue(StoreKeys::kDuckerRange).toInt());
+    setReleaseTime(m_store->getDuckerValue(StoreKeys::kReleaseTime).toDouble() / 1000.0);
 }
 
 void DuckerVM::startMeterPolling()
@@ -199,7 +200,7 @@ void DuckerVM::onDuckerToggled()
     }
     if (m_store) {
         // Stored first: the 0x0280 block takes "On" from the store.
-        m_store->setDuckerValue(AppConstants::kOn, m_duckerOn ? 1 : 0);
+        m_store->setDuckerValue(StoreKeys::kOn, m_duckerOn ? 1 : 0);
         setDuckerOnDevice(MixerProtocol::kParamDuckerSwitch, 0);
     }
 }
@@ -222,25 +223,25 @@ void DuckerVM::toggleTriggerInput(bool checked, void (DuckerVM::*setter)(bool), 
 void DuckerVM::onChannel1SelectionChanged()
 {
     toggleTriggerInput(!m_input1Checked, &DuckerVM::setInput1Checked, MixerProtocol::kTriggerInput1,
-                       AppConstants::kInput1);
+                       StoreKeys::kInput1);
 }
 
 void DuckerVM::onChannel2SelectionChanged()
 {
     toggleTriggerInput(!m_input2Checked, &DuckerVM::setInput2Checked, MixerProtocol::kTriggerInput2,
-                       AppConstants::kInput2);
+                       StoreKeys::kInput2);
 }
 
 void DuckerVM::onChannel3SelectionChanged()
 {
     toggleTriggerInput(!m_input3Checked, &DuckerVM::setInput3Checked, MixerProtocol::kTriggerInput3,
-                       AppConstants::kInput3);
+                       StoreKeys::kInput3);
 }
 
 void DuckerVM::onChannel4SelectionChanged()
 {
     toggleTriggerInput(!m_input4Checked, &DuckerVM::setInput4Checked, MixerProtocol::kTriggerInput4,
-                       AppConstants::kInput4);
+                       StoreKeys::kInput4);
 }
 
 void DuckerVM::onReleaseTimeChanged(double time)
@@ -248,7 +249,7 @@ void DuckerVM::onReleaseTimeChanged(double time)
     setReleaseTime(time);
     if (m_store) {
         setDuckerOnDevice(MixerProtocol::kParamDuckerSwitch, 0);
-        m_store->setDuckerValue(AppConstants::kReleaseTime, releaseTimeMs());
+        m_store->setDuckerValue(StoreKeys::kReleaseTime, releaseTimeMs());
     }
 }
 
@@ -257,7 +258,7 @@ void DuckerVM::onDuckerRangeChanged(int range)
     setDuckerRange(range);
     setDuckerOnDevice(MixerProtocol::kParamDuckRange, MixerProtocol::duckRangeValue(m_duckerRange));
     if (m_store)
-        m_store->setDuckerValue(AppConstants::kDuckerRange, m_duckerRange);
+        m_store->setDuckerValue(StoreKeys::kDuckerRange, m_duckerRange);
 }
 
 void DuckerVM::onSensitivityChanged(int sensitivity)
@@ -265,7 +266,7 @@ void DuckerVM::onSensitivityChanged(int sensitivity)
     setSensitivity(sensitivity);
     setDuckerOnDevice(MixerProtocol::kParamSensitivity, MixerProtocol::sensitivityValue(m_sensitivity));
     if (m_store)
-        m_store->setDuckerValue(AppConstants::kSensitivity, m_sensitivity);
+        m_store->setDuckerValue(StoreKeys::kSensitivity, m_sensitivity);
 }
 
 int DuckerVM::releaseTimeMs() const
@@ -292,7 +293,7 @@ TSTATUS DuckerVM::setDuckerOnDevice(uint16_t parameter, uint32_t value)
         const uint32_t productId = m_service->productId();
         if (m_service->vendorId() == LumenVendorId && (productId == kProductAlto || productId == kProductTenor))
             mask &= MixerProtocol::kTriggerInput1 | MixerProtocol::kTriggerInput2; // two trigger inputs only
-        value = MixerProtocol::duckerSwitchValue(m_store->getDuckerValue(AppConstants::kOn).toInt(), mask,
+        value = MixerProtocol::duckerSwitchValue(m_store->getDuckerValue(StoreKeys::kOn).toInt(), mask,
                                                  releaseTimeMs());
     }
     const MixerProtocol::Block block = MixerProtocol::parameterBlock(parameter, value);

@@ -1,6 +1,6 @@
 #include "viewmodels/FormatVM.h"
 
-#include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 
@@ -23,13 +23,13 @@ FormatVM::~FormatVM()
 void FormatVM::onDeviceStateChanged()
 {
     if (m_messageBus)
-        m_messageBus->publish(QVariant(true), AppConstants::kMsgConnected);
+        m_messageBus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void FormatVM::onConnectionFailed()
 {
     if (m_messageBus)
-        m_messageBus->publish(QVariant(false), AppConstants::kMsgConnected);
+        m_messageBus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
 void FormatVM::onDeviceNotification() {}

@@ -1,6 +1,6 @@
 #include "viewmodels/InfoFormatting.h"
 
-#include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 
 namespace InfoFormatting {
 
@@ -53,15 +53,15 @@ QString apiVersionText(uint32_t major, uint32_t minor, uint32_t patch)
 
 QString buildTypeText(uint32_t flags)
 {
-    return (flags & 1u) ? AppConstants::kDebug : AppConstants::kRelease;
+    return (flags & 1u) ? ViewModelTexts::kDebug : ViewModelTexts::kRelease;
 }
 
 QString streamingStateText(uint32_t state)
 {
     if (state == 1)
-        return AppConstants::kActive;
+        return ViewModelTexts::kActive;
     if (state == 0)
-        return AppConstants::kStopped;
+        return ViewModelTexts::kStopped;
     return QString();
 }
 

@@ -1,6 +1,6 @@
 #include "viewmodels/InfoVM.h"
 
-#include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/DevicePropertiesRecord.h"
 #include "device/LumenCommunicationService.h"
@@ -54,12 +54,12 @@ CALDER_STRING_SETTER(setActiveAsioClients, m_activeAsioClients, activeAsioClient
 
 void InfoVM::onDeviceStateChanged()
 {
-    m_bus->publish(QVariant(true), AppConstants::kMsgConnected);
+    m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void InfoVM::onConnectionFailed()
 {
-    m_bus->publish(QVariant(false), AppConstants::kMsgConnected);
+    m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
 void InfoVM::onDeviceNotification()

@@ -1,6 +1,6 @@
 #include "viewmodels/MainTopBarVM.h"
 
-#include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "core/IUIService.h"
 #include "core/MessageBus.h"
 #include "app/MovableWidget.h"
@@ -32,7 +32,7 @@ MainTopBarVM::MainTopBarVM(QSharedPointer<IUIService> ui, QSharedPointer<LumenCo
     const uint32_t count = m_communication->deviceCount();
     if (count == 0 || count > 1) {
         names << kStatusName;
-        m_pageUrls << AppConstants::kStatusView;
+        m_pageUrls << ViewModelTexts::kStatusView;
     } else {
         buildMenuForProduct(names);
     }
@@ -49,7 +49,7 @@ void MainTopBarVM::buildMenuForProduct(QStringList &names)
 {
     m_pageUrls.clear();
     names << kStatusName;
-    m_pageUrls << AppConstants::kStatusView;
+    m_pageUrls << ViewModelTexts::kStatusView;
     switch (m_communication->productId()) {
     case kAltoProductId:
     case kTenorProductId:
@@ -59,18 +59,18 @@ void MainTopBarVM::buildMenuForProduct(QStringList &names)
         if (m_communication->vendorId() != LumenVendorId)
             break;
         names << QStringLiteral("Audio Routing") << QStringLiteral("Ducker");
-        m_pageUrls << AppConstants::kAudioRoutingView << AppConstants::kDuckerView;
+        m_pageUrls << ViewModelTexts::kAudioRoutingView << ViewModelTexts::kDuckerView;
         break;
     case kVolumeProductIdA:
     case kVolumeProductIdB:
         names << QStringLiteral("Volume");
-        m_pageUrls << AppConstants::kVolumeView;
+        m_pageUrls << ViewModelTexts::kVolumeView;
         break;
     default:
         break;
     }
     names << QStringLiteral("Buffer Settings") << QStringLiteral("Info");
-    m_pageUrls << AppConstants::kBufferSettingsView << AppConstants::kInfoView;
+    m_pageUrls << ViewModelTexts::kBufferSettingsView << ViewModelTexts::kInfoView;
 }
 
 void MainTopBarVM::rebuildMenu()
@@ -115,13 +115,13 @@ void MainTopBarVM::closeApplication()
 
 void MainTopBarVM::onActivate()
 {
-    m_bus->subscribe(this, &MainTopBarVM::onConnectedChanged, AppConstants::kMsgConnected);
-    m_ui->showMasterView(AppConstants::kStatusView);
+    m_bus->subscribe(this, &MainTopBarVM::onConnectedChanged, ViewModelTexts::kMsgConnected);
+    m_ui->showMasterView(ViewModelTexts::kStatusView);
 }
 
 bool MainTopBarVM::onDeactivate()
 {
-    m_bus->unsubscribe(this, &MainTopBarVM::onConnectedChanged, AppConstants::kMsgConnected);
+    m_bus->unsubscribe(this, &MainTopBarVM::onConnectedChanged, ViewModelTexts::kMsgConnected);
     return true;
 }
 
@@ -132,7 +132,7 @@ void MainTopBarVM::onConnectedChanged(QVariant value)
         return;
     }
     showStatusOnlyMenu();
-    m_ui->showMasterView(m_pageUrls.value(0, AppConstants::kStatusView));
+    m_ui->showMasterView(m_pageUrls.value(0, ViewModelTexts::kStatusView));
     setCurrentPageIndex(0);
 }
 
@@ -142,7 +142,7 @@ void MainTopBarVM::onDeviceRemoved() { handlePlugEvent(true); }
 
 void MainTopBarVM::handlePlugEvent(bool removed)
 {
-    m_bus->publish(true, AppConstants::kMsgResetDropDown);
+    m_bus->publish(true, ViewModelTexts::kMsgResetDropDown);
     if (m_communication->deviceCount() == 1) {
         m_communication->setDeviceIndex(0);
         const QStringList names = m_communication->deviceNames();
@@ -158,8 +158,8 @@ void MainTopBarVM::handlePlugEvent(bool removed)
     } else {
         showStatusOnlyMenu();
         if (removed)
-            m_bus->publish(true, AppConstants::kMsgResetState);
+            m_bus->publish(true, ViewModelTexts::kMsgResetState);
     }
-    m_ui->showMasterView(m_pageUrls.value(0, AppConstants::kStatusView));
+    m_ui->showMasterView(m_pageUrls.value(0, ViewModelTexts::kStatusView));
     setCurrentPageIndex(0);
 }

@@ -1,6 +1,6 @@
 #include "viewmodels/StatusVM.h"
 
-#include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 
@@ -16,8 +16,8 @@ StatusVM::StatusVM(QSharedPointer<LumenCommunicationService> service, QSharedPoi
     : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
 {
     m_service->setReplyListener(this);
-    m_bus->subscribe(this, &StatusVM::onResetState, AppConstants::kMsgResetState);
-    m_bus->subscribe(this, &StatusVM::onResetDropDown, AppConstants::kMsgResetDropDown);
+    m_bus->subscribe(this, &StatusVM::onResetState, ViewModelTexts::kMsgResetState);
+    m_bus->subscribe(this, &StatusVM::onResetDropDown, ViewModelTexts::kMsgResetDropDown);
     m_deviceNames = m_service->deviceNames();
     m_debugTimer = new QTimer();
     onResetState(QVariant());
@@ -74,9 +74,9 @@ void StatusVM::setResetDropDown(bool reset)
 
 void StatusVM::setDebugActivated(bool activated)
 {
-    if (m_activeDevice == AppConstants::kNotConnected)
+    if (m_activeDevice == ViewModelTexts::kNotConnected)
         return;
-    if (m_activeDevice == AppConstants::kPleaseSelectDevice && !(m_debugActivated && !activated))
+    if (m_activeDevice == ViewModelTexts::kPleaseSelectDevice && !(m_debugActivated && !activated))
         return;
     if (m_debugActivated == activated)
         return;
@@ -103,7 +103,7 @@ CALDER_STRING_SETTER(setConstant, m_constant, constantChanged)
 
 void StatusVM::showNoDevice()
 {
-    setActiveDevice(AppConstants::kNotConnected);
+    setActiveDevice(ViewModelTexts::kNotConnected);
     setSampleRate(0);
     // Mixers that vanished in one refresh must not stay on offer.
     if (!m_deviceNames.isEmpty()) {
@@ -127,7 +127,7 @@ void StatusVM::onResetState(QVariant)
     if (count == 1) {
         // The only device may be one the service did not list (USB mode 1): nothing to show.
         if (m_deviceNames.isEmpty()) {
-            setActiveDevice(AppConstants::kNotConnected);
+            setActiveDevice(ViewModelTexts::kNotConnected);
             setSampleRate(0);
             return;
         }
@@ -135,7 +135,7 @@ void StatusVM::onResetState(QVariant)
         qDebug().nospace().noquote() << "Device Name : " << m_activeDevice;
         setSampleRate(int(m_service->sampleRate()));
     } else {
-        setActiveDevice(AppConstants::kPleaseSelectDevice);
+        setActiveDevice(ViewModelTexts::kPleaseSelectDevice);
         setSampleRate(0);
     }
     setConnected(true);
@@ -170,7 +170,7 @@ void StatusVM::onDeviceStateChanged()
         emit activeDeviceChanged();
     } else if (m_service->isDeviceListRefreshed()) {
         // After the user's own pick (flag cleared) the page keeps its selection.
-        setActiveDevice(AppConstants::kPleaseSelectDevice);
+        setActiveDevice(ViewModelTexts::kPleaseSelectDevice);
         setSampleRate(0);
     }
     emit deviceNamesChanged();
@@ -182,7 +182,7 @@ void StatusVM::onDeviceStateChanged()
 void StatusVM::onConnectionFailed()
 {
     publishConnected(false);
-    setActiveDevice(AppConstants::kNotConnected);
+    setActiveDevice(ViewModelTexts::kNotConnected);
     setSampleRate(0);
     setConnected(false);
     setDebugActivated(false);
@@ -283,5 +283,5 @@ void StatusVM::stopDebugTimer()
 
 void StatusVM::publishConnected(bool connected)
 {
-    m_bus->publish(QVariant(connected), AppConstants::kMsgConnected);
+    m_bus->publish(QVariant(connected), ViewModelTexts::kMsgConnected);
 }

@@ -1,6 +1,6 @@
 #include "viewmodels/VolumeVM.h"
 
-#include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/StreamFormatRecord.h"
@@ -52,13 +52,13 @@ CALDER_SETTER(setMinVolumeRange, short, m_minVolumeRange, minVolumeRangeChanged)
 void VolumeVM::onDeviceStateChanged()
 {
     if (m_messageBus)
-        m_messageBus->publish(QVariant(true), AppConstants::kMsgConnected);
+        m_messageBus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void VolumeVM::onConnectionFailed()
 {
     if (m_messageBus)
-        m_messageBus->publish(QVariant(false), AppConstants::kMsgConnected);
+        m_messageBus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
 void VolumeVM::onDeviceNotification() {}

@@ -2,6 +2,7 @@
 // communication service and the simulated driver (plug and unplug go through its events).
 #include "SimulatorControl.h"
 #include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "app/AppRegistrations.h"
 #include "viewmodels/MainTopBarVM.h"
 #include "app/MainTopBarVMWrapper.h"
@@ -19,6 +20,7 @@
 #include <memory>
 
 using namespace AppConstants;
+using namespace ViewModelTexts;
 
 namespace {
 const QStringList kMixerTabs{"Status", "Audio Routing", "Ducker", "Buffer Settings", "Info"};

@@ -1,6 +1,8 @@
 // The communication service through the real loader, platform events and simulated driver.
 #include "ServiceTestSupport.h"
 #include "app/AppConstants.h"
+#include "device/StoreKeys.h"
+#include "settings/SettingsKeys.h"
 #include "settings/AltoRegistryService.h"
 
 #include <QtTest>
@@ -10,6 +12,8 @@
 #include <memory>
 
 using namespace AppConstants;
+using namespace SettingsKeys;
+using namespace StoreKeys;
 using Service = LumenCommunicationService;
 
 namespace {

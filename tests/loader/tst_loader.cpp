@@ -1,7 +1,7 @@
 // TUsbAudioApiDll through the real platform layer, against stand-in libraries built beside
 // this test and registry files written per case.
 #include "RegistryFiles.h"
-#include "app/AppConstants.h"
+#include "device/DeviceConstants.h"
 #include "device/TUsbAudioApiDll.h"
 #include "platform/Library.h"
 
@@ -15,7 +15,7 @@ class TestLoader : public QObject
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-    const std::string m_classId = AppConstants::kDriverClassId.toStdString();
+    const std::string m_classId = DeviceConstants::kDriverClassId.toStdString();
 
     // Makes an export holding `valueLine` the whole registry and loads by class id.
     TSTATUS loadThroughRegistry(TUsbAudioApiDll &api, const QByteArray &valueLine)

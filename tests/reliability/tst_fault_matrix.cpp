@@ -7,6 +7,7 @@
 #include "PageWalk.h"
 #include "TestEnvironment.h"
 #include "device/TUsbAudioEntryPoints.h"
+#include "viewmodels/ViewModelTexts.h"
 
 #include <QLibrary>
 
@@ -98,7 +99,7 @@ const std::map<QString, Nuller> &calledOperations()
 QVariantList failureDisplays(const QString &page, const QString &property)
 {
     if (page == "Status" && property == "activeDevice")
-        return {AppConstants::kNotConnected, AppConstants::kPleaseSelectDevice};
+        return {ViewModelTexts::kNotConnected, ViewModelTexts::kPleaseSelectDevice};
     if (page == "Status" && property == "disableDropDown")
         return {true};
     if (page == "Info") {

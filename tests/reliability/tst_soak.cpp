@@ -5,6 +5,7 @@
 // a destroyed page, and the resident memory at the end is within a few percent of the
 // memory after warm-up.
 #include "ReliabilityRig.h"
+#include "viewmodels/ViewModelTexts.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -219,12 +220,12 @@ void TestSoak::soak()
     clock.start();
     {
         Panel panel(Panel::WithoutWindow);
-        const QStringList names = {AppConstants::kMsgConnected, AppConstants::kMsgResetDropDown,
-                                   AppConstants::kMsgResetState};
+        const QStringList names = {ViewModelTexts::kMsgConnected, ViewModelTexts::kMsgResetDropDown,
+                                   ViewModelTexts::kMsgResetState};
         QMap<QString, int> subscribedAtStart; // live connections with only the top bar there
         for (const QString &n : names)
             subscribedAtStart.insert(n, liveConnections(n));
-        QVERIFY(subscribedAtStart.value(AppConstants::kMsgConnected) >= 1); // the top bar's
+        QVERIFY(subscribedAtStart.value(ViewModelTexts::kMsgConnected) >= 1); // the top bar's
 
         while (clock.elapsed() < qint64(seconds) * 1000) {
             ++m_steps;

@@ -1,5 +1,7 @@
 // The per-model stores over real settings files in the test's own XDG_CONFIG_HOME.
 #include "app/AppConstants.h"
+#include "device/StoreKeys.h"
+#include "settings/SettingsKeys.h"
 #include "settings/AltoRegistryService.h"
 #include "settings/BassoRegistryService.h"
 #include "settings/TenorRegistryService.h"
@@ -12,6 +14,8 @@
 #include <memory>
 
 using namespace AppConstants;
+using namespace SettingsKeys;
+using namespace StoreKeys;
 
 namespace {
 

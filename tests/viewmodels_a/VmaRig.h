@@ -3,6 +3,7 @@
 // communication service on it, and a recorder of "Connected" messages.
 #include "SimulatorControl.h"
 #include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 
@@ -51,9 +52,9 @@ class ConnectedRecorder : public QObject
 public:
     explicit ConnectedRecorder(MessageBus &bus) : m_bus(bus)
     {
-        m_bus.subscribe(this, &ConnectedRecorder::onConnected, AppConstants::kMsgConnected);
+        m_bus.subscribe(this, &ConnectedRecorder::onConnected, ViewModelTexts::kMsgConnected);
     }
-    ~ConnectedRecorder() override { m_bus.unsubscribe(this, &ConnectedRecorder::onConnected, AppConstants::kMsgConnected); }
+    ~ConnectedRecorder() override { m_bus.unsubscribe(this, &ConnectedRecorder::onConnected, ViewModelTexts::kMsgConnected); }
 
     QList<bool> values;
 

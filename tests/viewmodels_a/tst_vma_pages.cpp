@@ -155,7 +155,7 @@ void TestPages::statusWithTwoMixers()
     QCOMPARE(recorder.values, QList<bool>{true});
 
     // "ResetState" (plug or unplug with several devices) asks for a pick again.
-    rig.bus->publish(true, AppConstants::kMsgResetState);
+    rig.bus->publish(true, ViewModelTexts::kMsgResetState);
     QCOMPARE(vm->activeDevice(), QStringLiteral("Please select a device"));
     // Ctrl+B is refused there: nothing shown, so nothing polled.
     rig.sim.resetCallCounts();
@@ -182,7 +182,7 @@ void TestPages::statusWithTwoMixers()
     // Every mixer gone in one refresh: none is offered any more.
     rig.sim.reset("");
     rig.service->refreshDeviceList();
-    rig.bus->publish(true, AppConstants::kMsgResetState);
+    rig.bus->publish(true, ViewModelTexts::kMsgResetState);
     QVERIFY(vm->deviceNames().isEmpty());
     QCOMPARE(vm->sampleRate(), 0);
 }
