@@ -11,6 +11,7 @@
 #include "app/ShellVMWrapper.h"
 #include "app/UIService.h"
 #include "device/LumenCommunicationService.h"
+#include "settings/ModelStores.h"
 // Page view models and their wrappers: one include pair per page, in registration order.
 // (StatusVM, AudioRoutingVM, DuckerVM, FormatVM, BufferSettingsVM, ClientInfoVM, InfoVM, VolumeVM)
 #include "app/StatusVMWrapper.h"
@@ -60,7 +61,7 @@ void registerServices(ServiceContainer &container)
     container.registerInstance(new ShellVM());
     container.registerInstance(new UIService(container.resolve<ShellVM>()));
     container.registerInstance(new AppCacheService());
-    container.registerInstance(new LumenCommunicationService());
+    container.registerInstance(new LumenCommunicationService(&ModelStores::create));
 
     container.registerFactory<MainTopBarVM>([&container] {
         return new MainTopBarVM(container.resolve<UIService>(), container.resolve<LumenCommunicationService>(),

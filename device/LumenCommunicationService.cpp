@@ -5,12 +5,11 @@
 #include "device/IPnPEventListener.h"
 #include "device/DevicePropertiesRecord.h"
 #include "device/ICommunicationReplyListener.h"
+#include "device/IRegistryService.h"
+#include "device/MixerModels.h"
 #include "device/MixerProtocol.h"
 #include "platform/Event.h"
 #include "platform/EventNotifier.h"
-#include "settings/AltoRegistryService.h"
-#include "settings/BassoRegistryService.h"
-#include "settings/TenorRegistryService.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -19,23 +18,15 @@
 namespace {
 constexpr int kSingleDeviceReconnectMs = 2000;
 constexpr uint32_t kUsbModeNotListed = 1;
-
-bool isMixerProduct(uint32_t productId)
-{
-    return productId == kProductAlto || productId == kProductTenor || productId == kProductBasso;
-}
 } // namespace
 
 // Listener callbacks may re-enter the service, replace the listener or destroy it (a page
 // reacting to onDeviceStateChanged can make the top bar swap pages). So every callback reads
 // the slot afresh right before the call and nothing touches a listener pointer after a call.
 
-LumenCommunicationService::LumenCommunicationService(QObject *parent) : QObject(parent)
+LumenCommunicationService::LumenCommunicationService(StoreFactory storeFactory, QObject *parent)
+    : QObject(parent), m_storeFactory(std::move(storeFactory))
 {
-    m_storeFactories.insert(kProductAlto, [] { return QSharedPointer<IRegistryService>(new AltoRegistryService); });
-    m_storeFactories.insert(kProductTenor, [] { return QSharedPointer<IRegistryService>(new TenorRegistryService); });
-    m_storeFactories.insert(kProductBasso, [] { return QSharedPointer<IRegistryService>(new BassoRegistryService); });
-
     const TSTATUS loadStatus = m_api.loadByClsid(DeviceConstants::kDriverClassId.toStdString(), true);
     if (loadStatus != tusb::kOk) {
         if (loadStatus == tusb::kVersionRejected)
@@ -402,17 +393,16 @@ void LumenCommunicationService::applyStoredSettings()
 
     // A device of another vendor with a mixer's product id keeps whatever store was current,
     // and receives none of this family's vendor requests.
-    if (!isMixerProduct(m_productId) || m_vendorId != LumenVendorId)
+    const MixerModel &model = MixerModels::forDevice(m_vendorId, m_productId);
+    if (!model.isMixer())
         return;
-    const auto factory = m_storeFactories.constFind(m_productId);
-    if (factory != m_storeFactories.constEnd())
-        m_registryService = (*factory)();
+    m_registryService = createStore(model);
     const QSharedPointer<IRegistryService> store = m_registryService;
     if (!store)
         return;
 
     selInputOnDevice(0, uint32_t(store->getAudioRoutingValue(kInput12).toInt()));
-    if (m_productId == kProductBasso)
+    if (!model.inputs32.isEmpty())
         selInputOnDevice(0, uint32_t(store->getAudioRoutingValue(kInput32).toInt()));
 
     const int on = store->getDuckerValue(kOn).toInt();
@@ -427,6 +417,11 @@ void LumenCommunicationService::applyStoredSettings()
     setDuckerOnDevice(MixerProtocol::kParamDuckRange, MixerProtocol::duckRangeValue(range));
     setDuckerOnDevice(MixerProtocol::kParamSensitivity, MixerProtocol::sensitivityValue(sensitivity));
     setDuckerOnDevice(MixerProtocol::kParamAttackHold, MixerProtocol::attackHoldValue(attack, hold));
+}
+
+QSharedPointer<IRegistryService> LumenCommunicationService::createStore(const MixerModel &model) const
+{
+    return m_storeFactory ? m_storeFactory(model) : QSharedPointer<IRegistryService>();
 }
 
 TSTATUS LumenCommunicationService::selInputOnDevice(uint8_t lowIdByte, uint32_t value)
@@ -454,7 +449,7 @@ int LumenCommunicationService::duckerInputMask() const
         return 0;
     // Summed unsigned: hand-edited values may be anything, and a signed overflow is undefined.
     QStringList keys{kInput1, kInput2};
-    if (m_productId == kProductBasso)
+    if (MixerModels::forProduct(m_productId).triggerInputs > 2)
         keys << kInput3 << kInput4;
     uint32_t mask = 0;
     for (const QString &key : keys)

@@ -1,10 +1,6 @@
 #include "settings/AltoRegistryService.h"
 
-#include "device/StoreKeys.h"
-#include "settings/SettingsKeys.h"
+#include "device/MixerModels.h"
+#include "device/TUsbAudioApi.h"
 
-AltoRegistryService::AltoRegistryService()
-    : RegistryServiceBase(SettingsKeys::kAltoAudioRouting, SettingsKeys::kAltoDucker,
-                          {{StoreKeys::kInput12, 0}}, duckerDefaults({}))
-{
-}
+AltoRegistryService::AltoRegistryService() : RegistryServiceBase(MixerModels::forProduct(kProductAlto)) {}

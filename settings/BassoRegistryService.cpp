@@ -1,12 +1,6 @@
 #include "settings/BassoRegistryService.h"
 
-#include "device/StoreKeys.h"
-#include "settings/SettingsKeys.h"
+#include "device/MixerModels.h"
+#include "device/TUsbAudioApi.h"
 
-// The Basso has the second routing pair ("Inputs 3+4") and trigger inputs 3 and 4.
-BassoRegistryService::BassoRegistryService()
-    : RegistryServiceBase(SettingsKeys::kBassoAudioRouting, SettingsKeys::kBassoDucker,
-                          {{StoreKeys::kInput12, 0}, {StoreKeys::kInput32, 0}},
-                          duckerDefaults({StoreKeys::kInput3, StoreKeys::kInput4}))
-{
-}
+BassoRegistryService::BassoRegistryService() : RegistryServiceBase(MixerModels::forProduct(kProductBasso)) {}

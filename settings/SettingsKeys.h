@@ -1,14 +1,10 @@
 #pragma once
-// Names of the settings groups the stores keep.
+// Names of the settings groups a model's store keeps: "<model>/AudioRouting", "<model>/Ducker".
 #include <QString>
 
 namespace SettingsKeys {
-inline const QString kAltoAudioRouting = QStringLiteral("Alto/AudioRouting");
-inline const QString kAltoDucker = QStringLiteral("Alto/Ducker");
-inline const QString kTenorAudioRouting = QStringLiteral("Tenor/AudioRouting");
-inline const QString kTenorDucker = QStringLiteral("Tenor/Ducker");
-inline const QString kBassoAudioRouting = QStringLiteral("Basso/AudioRouting");
-inline const QString kBassoDucker = QStringLiteral("Basso/Ducker");
+inline const QString kAudioRoutingGroup = QStringLiteral("AudioRouting");
+inline const QString kDuckerGroup = QStringLiteral("Ducker");
 
 // Declared; nothing reads them.
 inline const QString kSettings = QStringLiteral("Settings");

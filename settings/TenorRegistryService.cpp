@@ -1,10 +1,6 @@
 #include "settings/TenorRegistryService.h"
 
-#include "device/StoreKeys.h"
-#include "settings/SettingsKeys.h"
+#include "device/MixerModels.h"
+#include "device/TUsbAudioApi.h"
 
-TenorRegistryService::TenorRegistryService()
-    : RegistryServiceBase(SettingsKeys::kTenorAudioRouting, SettingsKeys::kTenorDucker,
-                          {{StoreKeys::kInput12, 0}}, duckerDefaults({}))
-{
-}
+TenorRegistryService::TenorRegistryService() : RegistryServiceBase(MixerModels::forProduct(kProductTenor)) {}

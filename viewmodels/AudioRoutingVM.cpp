@@ -4,6 +4,7 @@
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "device/MixerModels.h"
 #include "device/MixerProtocol.h"
 #include "device/IRegistryService.h"
 
@@ -11,41 +12,6 @@
 
 namespace {
 constexpr uint8_t kSelectorByte = 0x00; // low half of the routing id, 0 for both pairs
-
-QMap<int, QString> indexMap(const QStringList &labels)
-{
-    QMap<int, QString> map;
-    for (int i = 0; i < labels.size(); ++i)
-        map.insert(i, labels.at(i));
-    return map;
-}
-
-const QStringList &altoInputs12()
-{
-    static const QStringList list{ViewModelTexts::kMicInput1MonoLine2, ViewModelTexts::kStereoInput23,
-                                  ViewModelTexts::kStereoInput45, ViewModelTexts::kMixLR};
-    return list;
-}
-
-const QStringList &tenorInputs12()
-{
-    static const QStringList list{ViewModelTexts::kMicInput12, ViewModelTexts::kStereoInput34,
-                                  ViewModelTexts::kStereoInput56, ViewModelTexts::kMixLRb};
-    return list;
-}
-
-const QStringList &bassoInputs12()
-{
-    static const QStringList list{ViewModelTexts::kMicInput12b};
-    return list;
-}
-
-const QStringList &bassoInputs32()
-{
-    static const QStringList list{ViewModelTexts::kMicInput34, ViewModelTexts::kStereoInput56b,
-                                  ViewModelTexts::kStereoInput78, ViewModelTexts::kMixLRc};
-    return list;
-}
 } // namespace
 
 AudioRoutingVM::AudioRoutingVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
@@ -53,12 +19,6 @@ AudioRoutingVM::AudioRoutingVM(QSharedPointer<LumenCommunicationService> service
     : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
 {
     m_service->setReplyListener(this);
-    m_input12MapFillers.insert(kProductAlto, &AudioRoutingVM::fillAltoInput12Map);
-    m_input12MapFillers.insert(kProductTenor, &AudioRoutingVM::fillTenorInput12Map);
-    m_input12MapFillers.insert(kProductBasso, &AudioRoutingVM::fillBassoInput12Map);
-    m_inputs12ListFillers.insert(kProductAlto, &AudioRoutingVM::fillAltoInputs12List);
-    m_inputs12ListFillers.insert(kProductTenor, &AudioRoutingVM::fillTenorInputs12List);
-    m_inputs12ListFillers.insert(kProductBasso, &AudioRoutingVM::fillBassoInputs12List);
 }
 
 AudioRoutingVM::~AudioRoutingVM()
@@ -165,29 +125,25 @@ void AudioRoutingVM::onInputs32Changed(int index, QString input32)
 
 void AudioRoutingVM::refreshFromStore()
 {
-    m_storeFactories = m_service->storeFactories();
-    const uint32_t productId = m_service->productId();
-    if (productId != kProductAlto && productId != kProductTenor && productId != kProductBasso)
+    const MixerModel &model = MixerModels::forProduct(m_service->productId());
+    if (!model.isMixer())
         return;
-    const auto factory = m_storeFactories.value(productId);
-    m_store = factory ? factory() : QSharedPointer<IRegistryService>();
+    m_store = m_service->createStore(model);
     if (!m_store)
         return;
 
-    const bool basso = productId == kProductBasso;
-    setInput32Visibility(basso);
-    (this->*m_input12MapFillers.value(productId))();
-    (this->*m_inputs12ListFillers.value(productId))();
+    const bool secondPair = !model.inputs32.isEmpty();
+    setInput32Visibility(secondPair);
+    m_inputs12 = model.inputs12;
     emit inputs12Changed(); // also when the list is the same
-    if (basso) {
-        fillBassoInput32Map();
-        fillBassoInputs32List();
+    if (secondPair) {
+        m_inputs32 = model.inputs32;
         emit inputs32Changed();
     }
     // An index the list lacks shows an empty label.
-    setActiveInput12(m_input12Map.value(m_store->getAudioRoutingValue(StoreKeys::kInput12).toInt()));
-    if (basso)
-        setActiveInput32(m_input32Map.value(m_store->getAudioRoutingValue(StoreKeys::kInput32).toInt()));
+    setActiveInput12(model.inputs12.value(m_store->getAudioRoutingValue(StoreKeys::kInput12).toInt()));
+    if (secondPair)
+        setActiveInput32(model.inputs32.value(m_store->getAudioRoutingValue(StoreKeys::kInput32).toInt()));
 }
 
 TSTATUS AudioRoutingVM::writeInputSelection(uint8_t selector, int value)
@@ -198,12 +154,3 @@ TSTATUS AudioRoutingVM::writeInputSelection(uint8_t selector, int value)
         qDebug(":Write device failed.\n");
     return status;
 }
-
-void AudioRoutingVM::fillAltoInput12Map() { m_input12Map = indexMap(altoInputs12()); }
-void AudioRoutingVM::fillTenorInput12Map() { m_input12Map = indexMap(tenorInputs12()); }
-void AudioRoutingVM::fillBassoInput12Map() { m_input12Map = indexMap(bassoInputs12()); }
-void AudioRoutingVM::fillAltoInputs12List() { m_inputs12 = altoInputs12(); }
-void AudioRoutingVM::fillTenorInputs12List() { m_inputs12 = tenorInputs12(); }
-void AudioRoutingVM::fillBassoInputs12List() { m_inputs12 = bassoInputs12(); }
-void AudioRoutingVM::fillBassoInput32Map() { m_input32Map = indexMap(bassoInputs32()); }
-void AudioRoutingVM::fillBassoInputs32List() { m_inputs32 = bassoInputs32(); }

@@ -3,12 +3,9 @@
 #include "device/ICommunicationReplyListener.h"
 #include "device/TUsbAudioApi.h"
 
-#include <QMap>
 #include <QObject>
 #include <QSharedPointer>
 #include <QStringList>
-
-#include <functional>
 
 class IRegistryService;
 class LumenCommunicationService;
@@ -31,8 +28,6 @@ class AudioRoutingVM : public QObject, public ICommunicationReplyListener, publi
                    input32VisibilityChanged)
 
 public:
-    using StoreFactory = std::function<QSharedPointer<IRegistryService>()>;
-
     AudioRoutingVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
                    QObject *parent = nullptr);
     ~AudioRoutingVM() override;
@@ -74,24 +69,12 @@ signals:
     void input32VisibilityChanged();
 
 private:
-    using Filler = void (AudioRoutingVM::*)();
-
     void refreshFromStore();
     // Routing parameter write (0x04 <selector>), value low byte first. Logs and returns the status.
     TSTATUS writeInputSelection(uint8_t selector, int value);
 
-    void fillAltoInput12Map();
-    void fillTenorInput12Map();
-    void fillBassoInput12Map();
-    void fillAltoInputs12List();
-    void fillTenorInputs12List();
-    void fillBassoInputs12List();
-    void fillBassoInput32Map();
-    void fillBassoInputs32List();
-
     QSharedPointer<LumenCommunicationService> m_service;
     QSharedPointer<MessageBus> m_bus;
-    QMap<uint32_t, StoreFactory> m_storeFactories;
     QSharedPointer<IRegistryService> m_store;
     QStringList m_inputs12;
     QString m_activeInput12;
@@ -100,8 +83,4 @@ private:
     QString m_activeInput32;
     bool m_resetInputs32DropDown = false;
     bool m_input32Visibility = false;
-    QMap<int, QString> m_input12Map;
-    QMap<int, QString> m_input32Map;
-    QMap<uint32_t, Filler> m_input12MapFillers;
-    QMap<uint32_t, Filler> m_inputs12ListFillers;
 };

@@ -4,6 +4,7 @@
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "device/MixerModels.h"
 #include "device/MixerProtocol.h"
 #include "device/IRegistryService.h"
 
@@ -132,12 +133,10 @@ bool DuckerVM::onDeactivate()
 
 void DuckerVM::refreshFromStore()
 {
-    m_storeFactories = m_service->storeFactories();
-    const uint32_t productId = m_service->productId();
-    if (productId != kProductAlto && productId != kProductTenor && productId != kProductBasso)
+    const MixerModel &model = MixerModels::forProduct(m_service->productId());
+    if (!model.isMixer())
         return;
-    const auto factory = m_storeFactories.value(productId);
-    m_store = factory ? factory() : QSharedPointer<IRegistryService>();
+    m_store = m_service->createStore(model);
     if (!m_store)
         return;
 
@@ -146,7 +145,7 @@ void DuckerVM::refreshFromStore()
     s_duckerInputMask = m_service->duckerInputMask();
     setInput1Checked(s_duckerInputMask & MixerProtocol::kTriggerInput1);
     setInput2Checked(s_duckerInputMask & MixerProtocol::kTriggerInput2);
-    if (productId == kProductBasso) {
+    if (model.triggerInputs > 2) {
         setInput3Visibility(true);
         setInput4Visibility(true);
         setInput3Checked(s_duckerInputMask & MixerProtocol::kTriggerInput3);
@@ -290,9 +289,10 @@ TSTATUS DuckerVM::setDuckerOnDevice(uint16_t parameter, uint32_t value)
         if (!m_store)
             return tusb::kOk;
         int mask = s_duckerInputMask & 0x0F;
-        const uint32_t productId = m_service->productId();
-        if (m_service->vendorId() == LumenVendorId && (productId == kProductAlto || productId == kProductTenor))
-            mask &= MixerProtocol::kTriggerInput1 | MixerProtocol::kTriggerInput2; // two trigger inputs only
+        // A mixer of the family sends the bits of the inputs it has; any other device all four.
+        const int inputs = MixerModels::forDevice(m_service->vendorId(), m_service->productId()).triggerInputs;
+        if (inputs > 0)
+            mask &= (1 << inputs) - 1;
         value = MixerProtocol::duckerSwitchValue(m_store->getDuckerValue(StoreKeys::kOn).toInt(), mask,
                                                  releaseTimeMs());
     }

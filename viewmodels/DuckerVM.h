@@ -5,11 +5,8 @@
 #include "viewmodels/MeterArithmetic.h"
 
 #include <QFutureWatcher>
-#include <QMap>
 #include <QObject>
 #include <QSharedPointer>
-
-#include <functional>
 
 class IRegistryService;
 class LumenCommunicationService;
@@ -46,8 +43,6 @@ class DuckerVM : public QObject, public ICommunicationReplyListener, public IAct
                    input4VisibilityChanged)
 
 public:
-    using StoreFactory = std::function<QSharedPointer<IRegistryService>()>;
-
     DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
              QObject *parent = nullptr);
     ~DuckerVM() override;
@@ -132,7 +127,6 @@ private:
 
     QSharedPointer<LumenCommunicationService> m_service;
     QSharedPointer<MessageBus> m_bus;
-    QMap<uint32_t, StoreFactory> m_storeFactories;
     QSharedPointer<IRegistryService> m_store;
     bool m_duckerOn = false;
     bool m_input1Checked = false;

@@ -4,6 +4,7 @@
 #include "core/MessageBus.h"
 #include "device/DevicePropertiesRecord.h"
 #include "device/LumenCommunicationService.h"
+#include "device/MixerModels.h"
 #include "device/RecordBytes.h"
 #include "viewmodels/InfoFormatting.h"
 
@@ -115,8 +116,7 @@ void InfoVM::refreshDeviceInfo()
     const QString name = record.displayName();
     QString product;
     QString serial;
-    const uint32_t productId = m_service->productId();
-    if (productId == kProductAlto || productId == kProductTenor || productId == kProductBasso) {
+    if (MixerModels::forProduct(m_service->productId()).isMixer()) {
         product = name;
         serial = InfoFormatting::mixerSerialText(name, record.serialNumber);
     } else {

@@ -6,17 +6,36 @@
 #include "app/MovableWidget.h"
 #include "core/ServiceContainer.h"
 #include "device/LumenCommunicationService.h"
+#include "device/MixerModels.h"
 
 #include <utility>
 
 namespace {
-constexpr uint32_t kAltoProductId = 0x30;
-constexpr uint32_t kTenorProductId = 0x31;
-constexpr uint32_t kBassoProductId = 0x32;
-constexpr uint32_t kVolumeProductIdA = 0x21;
-constexpr uint32_t kVolumeProductIdB = 0x22;
+struct Tab
+{
+    QString name;
+    QString url;
+};
 
-const QString kStatusName = QStringLiteral("Status");
+Tab tabOf(Page page)
+{
+    using namespace ViewModelTexts;
+    switch (page) {
+    case Page::AudioRouting:
+        return {QStringLiteral("Audio Routing"), kAudioRoutingView};
+    case Page::Ducker:
+        return {QStringLiteral("Ducker"), kDuckerView};
+    case Page::Volume:
+        return {QStringLiteral("Volume"), kVolumeView};
+    case Page::BufferSettings:
+        return {QStringLiteral("Buffer Settings"), kBufferSettingsView};
+    case Page::Info:
+        return {QStringLiteral("Info"), kInfoView};
+    case Page::Status:
+        break;
+    }
+    return {QStringLiteral("Status"), kStatusView};
+}
 } // namespace
 
 MainTopBarVM::MainTopBarVM(QSharedPointer<IUIService> ui, QSharedPointer<LumenCommunicationService> communication,
@@ -31,8 +50,9 @@ MainTopBarVM::MainTopBarVM(QSharedPointer<IUIService> ui, QSharedPointer<LumenCo
     QStringList names;
     const uint32_t count = m_communication->deviceCount();
     if (count == 0 || count > 1) {
-        names << kStatusName;
-        m_pageUrls << ViewModelTexts::kStatusView;
+        const Tab status = tabOf(Page::Status);
+        names << status.name;
+        m_pageUrls << status.url;
     } else {
         buildMenuForProduct(names);
     }
@@ -48,29 +68,11 @@ MainTopBarVM::~MainTopBarVM()
 void MainTopBarVM::buildMenuForProduct(QStringList &names)
 {
     m_pageUrls.clear();
-    names << kStatusName;
-    m_pageUrls << ViewModelTexts::kStatusView;
-    switch (m_communication->productId()) {
-    case kAltoProductId:
-    case kTenorProductId:
-    case kBassoProductId:
-        // These pages send the family's vendor requests: another vendor's device with a
-        // mixer's product id gets the tabs of an unknown product.
-        if (m_communication->vendorId() != LumenVendorId)
-            break;
-        names << QStringLiteral("Audio Routing") << QStringLiteral("Ducker");
-        m_pageUrls << ViewModelTexts::kAudioRoutingView << ViewModelTexts::kDuckerView;
-        break;
-    case kVolumeProductIdA:
-    case kVolumeProductIdB:
-        names << QStringLiteral("Volume");
-        m_pageUrls << ViewModelTexts::kVolumeView;
-        break;
-    default:
-        break;
+    for (const Page page : MixerModels::forDevice(m_communication->vendorId(), m_communication->productId()).pages) {
+        const Tab tab = tabOf(page);
+        names << tab.name;
+        m_pageUrls << tab.url;
     }
-    names << QStringLiteral("Buffer Settings") << QStringLiteral("Info");
-    m_pageUrls << ViewModelTexts::kBufferSettingsView << ViewModelTexts::kInfoView;
 }
 
 void MainTopBarVM::rebuildMenu()
@@ -84,7 +86,7 @@ void MainTopBarVM::rebuildMenu()
 void MainTopBarVM::showStatusOnlyMenu()
 {
     // The URL list stays: its first entry is always the status page.
-    m_menuModel->setStringList(QStringList{kStatusName});
+    m_menuModel->setStringList(QStringList{tabOf(Page::Status).name});
     emit menuListChanged();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Texts the view models share: page URLs, message-bus names and the words the pages show.
-// Texts that play several roles stand here as that many separately named constants.
+// (The routing labels are rows of the model table, device/MixerModels.)
 #include <QString>
 
 namespace ViewModelTexts {
@@ -20,24 +20,6 @@ inline const QString kMsgResetDropDown = QStringLiteral("ResetDropDown");
 inline const QString kMsgResetState = QStringLiteral("ResetState");
 inline const QString kMsgRefreshSettings = QStringLiteral("RefreshSettings");
 inline const QString kMsgClosePopup = QStringLiteral("ClosePopup");
-
-// Routing labels (several appear in more than one model's list).
-inline const QString kMicInput12 = QStringLiteral("Mic input 1+2");
-inline const QString kMicInput12b = QStringLiteral("Mic input 1+2");
-inline const QString kMicInput1MonoLine2 = QStringLiteral("Mic input 1 + Mono line input 2");
-inline const QString kMicInput34 = QStringLiteral("Mic input 3+4");
-inline const QString kStereoInput23 = QStringLiteral("Stereo input 2+3");
-inline const QString kStereoInput34 = QStringLiteral("Stereo input 3+4");
-inline const QString kStereoInput45 = QStringLiteral("Stereo input 4+5");
-inline const QString kStereoInput56 = QStringLiteral("Stereo input 5+6");
-inline const QString kStereoInput56b = QStringLiteral("Stereo input 5+6");
-inline const QString kStereoInput56c = QStringLiteral("Stereo input 5+6");
-inline const QString kStereoInput78 = QStringLiteral("Stereo input 7+8");
-inline const QString kStereoInput78b = QStringLiteral("Stereo input 7+8");
-inline const QString kMixLR = QStringLiteral("Mix L+R");
-inline const QString kMixLRb = QStringLiteral("Mix L+R");
-inline const QString kMixLRc = QStringLiteral("Mix L+R");
-inline const QString kMixLRd = QStringLiteral("Mix L+R");
 
 // Status page.
 inline const QString kNotConnected = QStringLiteral("Not Connected");

@@ -16,6 +16,7 @@
 #include "app/AppConstants.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "settings/ModelStores.h"
 #include "viewmodels/DuckerVM.h"
 
 #include <QEventLoop>
@@ -132,7 +133,7 @@ int main(int argc, char *argv[])
     const int ticks = std::max(200, app.arguments().value(1, "210").toInt());
 
     qputenv("CALDER_SIM_DEVICES", "alto");
-    QSharedPointer<LumenCommunicationService> service(new LumenCommunicationService);
+    QSharedPointer<LumenCommunicationService> service(new LumenCommunicationService(&ModelStores::create));
     QSharedPointer<MessageBus> bus(new MessageBus);
     if (!service->deviceHandle()) {
         std::fprintf(stderr, "bench: no device opened (CALDER_REGISTRY, CALDER_SIM_LIBRARY?)\n");

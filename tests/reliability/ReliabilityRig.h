@@ -13,6 +13,7 @@
 #include "app/UIService.h"
 #include "device/ICommunicationReplyListener.h"
 #include "device/LumenCommunicationService.h"
+#include "settings/ModelStores.h"
 #include "viewmodels/AudioRoutingVM.h"
 #include "viewmodels/BufferSettingsVM.h"
 #include "viewmodels/ClientInfoVM.h"
@@ -184,7 +185,7 @@ struct Panel
             container.registerInstance(new MessageBus());
             container.registerInstance(new ShellVM());
             container.registerInstance(new UIService(container.resolve<ShellVM>()));
-            container.registerInstance(new LumenCommunicationService());
+            container.registerInstance(new LumenCommunicationService(&ModelStores::create));
             container.registerFactory<MainTopBarVM>([this] {
                 return new MainTopBarVM(container.resolve<UIService>(), container.resolve<LumenCommunicationService>(),
                                         container.resolve<MessageBus>());

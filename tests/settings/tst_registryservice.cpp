@@ -1,7 +1,7 @@
 // The per-model stores over real settings files in the test's own XDG_CONFIG_HOME.
 #include "app/AppConstants.h"
 #include "device/StoreKeys.h"
-#include "settings/SettingsKeys.h"
+#include "StoreGroups.h"
 #include "settings/AltoRegistryService.h"
 #include "settings/BassoRegistryService.h"
 #include "settings/TenorRegistryService.h"
@@ -14,7 +14,6 @@
 #include <memory>
 
 using namespace AppConstants;
-using namespace SettingsKeys;
 using namespace StoreKeys;
 
 namespace {

@@ -6,6 +6,7 @@
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "settings/ModelStores.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -78,7 +79,7 @@ struct Rig
         if (!sim.isValid() || sim.reset(devices) < 0)
             return false;
         configure();
-        service.reset(new LumenCommunicationService);
+        service.reset(new LumenCommunicationService(&ModelStores::create));
         if (open >= 0) {
             service->setDeviceIndex(uint32_t(open));
             service->onConnectionRequest();

@@ -3,6 +3,7 @@
 #include "SimulatorControl.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "settings/ModelStores.h"
 
 #include <QSharedPointer>
 
@@ -22,7 +23,7 @@ struct Rig
         if (!sim.isValid() || sim.reset(device) != 1)
             return false;
         configure();
-        service.reset(new LumenCommunicationService);
+        service.reset(new LumenCommunicationService(&ModelStores::create));
         sim.resetCallCounts();
         return service->deviceHandle() != nullptr;
     }
