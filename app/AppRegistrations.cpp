@@ -59,7 +59,7 @@ void registerServices(ServiceContainer &container)
     container.registerInstance(new MovableWidget());
     container.registerInstance(new MessageBus());
     container.registerInstance(new ShellVM());
-    container.registerInstance(new UIService(container.resolve<ShellVM>()));
+    container.registerInstance(new UIService(container.resolve<ShellVM>(), container.resolve<MovableWidget>().data()));
     container.registerInstance(new AppCacheService());
     container.registerInstance(new LumenCommunicationService(&ModelStores::create));
 

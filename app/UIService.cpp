@@ -3,9 +3,13 @@
 #include "viewmodels/ShellVM.h"
 
 #include <QDebug>
+#include <QWindow>
+
 #include <utility>
 
-UIService::UIService(QSharedPointer<ShellVM> shell) : m_shell(std::move(shell)) {}
+UIService::UIService(QSharedPointer<ShellVM> shell, QWindow *window) : m_shell(std::move(shell)), m_window(window)
+{
+}
 
 UIService::~UIService() { qDebug() << "Deleted"; }
 
@@ -13,4 +17,10 @@ void UIService::showMasterView(const QString &url)
 {
     if (m_shell)
         m_shell->setSelectedMasterView(url);
+}
+
+void UIService::hideMainWindow()
+{
+    if (m_window)
+        m_window->hide();
 }

@@ -20,7 +20,7 @@ public:
     ServiceContainer(const ServiceContainer &) = delete;
     ServiceContainer &operator=(const ServiceContainer &) = delete;
 
-    // The container the QML wrappers and the top bar's close command reach; set by main.
+    // The container the QML wrappers reach; set by main.
     static ServiceContainer *instance();
     static void setInstance(ServiceContainer *container);
 

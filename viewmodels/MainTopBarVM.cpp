@@ -3,8 +3,6 @@
 #include "viewmodels/ViewModelTexts.h"
 #include "core/IUIService.h"
 #include "core/MessageBus.h"
-#include "app/MovableWidget.h"
-#include "core/ServiceContainer.h"
 #include "device/LumenCommunicationService.h"
 #include "device/MixerModels.h"
 
@@ -109,10 +107,7 @@ void MainTopBarVM::menuSelected(int index)
 void MainTopBarVM::closeApplication()
 {
     // Only hides: the process goes on in the tray.
-    if (ServiceContainer *container = ServiceContainer::instance()) {
-        if (const auto window = container->resolve<MovableWidget>())
-            window->hide();
-    }
+    m_ui->hideMainWindow();
 }
 
 void MainTopBarVM::onActivate()
