@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    // The views, images and fonts are compiled into calder_core, a static library: its
+    // The views, images and fonts are compiled into calder_app, a static library: its
     // resource initialiser is only linked in when something references it.
     Q_INIT_RESOURCE(calder_resources);
 

@@ -737,7 +737,7 @@ int runStartup()
 int main(int argc, char *argv[])
 {
     g_mainNs = nowNs();
-    // The views live in calder_core, a static library: pull its resources in, as main does.
+    // The views live in calder_app, a static library: pull its resources in, as main does.
     Q_INIT_RESOURCE(calder_resources);
     QApplication app(argc, argv);
     g_appNs = nowNs();
