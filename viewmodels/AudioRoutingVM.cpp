@@ -1,5 +1,6 @@
 #include "viewmodels/AudioRoutingVM.h"
 
+#include "core/AssignAndNotify.h"
 #include "device/StoreKeys.h"
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
@@ -27,45 +28,11 @@ AudioRoutingVM::~AudioRoutingVM()
     m_service->clearReplyListener(this);
 }
 
-void AudioRoutingVM::setActiveInput12(const QString &value)
-{
-    if (m_activeInput12 == value)
-        return;
-    m_activeInput12 = value;
-    emit activeInput12Changed();
-}
-
-void AudioRoutingVM::setResetInputs12DropDown(bool value)
-{
-    if (m_resetInputs12DropDown == value)
-        return;
-    m_resetInputs12DropDown = value;
-    emit resetInputs12DropDownChanged();
-}
-
-void AudioRoutingVM::setActiveInput32(const QString &value)
-{
-    if (m_activeInput32 == value)
-        return;
-    m_activeInput32 = value;
-    emit activeInput32Changed();
-}
-
-void AudioRoutingVM::setResetInputs32DropDown(bool value)
-{
-    if (m_resetInputs32DropDown == value)
-        return;
-    m_resetInputs32DropDown = value;
-    emit resetInputs32DropDownChanged();
-}
-
-void AudioRoutingVM::setInput32Visibility(bool value)
-{
-    if (m_input32Visibility == value)
-        return;
-    m_input32Visibility = value;
-    emit input32VisibilityChanged();
-}
+void AudioRoutingVM::setActiveInput12(const QString &value) { assignAndNotify(this, m_activeInput12, value, &AudioRoutingVM::activeInput12Changed); }
+void AudioRoutingVM::setResetInputs12DropDown(bool value) { assignAndNotify(this, m_resetInputs12DropDown, value, &AudioRoutingVM::resetInputs12DropDownChanged); }
+void AudioRoutingVM::setActiveInput32(const QString &value) { assignAndNotify(this, m_activeInput32, value, &AudioRoutingVM::activeInput32Changed); }
+void AudioRoutingVM::setResetInputs32DropDown(bool value) { assignAndNotify(this, m_resetInputs32DropDown, value, &AudioRoutingVM::resetInputs32DropDownChanged); }
+void AudioRoutingVM::setInput32Visibility(bool value) { assignAndNotify(this, m_input32Visibility, value, &AudioRoutingVM::input32VisibilityChanged); }
 
 void AudioRoutingVM::onDeviceStateChanged()
 {

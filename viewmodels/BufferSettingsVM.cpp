@@ -1,5 +1,6 @@
 #include "viewmodels/BufferSettingsVM.h"
 
+#include "core/AssignAndNotify.h"
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
@@ -46,44 +47,19 @@ BufferSettingsVM::~BufferSettingsVM()
         m_communicationService->clearReplyListener(this);
 }
 
-#define CALDER_SETTER(Setter, Type, member, signal) \
-    void BufferSettingsVM::Setter(Type value)        \
-    {                                                \
-        if (member == value)                         \
-            return;                                  \
-        member = value;                              \
-        emit signal();                               \
-    }
-
-CALDER_SETTER(setActiveStreamingMode, const QString &, m_activeStreamingMode, activeStreamingModeChanged)
-CALDER_SETTER(setResetUSBStreamingModeDropDown, bool, m_resetUSBStreamingModeDropDown, resetUSBStreamingModeDropDownChanged)
-CALDER_SETTER(setCurrentAsioBufferSize, const QString &, m_currentAsioBufferSize, currentAsioBufferSizeChanged)
-CALDER_SETTER(setResetAsioBufferSizeDropDown, bool, m_resetAsioBufferSizeDropDown, resetAsioBufferSizeDropDownChanged)
-CALDER_SETTER(setActiveAsioBufferIndex, int, m_activeAsioBufferIndex, activeAsioBufferIndexChanged)
-CALDER_SETTER(setShowWarning, bool, m_showWarning, showWarningChanged)
-CALDER_SETTER(setCurrentInputFormat, const QString &, m_currentInputFormat, currentInputFormatChanged)
-CALDER_SETTER(setResetInputFormatDropDown, bool, m_resetInputFormatDropDown, resetInputFormatDropDownChanged)
-CALDER_SETTER(setCurrentOutputFormat, const QString &, m_currentOutputFormat, currentOutputFormatChanged)
-CALDER_SETTER(setResetOutputFormatDropDown, bool, m_resetOutputFormatDropDown, resetOutputFormatDropDownChanged)
-CALDER_SETTER(setEnableStreamFormatSelection, bool, m_enableStreamFormatSelection, enableStreamFormatSelectionChanged)
-
-#undef CALDER_SETTER
-
-void BufferSettingsVM::setSafeMode(bool value)
-{
-    if (m_safeMode == value)
-        return;
-    m_safeMode = value;
-    emit safeModeChanged(m_safeMode);
-}
-
-void BufferSettingsVM::setSafeModeEnabled(bool value)
-{
-    if (m_safeModeEnabled == value)
-        return;
-    m_safeModeEnabled = value;
-    emit safeModeEnabledChanged(m_safeModeEnabled);
-}
+void BufferSettingsVM::setActiveStreamingMode(const QString &value) { assignAndNotify(this, m_activeStreamingMode, value, &BufferSettingsVM::activeStreamingModeChanged); }
+void BufferSettingsVM::setResetUSBStreamingModeDropDown(bool value) { assignAndNotify(this, m_resetUSBStreamingModeDropDown, value, &BufferSettingsVM::resetUSBStreamingModeDropDownChanged); }
+void BufferSettingsVM::setCurrentAsioBufferSize(const QString &value) { assignAndNotify(this, m_currentAsioBufferSize, value, &BufferSettingsVM::currentAsioBufferSizeChanged); }
+void BufferSettingsVM::setResetAsioBufferSizeDropDown(bool value) { assignAndNotify(this, m_resetAsioBufferSizeDropDown, value, &BufferSettingsVM::resetAsioBufferSizeDropDownChanged); }
+void BufferSettingsVM::setActiveAsioBufferIndex(int value) { assignAndNotify(this, m_activeAsioBufferIndex, value, &BufferSettingsVM::activeAsioBufferIndexChanged); }
+void BufferSettingsVM::setShowWarning(bool value) { assignAndNotify(this, m_showWarning, value, &BufferSettingsVM::showWarningChanged); }
+void BufferSettingsVM::setCurrentInputFormat(const QString &value) { assignAndNotify(this, m_currentInputFormat, value, &BufferSettingsVM::currentInputFormatChanged); }
+void BufferSettingsVM::setResetInputFormatDropDown(bool value) { assignAndNotify(this, m_resetInputFormatDropDown, value, &BufferSettingsVM::resetInputFormatDropDownChanged); }
+void BufferSettingsVM::setCurrentOutputFormat(const QString &value) { assignAndNotify(this, m_currentOutputFormat, value, &BufferSettingsVM::currentOutputFormatChanged); }
+void BufferSettingsVM::setResetOutputFormatDropDown(bool value) { assignAndNotify(this, m_resetOutputFormatDropDown, value, &BufferSettingsVM::resetOutputFormatDropDownChanged); }
+void BufferSettingsVM::setEnableStreamFormatSelection(bool value) { assignAndNotify(this, m_enableStreamFormatSelection, value, &BufferSettingsVM::enableStreamFormatSelectionChanged); }
+void BufferSettingsVM::setSafeMode(bool value) { assignAndNotify(this, m_safeMode, value, &BufferSettingsVM::safeModeChanged); }
+void BufferSettingsVM::setSafeModeEnabled(bool value) { assignAndNotify(this, m_safeModeEnabled, value, &BufferSettingsVM::safeModeEnabledChanged); }
 
 void BufferSettingsVM::onDeviceStateChanged()
 {

@@ -1,5 +1,6 @@
 #include "viewmodels/DuckerVM.h"
 
+#include "core/AssignAndNotify.h"
 #include "device/StoreKeys.h"
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
@@ -72,26 +73,17 @@ int DuckerVM::duckerInputMask()
     return s_duckerInputMask;
 }
 
-#define CALDER_SETTER(Type, setter, member, signal) \
-    void DuckerVM::setter(Type value)               \
-    {                                               \
-        if (member == value)                        \
-            return;                                 \
-        member = value;                             \
-        emit signal();                              \
-    }
-CALDER_SETTER(bool, setDuckerOn, m_duckerOn, duckerOnChanged)
-CALDER_SETTER(bool, setInput1Checked, m_input1Checked, input1CheckedChanged)
-CALDER_SETTER(bool, setInput2Checked, m_input2Checked, input2CheckedChanged)
-CALDER_SETTER(bool, setInput3Checked, m_input3Checked, input3CheckedChanged)
-CALDER_SETTER(bool, setInput4Checked, m_input4Checked, input4CheckedChanged)
-CALDER_SETTER(int, setMeterReading, m_meterReading, meterReadingChanged)
-CALDER_SETTER(int, setSensitivity, m_sensitivity, sensitivityChanged)
-CALDER_SETTER(int, setDuckerRange, m_duckerRange, duckerRangeChanged)
-CALDER_SETTER(double, setReleaseTime, m_releaseTime, releaseTimeChanged)
-CALDER_SETTER(bool, setInput3Visibility, m_input3Visibility, input3VisibilityChanged)
-CALDER_SETTER(bool, setInput4Visibility, m_input4Visibility, input4VisibilityChanged)
-#undef CALDER_SETTER
+void DuckerVM::setDuckerOn(bool value) { assignAndNotify(this, m_duckerOn, value, &DuckerVM::duckerOnChanged); }
+void DuckerVM::setInput1Checked(bool value) { assignAndNotify(this, m_input1Checked, value, &DuckerVM::input1CheckedChanged); }
+void DuckerVM::setInput2Checked(bool value) { assignAndNotify(this, m_input2Checked, value, &DuckerVM::input2CheckedChanged); }
+void DuckerVM::setInput3Checked(bool value) { assignAndNotify(this, m_input3Checked, value, &DuckerVM::input3CheckedChanged); }
+void DuckerVM::setInput4Checked(bool value) { assignAndNotify(this, m_input4Checked, value, &DuckerVM::input4CheckedChanged); }
+void DuckerVM::setMeterReading(int value) { assignAndNotify(this, m_meterReading, value, &DuckerVM::meterReadingChanged); }
+void DuckerVM::setSensitivity(int value) { assignAndNotify(this, m_sensitivity, value, &DuckerVM::sensitivityChanged); }
+void DuckerVM::setDuckerRange(int value) { assignAndNotify(this, m_duckerRange, value, &DuckerVM::duckerRangeChanged); }
+void DuckerVM::setReleaseTime(double value) { assignAndNotify(this, m_releaseTime, value, &DuckerVM::releaseTimeChanged); }
+void DuckerVM::setInput3Visibility(bool value) { assignAndNotify(this, m_input3Visibility, value, &DuckerVM::input3VisibilityChanged); }
+void DuckerVM::setInput4Visibility(bool value) { assignAndNotify(this, m_input4Visibility, value, &DuckerVM::input4VisibilityChanged); }
 
 void DuckerVM::setDefaultMeterReading(int value)
 {

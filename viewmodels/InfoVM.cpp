@@ -1,5 +1,6 @@
 #include "viewmodels/InfoVM.h"
 
+#include "core/AssignAndNotify.h"
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/DevicePropertiesRecord.h"
@@ -32,26 +33,17 @@ InfoVM::~InfoVM()
     m_service->clearReplyListener(this);
 }
 
-#define CALDER_STRING_SETTER(setter, member, signal) \
-    void InfoVM::setter(const QString &value)        \
-    {                                                \
-        if (member == value)                         \
-            return;                                  \
-        member = value;                              \
-        emit signal();                               \
-    }
-CALDER_STRING_SETTER(setManufacturer, m_manufacturer, manufacturerChanged)
-CALDER_STRING_SETTER(setProduct, m_product, productChanged)
-CALDER_STRING_SETTER(setPid, m_pid, pidChanged)
-CALDER_STRING_SETTER(setVid, m_vid, vidChanged)
-CALDER_STRING_SETTER(setRevisionId, m_revisionId, revisionIdChanged)
-CALDER_STRING_SETTER(setSerialNumber, m_serialNumber, serialNumberChanged)
-CALDER_STRING_SETTER(setApiVersion, m_apiVersion, apiVersionChanged)
-CALDER_STRING_SETTER(setBuildType, m_buildType, buildTypeChanged)
-CALDER_STRING_SETTER(setStreamingState, m_streamingState, streamingStateChanged)
-CALDER_STRING_SETTER(setActiveKsClients, m_activeKsClients, activeKsClientsChanged)
-CALDER_STRING_SETTER(setActiveAsioClients, m_activeAsioClients, activeAsioClientsChanged)
-#undef CALDER_STRING_SETTER
+void InfoVM::setManufacturer(const QString &value) { assignAndNotify(this, m_manufacturer, value, &InfoVM::manufacturerChanged); }
+void InfoVM::setProduct(const QString &value) { assignAndNotify(this, m_product, value, &InfoVM::productChanged); }
+void InfoVM::setPid(const QString &value) { assignAndNotify(this, m_pid, value, &InfoVM::pidChanged); }
+void InfoVM::setVid(const QString &value) { assignAndNotify(this, m_vid, value, &InfoVM::vidChanged); }
+void InfoVM::setRevisionId(const QString &value) { assignAndNotify(this, m_revisionId, value, &InfoVM::revisionIdChanged); }
+void InfoVM::setSerialNumber(const QString &value) { assignAndNotify(this, m_serialNumber, value, &InfoVM::serialNumberChanged); }
+void InfoVM::setApiVersion(const QString &value) { assignAndNotify(this, m_apiVersion, value, &InfoVM::apiVersionChanged); }
+void InfoVM::setBuildType(const QString &value) { assignAndNotify(this, m_buildType, value, &InfoVM::buildTypeChanged); }
+void InfoVM::setStreamingState(const QString &value) { assignAndNotify(this, m_streamingState, value, &InfoVM::streamingStateChanged); }
+void InfoVM::setActiveKsClients(const QString &value) { assignAndNotify(this, m_activeKsClients, value, &InfoVM::activeKsClientsChanged); }
+void InfoVM::setActiveAsioClients(const QString &value) { assignAndNotify(this, m_activeAsioClients, value, &InfoVM::activeAsioClientsChanged); }
 
 void InfoVM::onDeviceStateChanged()
 {

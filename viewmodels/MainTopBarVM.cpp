@@ -1,5 +1,6 @@
 #include "viewmodels/MainTopBarVM.h"
 
+#include "core/AssignAndNotify.h"
 #include "viewmodels/ViewModelTexts.h"
 #include "core/IUIService.h"
 #include "core/MessageBus.h"
@@ -88,13 +89,7 @@ void MainTopBarVM::showStatusOnlyMenu()
     emit menuListChanged();
 }
 
-void MainTopBarVM::setCurrentPageIndex(int index)
-{
-    if (index == m_currentPageIndex)
-        return;
-    m_currentPageIndex = index;
-    emit currentPageIndexChanged();
-}
+void MainTopBarVM::setCurrentPageIndex(int index) { assignAndNotify(this, m_currentPageIndex, index, &MainTopBarVM::currentPageIndexChanged); }
 
 void MainTopBarVM::menuSelected(int index)
 {

@@ -1,17 +1,12 @@
 #include "viewmodels/ShellVM.h"
 
+#include "core/AssignAndNotify.h"
 #include <QDebug>
 
 ShellVM::ShellVM(QObject *parent) : QObject(parent) {}
 
 ShellVM::~ShellVM() { qDebug() << "Deleted"; }
 
-void ShellVM::setSelectedMasterView(const QString &url)
-{
-    if (url == m_selectedMasterView)
-        return;
-    m_selectedMasterView = url;
-    emit selectedMasterViewChanged(url);
-}
+void ShellVM::setSelectedMasterView(const QString &url) { assignAndNotify(this, m_selectedMasterView, url, &ShellVM::selectedMasterViewChanged); }
 
 void ShellVM::closePopup() {}

@@ -1,5 +1,6 @@
 #include "viewmodels/StatusVM.h"
 
+#include "core/AssignAndNotify.h"
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
@@ -32,45 +33,11 @@ StatusVM::~StatusVM()
     qDebug() << "Deleted debug timer";
 }
 
-void StatusVM::setSampleRate(int sampleRate)
-{
-    if (m_sampleRate == sampleRate)
-        return;
-    m_sampleRate = sampleRate;
-    emit sampleRateChanged();
-}
-
-void StatusVM::setActiveDevice(const QString &activeDevice)
-{
-    if (m_activeDevice == activeDevice)
-        return;
-    m_activeDevice = activeDevice;
-    emit activeDeviceChanged();
-}
-
-void StatusVM::setDisableDropDown(bool disable)
-{
-    if (m_disableDropDown == disable)
-        return;
-    m_disableDropDown = disable;
-    emit disableDropDownChanged();
-}
-
-void StatusVM::setConnected(bool connected)
-{
-    if (m_connected == connected)
-        return;
-    m_connected = connected;
-    emit connectedChanged();
-}
-
-void StatusVM::setResetDropDown(bool reset)
-{
-    if (m_resetDropDown == reset)
-        return;
-    m_resetDropDown = reset;
-    emit resetDropDownChanged();
-}
+void StatusVM::setSampleRate(int sampleRate) { assignAndNotify(this, m_sampleRate, sampleRate, &StatusVM::sampleRateChanged); }
+void StatusVM::setActiveDevice(const QString &activeDevice) { assignAndNotify(this, m_activeDevice, activeDevice, &StatusVM::activeDeviceChanged); }
+void StatusVM::setDisableDropDown(bool disable) { assignAndNotify(this, m_disableDropDown, disable, &StatusVM::disableDropDownChanged); }
+void StatusVM::setConnected(bool connected) { assignAndNotify(this, m_connected, connected, &StatusVM::connectedChanged); }
+void StatusVM::setResetDropDown(bool reset) { assignAndNotify(this, m_resetDropDown, reset, &StatusVM::resetDropDownChanged); }
 
 void StatusVM::setDebugActivated(bool activated)
 {
@@ -78,28 +45,16 @@ void StatusVM::setDebugActivated(bool activated)
         return;
     if (m_activeDevice == ViewModelTexts::kPleaseSelectDevice && !(m_debugActivated && !activated))
         return;
-    if (m_debugActivated == activated)
-        return;
-    m_debugActivated = activated;
-    emit debugActivatedChanged();
+    assignAndNotify(this, m_debugActivated, activated, &StatusVM::debugActivatedChanged);
 }
 
-#define CALDER_STRING_SETTER(setter, member, signal) \
-    void StatusVM::setter(const QString &value)      \
-    {                                                \
-        if (member == value)                         \
-            return;                                  \
-        member = value;                              \
-        emit signal();                               \
-    }
-CALDER_STRING_SETTER(setId, m_id, idChanged)
-CALDER_STRING_SETTER(setMux0, m_mux0, mux0Changed)
-CALDER_STRING_SETTER(setMux1, m_mux1, mux1Changed)
-CALDER_STRING_SETTER(setAdc, m_adc, adcChanged)
-CALDER_STRING_SETTER(setFx, m_fx, fxChanged)
-CALDER_STRING_SETTER(setTempo, m_tempo, tempoChanged)
-CALDER_STRING_SETTER(setConstant, m_constant, constantChanged)
-#undef CALDER_STRING_SETTER
+void StatusVM::setId(const QString &value) { assignAndNotify(this, m_id, value, &StatusVM::idChanged); }
+void StatusVM::setMux0(const QString &value) { assignAndNotify(this, m_mux0, value, &StatusVM::mux0Changed); }
+void StatusVM::setMux1(const QString &value) { assignAndNotify(this, m_mux1, value, &StatusVM::mux1Changed); }
+void StatusVM::setAdc(const QString &value) { assignAndNotify(this, m_adc, value, &StatusVM::adcChanged); }
+void StatusVM::setFx(const QString &value) { assignAndNotify(this, m_fx, value, &StatusVM::fxChanged); }
+void StatusVM::setTempo(const QString &value) { assignAndNotify(this, m_tempo, value, &StatusVM::tempoChanged); }
+void StatusVM::setConstant(const QString &value) { assignAndNotify(this, m_constant, value, &StatusVM::constantChanged); }
 
 void StatusVM::showNoDevice()
 {

@@ -1,5 +1,6 @@
 #include "viewmodels/VolumeVM.h"
 
+#include "core/AssignAndNotify.h"
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
@@ -31,23 +32,12 @@ VolumeVM::~VolumeVM()
         m_communicationService->clearReplyListener(this);
 }
 
-#define CALDER_SETTER(Setter, Type, member, signal) \
-    void VolumeVM::Setter(Type value)                \
-    {                                                \
-        if (member == value)                         \
-            return;                                  \
-        member = value;                              \
-        emit signal();                               \
-    }
-
-CALDER_SETTER(setIsMasterVisible, bool, m_isMasterVisible, isMasterVisibleChanged)
-CALDER_SETTER(setIsInput, bool, m_isInput, isInputChanged)
-CALDER_SETTER(setMasterValue, short, m_masterValue, masterValueChanged)
-CALDER_SETTER(setIsMasterMuted, bool, m_isMasterMuted, isMasterMutedChanged)
-CALDER_SETTER(setMaxVolumeRange, short, m_maxVolumeRange, maxVolumeRangeChanged)
-CALDER_SETTER(setMinVolumeRange, short, m_minVolumeRange, minVolumeRangeChanged)
-
-#undef CALDER_SETTER
+void VolumeVM::setIsMasterVisible(bool value) { assignAndNotify(this, m_isMasterVisible, value, &VolumeVM::isMasterVisibleChanged); }
+void VolumeVM::setIsInput(bool value) { assignAndNotify(this, m_isInput, value, &VolumeVM::isInputChanged); }
+void VolumeVM::setMasterValue(short value) { assignAndNotify(this, m_masterValue, value, &VolumeVM::masterValueChanged); }
+void VolumeVM::setIsMasterMuted(bool value) { assignAndNotify(this, m_isMasterMuted, value, &VolumeVM::isMasterMutedChanged); }
+void VolumeVM::setMaxVolumeRange(short value) { assignAndNotify(this, m_maxVolumeRange, value, &VolumeVM::maxVolumeRangeChanged); }
+void VolumeVM::setMinVolumeRange(short value) { assignAndNotify(this, m_minVolumeRange, value, &VolumeVM::minVolumeRangeChanged); }
 
 void VolumeVM::onDeviceStateChanged()
 {
