@@ -36,8 +36,7 @@ LumenCommunicationService::LumenCommunicationService(StoreFactory storeFactory, 
             qDebug("Unable to load the driver API DLL, err=0x%08X\n", loadStatus);
     } else {
         qDebug("Successfully loaded the driver API DLL\n");
-        m_lastStatus = m_api.TUSBAUDIO_EnumerateDevices ? m_api.TUSBAUDIO_EnumerateDevices()
-                                                        : tusb::kEntryPointMissing;
+        m_lastStatus = tusb::call(m_api.TUSBAUDIO_EnumerateDevices);
 
         m_arrivalEvent = platform::createAutoResetEvent();
         m_removalEvent = platform::createAutoResetEvent();
@@ -46,10 +45,8 @@ LumenCommunicationService::LumenCommunicationService(StoreFactory storeFactory, 
         if (!m_arrivalEvent && !m_removalEvent) {
             qDebug() << "Error creating pnp event handles.";
         } else {
-            m_lastStatus = m_api.TUSBAUDIO_RegisterPnpNotification
-                               ? m_api.TUSBAUDIO_RegisterPnpNotification(m_arrivalEvent, m_removalEvent, nullptr,
-                                                                         tusb::kPnpWindowMessage, 0)
-                               : tusb::kEntryPointMissing;
+            m_lastStatus = tusb::call(m_api.TUSBAUDIO_RegisterPnpNotification, m_arrivalEvent, m_removalEvent,
+                                      nullptr, tusb::kPnpWindowMessage, 0u);
             if (m_lastStatus == tusb::kOk)
                 qDebug("Register PnP status,0x%08X\n", m_lastStatus);
             // A notifier on a null handle would watch nothing (or an unrelated descriptor).
@@ -96,8 +93,7 @@ LumenCommunicationService::~LumenCommunicationService()
     m_singleDeviceTimer = nullptr;
     qDebug() << "Deleted single device timer";
 
-    if (m_api.TUSBAUDIO_UnregisterPnpNotification)
-        m_api.TUSBAUDIO_UnregisterPnpNotification();
+    tusb::call(m_api.TUSBAUDIO_UnregisterPnpNotification);
 
     delete m_arrivalNotifier;
     delete m_removalNotifier;
@@ -176,25 +172,22 @@ void LumenCommunicationService::refreshDeviceList()
         closeDevice();
     closeParkedHandles();
 
-    m_lastStatus = m_api.TUSBAUDIO_EnumerateDevices ? m_api.TUSBAUDIO_EnumerateDevices() : tusb::kEntryPointMissing;
+    m_lastStatus = tusb::call(m_api.TUSBAUDIO_EnumerateDevices);
     m_deviceNames.clear();
     m_deviceIndexes.clear();
-    m_deviceCount = m_api.TUSBAUDIO_GetDeviceCount ? m_api.TUSBAUDIO_GetDeviceCount() : 0;
+    m_deviceCount = tusb::callOr(0u, m_api.TUSBAUDIO_GetDeviceCount);
 
-    auto closeProbe = [this](TUsbAudioHandle h) {
-        if (m_api.TUSBAUDIO_CloseDevice)
-            m_api.TUSBAUDIO_CloseDevice(h);
-    };
+    auto closeProbe = [this](TUsbAudioHandle h) { tusb::call(m_api.TUSBAUDIO_CloseDevice, h); };
 
     // The count stays the library's even where devices are skipped below.
     for (uint32_t index = 0; index < m_deviceCount; ++index) {
         TUsbAudioHandle h = nullptr;
-        if (!m_api.TUSBAUDIO_OpenDeviceByIndex || m_api.TUSBAUDIO_OpenDeviceByIndex(index, &h) != tusb::kOk) {
+        if (tusb::call(m_api.TUSBAUDIO_OpenDeviceByIndex, index, &h) != tusb::kOk) {
             qDebug() << "Error Opening";
             continue;
         }
         uint32_t mode = 0;
-        if (!m_api.TUSBAUDIO_GetDeviceUsbMode || m_api.TUSBAUDIO_GetDeviceUsbMode(h, &mode) != tusb::kOk) {
+        if (tusb::call(m_api.TUSBAUDIO_GetDeviceUsbMode, h, &mode) != tusb::kOk) {
             closeProbe(h);
             continue;
         }
@@ -203,8 +196,7 @@ void LumenCommunicationService::refreshDeviceList()
             continue;
         }
         DevicePropertiesRecord::Bytes record{};
-        if (!m_api.TUSBAUDIO_GetDeviceProperties ||
-            m_api.TUSBAUDIO_GetDeviceProperties(h, record.data()) != tusb::kOk) {
+        if (tusb::call(m_api.TUSBAUDIO_GetDeviceProperties, h, record.data()) != tusb::kOk) {
             closeProbe(h);
             continue;
         }
@@ -226,8 +218,8 @@ void LumenCommunicationService::openDevice()
     // not ours to write to, and a list row is not a driver index.
     TUsbAudioHandle h = nullptr;
     TSTATUS st = tusb::kEntryPointMissing;
-    if (isListed(m_deviceIndex) && m_api.TUSBAUDIO_OpenDeviceByIndex)
-        st = m_api.TUSBAUDIO_OpenDeviceByIndex(m_deviceIndex, &h);
+    if (isListed(m_deviceIndex))
+        st = tusb::call(m_api.TUSBAUDIO_OpenDeviceByIndex, m_deviceIndex, &h);
     if (st != tusb::kOk) {
         qDebug() << "Error Opening";
         reportConnectionFailed();
@@ -236,9 +228,8 @@ void LumenCommunicationService::openDevice()
     m_deviceHandle = h;
     qDebug() << "Successfully opened the device";
 
-    if (m_notificationEvent && m_api.TUSBAUDIO_RegisterDeviceNotification &&
-        m_api.TUSBAUDIO_RegisterDeviceNotification(m_deviceHandle, tusb::kAllNotificationCategories,
-                                                   m_notificationEvent, 0) == tusb::kOk) {
+    if (m_notificationEvent && tusb::call(m_api.TUSBAUDIO_RegisterDeviceNotification, m_deviceHandle,
+                                          tusb::kAllNotificationCategories, m_notificationEvent, 0u) == tusb::kOk) {
         qDebug() << "Successfully registered for device notification";
         applyStoredSettings();
         readSampleRate();
@@ -266,13 +257,11 @@ void LumenCommunicationService::closeOpenDevice(int workerWaitMs)
         return;
     }
     qDebug(": Closing device.\n");
-    if (!m_api.TUSBAUDIO_RegisterDeviceNotification ||
-        m_api.TUSBAUDIO_RegisterDeviceNotification(m_deviceHandle, 0, nullptr, 0) != tusb::kOk)
+    if (tusb::call(m_api.TUSBAUDIO_RegisterDeviceNotification, m_deviceHandle, 0u, nullptr, 0u) != tusb::kOk)
         qDebug(": TUSBAUDIO_RegisterDeviceNotification failed\n");
     // A meter read may be inside the driver with this handle (up to its 1000 ms timeout).
     if (m_workerCalls->waitUntilIdle(workerWaitMs)) {
-        if (m_api.TUSBAUDIO_CloseDevice)
-            m_api.TUSBAUDIO_CloseDevice(m_deviceHandle);
+        tusb::call(m_api.TUSBAUDIO_CloseDevice, m_deviceHandle);
     } else {
         qDebug(": A driver call is still running; the device is closed later.\n");
         m_parkedHandles.append(m_deviceHandle);
@@ -285,18 +274,14 @@ void LumenCommunicationService::closeParkedHandles()
 {
     if (m_parkedHandles.isEmpty() || !m_workerCalls->waitUntilIdle(0))
         return;
-    if (m_api.TUSBAUDIO_CloseDevice) {
-        for (TUsbAudioHandle h : qAsConst(m_parkedHandles))
-            m_api.TUSBAUDIO_CloseDevice(h);
-    }
+    for (TUsbAudioHandle h : qAsConst(m_parkedHandles))
+        tusb::call(m_api.TUSBAUDIO_CloseDevice, h);
     m_parkedHandles.clear();
 }
 
 void LumenCommunicationService::readSampleRate()
 {
-    m_lastStatus = m_api.TUSBAUDIO_GetCurrentSampleRate
-                       ? m_api.TUSBAUDIO_GetCurrentSampleRate(m_deviceHandle, &m_sampleRate)
-                       : tusb::kEntryPointMissing;
+    m_lastStatus = tusb::call(m_api.TUSBAUDIO_GetCurrentSampleRate, m_deviceHandle, &m_sampleRate);
     if (m_lastStatus != tusb::kOk) {
         closeDevice();
         reportConnectionFailed();
@@ -358,10 +343,8 @@ void LumenCommunicationService::notified(HANDLE)
     uint32_t eventCode = 0;
     uint8_t buffer[tusb::kNotificationBufferSize] = {};
     uint32_t bytesReturned = 0;
-    const TSTATUS st = m_api.TUSBAUDIO_ReadDeviceNotification
-                           ? m_api.TUSBAUDIO_ReadDeviceNotification(m_deviceHandle, &eventCode, buffer,
-                                                                    sizeof buffer, &bytesReturned)
-                           : tusb::kEntryPointMissing;
+    const TSTATUS st = tusb::call(m_api.TUSBAUDIO_ReadDeviceNotification, m_deviceHandle, &eventCode, buffer,
+                                  uint32_t(sizeof buffer), &bytesReturned);
     if (st == tusb::kNoMoreItems)
         qDebug(": TUSBAUDIO_ReadDeviceNotification returned with TSTATUS_NO_MORE_ITEMS.\n");
     else if (st != tusb::kOk)
@@ -385,8 +368,7 @@ void LumenCommunicationService::applyStoredSettings()
         return;
 
     DevicePropertiesRecord::Bytes record{};
-    if (m_api.TUSBAUDIO_GetDeviceProperties)
-        m_api.TUSBAUDIO_GetDeviceProperties(m_deviceHandle, record.data());
+    tusb::call(m_api.TUSBAUDIO_GetDeviceProperties, m_deviceHandle, record.data());
     const DevicePropertiesRecord props = DevicePropertiesRecord::parse(record);
     m_vendorId = props.vendorId;
     m_productId = props.productId;

@@ -5,13 +5,10 @@
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/StreamFormatRecord.h"
-#include "viewmodels/VMDriverCall.h"
 
 #include <QDebug>
 
 #include <vector>
-
-using VMDriverCall::call;
 
 namespace {
 
@@ -22,7 +19,7 @@ TSTATUS listStreamFormats(TUsbAudioApiDll &api, TUsbAudioHandle handle, uint32_t
     formats.clear();
     std::vector<uint8_t> table(sizeof(StreamFormatTableBuffer), 0);
     uint32_t count = 0;
-    const TSTATUS status = call(api.TUSBAUDIO_GetSupportedStreamFormats, handle, direction,
+    const TSTATUS status = tusb::call(api.TUSBAUDIO_GetSupportedStreamFormats, handle, direction,
                                 tusb::kStreamFormatCapacity, static_cast<void *>(table.data()), &count);
     if (StreamFormatRecord::isListingUsable(status))
         formats = StreamFormatRecord::parseTable(table.data(), table.size(), count);
@@ -31,20 +28,20 @@ TSTATUS listStreamFormats(TUsbAudioApiDll &api, TUsbAudioHandle handle, uint32_t
 
 } // namespace
 
-BufferSettingsVM::BufferSettingsVM(QSharedPointer<LumenCommunicationService> communicationService,
-                                   QSharedPointer<MessageBus> messageBus, QObject *parent)
+BufferSettingsVM::BufferSettingsVM(QSharedPointer<LumenCommunicationService> service,
+                                   QSharedPointer<MessageBus> bus, QObject *parent)
     : QObject(parent)
-    , m_communicationService(std::move(communicationService))
-    , m_messageBus(std::move(messageBus))
+    , m_service(std::move(service))
+    , m_bus(std::move(bus))
 {
-    if (m_communicationService)
-        m_communicationService->setReplyListener(this);
+    if (m_service)
+        m_service->setReplyListener(this);
 }
 
 BufferSettingsVM::~BufferSettingsVM()
 {
-    if (m_communicationService)
-        m_communicationService->clearReplyListener(this);
+    if (m_service)
+        m_service->clearReplyListener(this);
 }
 
 void BufferSettingsVM::setActiveStreamingMode(const QString &value) { assignAndNotify(this, m_activeStreamingMode, value, &BufferSettingsVM::activeStreamingModeChanged); }
@@ -63,14 +60,14 @@ void BufferSettingsVM::setSafeModeEnabled(bool value) { assignAndNotify(this, m_
 
 void BufferSettingsVM::onDeviceStateChanged()
 {
-    if (m_messageBus)
-        m_messageBus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
+    if (m_bus)
+        m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void BufferSettingsVM::onConnectionFailed()
 {
-    if (m_messageBus)
-        m_messageBus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
+    if (m_bus)
+        m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
 void BufferSettingsVM::onDeviceNotification()
@@ -80,8 +77,8 @@ void BufferSettingsVM::onDeviceNotification()
 
 void BufferSettingsVM::onActivate()
 {
-    if (m_communicationService)
-        m_communicationService->setReplyListener(this);
+    if (m_service)
+        m_service->setReplyListener(this);
     reload();
 }
 
@@ -102,7 +99,7 @@ void BufferSettingsVM::reload()
 uint32_t BufferSettingsVM::countFormats(uint32_t direction)
 {
     std::vector<StreamFormat> formats;
-    const TSTATUS status = listStreamFormats(m_communicationService->api(), m_communicationService->deviceHandle(),
+    const TSTATUS status = listStreamFormats(m_service->api(), m_service->deviceHandle(),
                                              direction, formats);
     if (!StreamFormatRecord::isListingUsable(status)) {
         qDebug("TUSBAUDIO_GetSupportedStreamFormats failed.\n");
@@ -131,8 +128,8 @@ uint32_t BufferSettingsVM::slotDirection(int slot) const
 
 TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
 {
-    TUsbAudioApiDll &api = m_communicationService->api();
-    const TUsbAudioHandle handle = m_communicationService->deviceHandle();
+    TUsbAudioApiDll &api = m_service->api();
+    const TUsbAudioHandle handle = m_service->deviceHandle();
     const uint32_t direction = slotDirection(slot);
 
     std::vector<StreamFormat> formats;
@@ -156,7 +153,7 @@ TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
 
     if (!formats.empty()) {
         StreamFormatBuffer current{};
-        const TSTATUS currentStatus = call(api.TUSBAUDIO_GetCurrentStreamFormat, handle, direction,
+        const TSTATUS currentStatus = tusb::call(api.TUSBAUDIO_GetCurrentStreamFormat, handle, direction,
                                            static_cast<void *>(current.data()));
         if (currentStatus != tusb::kOk) {
             qDebug(": TUSBAUDIO_GetCurrentStreamFormat failed.\n");
@@ -177,7 +174,7 @@ TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
     }
 
     uint32_t mode = 0;
-    const TSTATUS modeStatus = call(api.TUSBAUDIO_GetStreamFormatSelectionMode, handle, &mode);
+    const TSTATUS modeStatus = tusb::call(api.TUSBAUDIO_GetStreamFormatSelectionMode, handle, &mode);
     if (modeStatus == tusb::kOk) {
         setEnableStreamFormatSelection(mode == 1);
     } else {
@@ -199,8 +196,8 @@ TSTATUS BufferSettingsVM::saveSelectedFormat(int slot, uint32_t position)
 {
     const uint32_t direction = slotDirection(slot);
     const uint32_t formatId = formatMap(direction).value(position, 0);
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetCurrentStreamFormat,
-                                m_communicationService->deviceHandle(), direction, formatId);
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetCurrentStreamFormat,
+                                m_service->deviceHandle(), direction, formatId);
     if (status != tusb::kOk)
         qDebug(": TUSBAUDIO_SetCurrentStreamFormat failed.\n");
     return status;
@@ -232,7 +229,7 @@ TSTATUS BufferSettingsVM::readAsioInstance()
 {
     // Read into a fresh record so that a failed call leaves the page's record as it was.
     AsioInstanceBuffer fresh{};
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetASIOInstanceInfo, m_asioInstanceNumber,
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetASIOInstanceInfo, m_asioInstanceNumber,
                                 static_cast<void *>(fresh.data()));
     if (status == tusb::kOk)
         m_asioInstance = fresh;
@@ -266,7 +263,7 @@ TSTATUS BufferSettingsVM::setPreferredBufferSize(uint32_t size, bool safe)
 {
     const AsioInstanceInfo info = AsioInstanceRecord::parse(m_asioInstance.data(), m_asioInstance.size());
     const uint32_t flags = AsioInstanceRecord::withSafeMode(info.flags, safe);
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetASIOBufferPreferredSize,
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetASIOBufferPreferredSize,
                                 m_asioInstanceNumber, info.instanceWord, size, flags);
     if (status == tusb::kOk)
         qDebug("TUSBAUDIO_SetASIOBufferPreferredSize success\n");
@@ -278,8 +275,8 @@ TSTATUS BufferSettingsVM::setPreferredBufferSize(uint32_t size, bool safe)
 void BufferSettingsVM::readSampleRate()
 {
     uint32_t rate = 0;
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetCurrentSampleRate,
-                                m_communicationService->deviceHandle(), &rate);
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetCurrentSampleRate,
+                                m_service->deviceHandle(), &rate);
     if (status != tusb::kOk)
         qDebug(": TUSBAUDIO_GetCurrentSampleRate failed\n");
 }

@@ -38,8 +38,8 @@ class BufferSettingsVM : public QObject, public ICommunicationReplyListener, pub
     Q_PROPERTY(bool safeModeEnabled READ safeModeEnabled WRITE setSafeModeEnabled NOTIFY safeModeEnabledChanged)
 
 public:
-    BufferSettingsVM(QSharedPointer<LumenCommunicationService> communicationService,
-                     QSharedPointer<MessageBus> messageBus, QObject *parent = nullptr);
+    BufferSettingsVM(QSharedPointer<LumenCommunicationService> service,
+                     QSharedPointer<MessageBus> bus, QObject *parent = nullptr);
     ~BufferSettingsVM() override;
 
     QString activeStreamingMode() const { return m_activeStreamingMode; }
@@ -135,8 +135,8 @@ private:
     QStringList &formatList(uint32_t direction) { return direction ? m_inputFormats : m_outputFormats; }
     QMap<uint32_t, uint32_t> &formatMap(uint32_t direction) { return direction ? m_inputFormatMap : m_outputFormatMap; }
 
-    QSharedPointer<LumenCommunicationService> m_communicationService;
-    QSharedPointer<MessageBus> m_messageBus;
+    QSharedPointer<LumenCommunicationService> m_service;
+    QSharedPointer<MessageBus> m_bus;
     QString m_activeStreamingMode;
     bool m_resetUSBStreamingModeDropDown = false;
     QStringList m_asioBufferSizes;

@@ -81,13 +81,11 @@ void InfoVM::refreshAll()
 void InfoVM::refreshClientInfo()
 {
     TUsbAudioApiDll &api = m_service->api();
-    if (!api.TUSBAUDIO_GetClientInfo)
-        return;
     uint32_t streamingState = 0;
     uint32_t wdmClients = 0;
     uint32_t asioClients = 0;
-    if (api.TUSBAUDIO_GetClientInfo(m_service->deviceHandle(), &streamingState, &wdmClients, &asioClients)
-        != tusb::kOk)
+    if (tusb::call(api.TUSBAUDIO_GetClientInfo, m_service->deviceHandle(), &streamingState, &wdmClients,
+                   &asioClients) != tusb::kOk)
         return;
     qDebug() << "Client Info success";
     const QString state = InfoFormatting::streamingStateText(streamingState);
@@ -101,8 +99,7 @@ void InfoVM::refreshDeviceInfo()
 {
     TUsbAudioApiDll &api = m_service->api();
     DevicePropertiesRecord::Bytes bytes{};
-    if (api.TUSBAUDIO_GetDeviceProperties)
-        api.TUSBAUDIO_GetDeviceProperties(m_service->deviceHandle(), bytes.data()); // failure leaves zeros
+    tusb::call(api.TUSBAUDIO_GetDeviceProperties, m_service->deviceHandle(), bytes.data()); // failure leaves zeros
     const DevicePropertiesRecord record = DevicePropertiesRecord::parse(bytes);
 
     const QString name = record.displayName();
@@ -128,8 +125,7 @@ void InfoVM::refreshDriverInfo()
 {
     TUsbAudioApiDll &api = m_service->api();
     std::array<uint8_t, tusb::kDriverInfoSize> record{};
-    const TSTATUS status =
-        api.TUSBAUDIO_GetDriverInfo ? api.TUSBAUDIO_GetDriverInfo(record.data()) : tusb::kEntryPointMissing;
+    const TSTATUS status = tusb::call(api.TUSBAUDIO_GetDriverInfo, record.data());
     if (status != tusb::kOk) {
         // An unfilled record would show a made-up "0.0.0" release build; keep what is shown.
         qDebug() << "Error Driver Info";

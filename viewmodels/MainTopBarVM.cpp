@@ -37,17 +37,17 @@ Tab tabOf(Page page)
 }
 } // namespace
 
-MainTopBarVM::MainTopBarVM(QSharedPointer<IUIService> ui, QSharedPointer<LumenCommunicationService> communication,
+MainTopBarVM::MainTopBarVM(QSharedPointer<IUIService> ui, QSharedPointer<LumenCommunicationService> service,
                            QSharedPointer<MessageBus> bus, QObject *parent)
     : QObject(parent),
       m_ui(std::move(ui)),
-      m_communication(std::move(communication)),
+      m_service(std::move(service)),
       m_bus(std::move(bus)),
       m_menuModel(new QStringListModel())
 {
-    m_communication->setPnPEventListener(this);
+    m_service->setPnPEventListener(this);
     QStringList names;
-    const uint32_t count = m_communication->deviceCount();
+    const uint32_t count = m_service->deviceCount();
     if (count == 0 || count > 1) {
         const Tab status = tabOf(Page::Status);
         names << status.name;
@@ -61,13 +61,13 @@ MainTopBarVM::MainTopBarVM(QSharedPointer<IUIService> ui, QSharedPointer<LumenCo
 MainTopBarVM::~MainTopBarVM()
 {
     // The service keeps a plain pointer to its PnP listener.
-    m_communication->clearPnPEventListener(this);
+    m_service->clearPnPEventListener(this);
 }
 
 void MainTopBarVM::buildMenuForProduct(QStringList &names)
 {
     m_pageUrls.clear();
-    for (const Page page : MixerModels::forDevice(m_communication->vendorId(), m_communication->productId()).pages) {
+    for (const Page page : MixerModels::forDevice(m_service->vendorId(), m_service->productId()).pages) {
         const Tab tab = tabOf(page);
         names << tab.name;
         m_pageUrls << tab.url;
@@ -135,15 +135,15 @@ void MainTopBarVM::onDeviceRemoved() { handlePlugEvent(true); }
 void MainTopBarVM::handlePlugEvent(bool removed)
 {
     m_bus->publish(true, ViewModelTexts::kMsgResetDropDown);
-    if (m_communication->deviceCount() == 1) {
-        m_communication->setDeviceIndex(0);
-        const QStringList names = m_communication->deviceNames();
+    if (m_service->deviceCount() == 1) {
+        m_service->setDeviceIndex(0);
+        const QStringList names = m_service->deviceNames();
         if (names.isEmpty())
             return;
-        m_communication->setDeviceName(names.first());
-        m_communication->openDevice();
+        m_service->setDeviceName(names.first());
+        m_service->openDevice();
         // A failed open (reported to the pages) shows no device's tabs.
-        if (m_communication->deviceHandle())
+        if (m_service->deviceHandle())
             rebuildMenu();
         else
             showStatusOnlyMenu();

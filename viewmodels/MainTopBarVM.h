@@ -21,7 +21,7 @@ class MainTopBarVM : public QObject, public IActivityAware, public IPnPEventList
     Q_PROPERTY(QStringListModel *menuList READ menuList NOTIFY menuListChanged)
     Q_PROPERTY(int currentPageIndex READ currentPageIndex WRITE setCurrentPageIndex NOTIFY currentPageIndexChanged)
 public:
-    MainTopBarVM(QSharedPointer<IUIService> ui, QSharedPointer<LumenCommunicationService> communication,
+    MainTopBarVM(QSharedPointer<IUIService> ui, QSharedPointer<LumenCommunicationService> service,
                  QSharedPointer<MessageBus> bus, QObject *parent = nullptr);
     ~MainTopBarVM() override;
 
@@ -55,7 +55,7 @@ private:
     void handlePlugEvent(bool removed);
 
     QSharedPointer<IUIService> m_ui;
-    QSharedPointer<LumenCommunicationService> m_communication;
+    QSharedPointer<LumenCommunicationService> m_service;
     QSharedPointer<MessageBus> m_bus;
     QSharedPointer<QStringListModel> m_menuModel;
     QStringList m_pageUrls;

@@ -5,7 +5,6 @@
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/StreamFormatRecord.h"
-#include "viewmodels/VMDriverCall.h"
 #include "viewmodels/VolumeConversion.h"
 
 #include <QDebug>
@@ -13,23 +12,21 @@
 #include <algorithm>
 #include <vector>
 
-using VMDriverCall::call;
-
-VolumeVM::VolumeVM(QSharedPointer<LumenCommunicationService> communicationService,
-                   QSharedPointer<MessageBus> messageBus, QObject *parent)
+VolumeVM::VolumeVM(QSharedPointer<LumenCommunicationService> service,
+                   QSharedPointer<MessageBus> bus, QObject *parent)
     : QObject(parent)
-    , m_communicationService(std::move(communicationService))
-    , m_messageBus(std::move(messageBus))
+    , m_service(std::move(service))
+    , m_bus(std::move(bus))
     , m_channels(new ChannelsListModel())
 {
-    if (m_communicationService)
-        m_communicationService->setReplyListener(this);
+    if (m_service)
+        m_service->setReplyListener(this);
 }
 
 VolumeVM::~VolumeVM()
 {
-    if (m_communicationService)
-        m_communicationService->clearReplyListener(this);
+    if (m_service)
+        m_service->clearReplyListener(this);
 }
 
 void VolumeVM::setIsMasterVisible(bool value) { assignAndNotify(this, m_isMasterVisible, value, &VolumeVM::isMasterVisibleChanged); }
@@ -41,22 +38,22 @@ void VolumeVM::setMinVolumeRange(short value) { assignAndNotify(this, m_minVolum
 
 void VolumeVM::onDeviceStateChanged()
 {
-    if (m_messageBus)
-        m_messageBus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
+    if (m_bus)
+        m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void VolumeVM::onConnectionFailed()
 {
-    if (m_messageBus)
-        m_messageBus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
+    if (m_bus)
+        m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
 void VolumeVM::onDeviceNotification() {}
 
 void VolumeVM::onActivate()
 {
-    if (m_communicationService)
-        m_communicationService->setReplyListener(this);
+    if (m_service)
+        m_service->setReplyListener(this);
     reload();
 }
 
@@ -90,8 +87,8 @@ void VolumeVM::readChannelCount()
 {
     std::vector<uint8_t> table(sizeof(StreamFormatTableBuffer), 0);
     uint32_t count = 0;
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetSupportedStreamFormats,
-                                m_communicationService->deviceHandle(), direction(), tusb::kStreamFormatCapacity,
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetSupportedStreamFormats,
+                                m_service->deviceHandle(), direction(), tusb::kStreamFormatCapacity,
                                 static_cast<void *>(table.data()), &count);
     m_channelCount = 0;
     if (StreamFormatRecord::isListingUsable(status)) {
@@ -106,8 +103,8 @@ void VolumeVM::readRecords()
     // Channel 0 is the master; a failed read still takes its (zeroed) place.
     for (uint32_t c = 0; c <= m_channelCount; ++c) {
         VolumeMuteInfoBuffer buffer{};
-        const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetVolumeMuteInfo,
-                                    m_communicationService->deviceHandle(), direction(), c,
+        const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetVolumeMuteInfo,
+                                    m_service->deviceHandle(), direction(), c,
                                     static_cast<void *>(buffer.data()));
         if (status != tusb::kOk) {
             qDebug(": TUSBAUDIO_GetVolumeMuteInfo failed\n");
@@ -245,8 +242,8 @@ void VolumeVM::buildChannelRows()
 TSTATUS VolumeVM::getVolume(uint32_t channel, short &wholeDb)
 {
     int16_t value = 0;
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetVolume,
-                                m_communicationService->deviceHandle(), direction(), channel, &value);
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetVolume,
+                                m_service->deviceHandle(), direction(), channel, &value);
     wholeDb = status == tusb::kOk ? VolumeConversion::toWholeDb(value) : 0;
     return status;
 }
@@ -254,8 +251,8 @@ TSTATUS VolumeVM::getVolume(uint32_t channel, short &wholeDb)
 TSTATUS VolumeVM::getMute(uint32_t channel, bool &muted)
 {
     uint32_t value = 0;
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetMute,
-                                m_communicationService->deviceHandle(), direction(), channel, &value);
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetMute,
+                                m_service->deviceHandle(), direction(), channel, &value);
     if (status != tusb::kOk)
         qDebug(": TUSBAUDIO_GetMute failed.\n");
     muted = status == tusb::kOk && value != 0;
@@ -264,8 +261,8 @@ TSTATUS VolumeVM::getMute(uint32_t channel, bool &muted)
 
 TSTATUS VolumeVM::setVolume(uint32_t channel, int wholeDb)
 {
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetVolume,
-                                m_communicationService->deviceHandle(), direction(), channel,
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetVolume,
+                                m_service->deviceHandle(), direction(), channel,
                                 VolumeConversion::toDeviceValue(wholeDb));
     if (status != tusb::kOk)
         qDebug(": TUSBAUDIO_SetVolume failed.\n");
@@ -274,8 +271,8 @@ TSTATUS VolumeVM::setVolume(uint32_t channel, int wholeDb)
 
 TSTATUS VolumeVM::setMute(uint32_t channel, bool muted)
 {
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetMute,
-                                m_communicationService->deviceHandle(), direction(), channel,
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetMute,
+                                m_service->deviceHandle(), direction(), channel,
                                 uint32_t(muted ? 1 : 0));
     if (status != tusb::kOk)
         qDebug(": TUSBAUDIO_SetMute failed.\n");
@@ -285,8 +282,8 @@ TSTATUS VolumeVM::setMute(uint32_t channel, bool muted)
 QString VolumeVM::channelName(uint32_t channel, bool &ok)
 {
     ChannelNameBuffer buffer{};
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetChannelInfo,
-                                m_communicationService->deviceHandle(), direction(), channel,
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetChannelInfo,
+                                m_service->deviceHandle(), direction(), channel,
                                 static_cast<void *>(buffer.data()));
     ok = status == tusb::kOk;
     return ok ? VolumeRecords::parseChannelName(buffer.data(), buffer.size()) : QString();
