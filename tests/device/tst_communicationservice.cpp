@@ -1,8 +1,7 @@
 // The communication service through the real loader, platform events and simulated driver.
-#include "ServiceTestSupport.h"
+#include "TestRig.h"
 #include "app/AppConstants.h"
 #include "device/StoreKeys.h"
-#include "StoreGroups.h"
 #include "settings/AltoRegistryService.h"
 #include "settings/ModelStores.h"
 
@@ -14,6 +13,7 @@
 
 using namespace AppConstants;
 using namespace StoreKeys;
+using namespace testrig;
 using Service = LumenCommunicationService;
 
 namespace {
@@ -95,7 +95,7 @@ private slots:
         QVERIFY(svc.singleDeviceTimer()->isActive());
         QTRY_COMPARE_WITH_TIMEOUT(outBlocks(*sim, 0).size(), 10, 4000);
         QCOMPARE(outBlocks(*sim, 0).mid(5), kAltoDefaultBlocks);
-        QCOMPARE(log->count(": Closing device.\n"), 1);
+        QCOMPARE(log->countExact(": Closing device.\n"), 1);
         QVERIFY(svc.deviceHandle());
         QCOMPARE(sim->openHandleCount(0), 1);
         QVERIFY(!svc.singleDeviceTimer()->isActive());
@@ -240,7 +240,7 @@ private slots:
         sim->setFault("OpenDeviceByIndex", kSomeFailure, 1);
         sim->setFault("GetDeviceProperties", kSomeFailure, 1);
         svc.refreshDeviceList();
-        QCOMPARE(log->count("Error Opening"), 1);
+        QCOMPARE(log->countExact("Error Opening"), 1);
         QCOMPARE(svc.deviceCount(), 3u);
         QCOMPARE(svc.deviceNames().size(), 1); // index 0 failed to open, index 1 to read properties
         for (int i = 0; i < 3; ++i)
@@ -280,7 +280,7 @@ private slots:
         QCOMPARE(l.calls.last(), QString("stateChanged"));
 
         // Opening an open device only logs.
-        log->lines().clear();
+        log->clear();
         const quint32 calls = sim->callCount();
         svc.openDevice();
         QCOMPARE(log->lines(), (QStringList{"Connect", "Device Index :  1"}));
@@ -394,7 +394,7 @@ private slots:
         {
             Service svc(&ModelStores::create);
             QVERIFY(svc.deviceHandle());
-            log->lines().clear();
+            log->clear();
         }
         const QStringList &lines = log->lines();
         const int timer = int(lines.indexOf("Deleted single device timer"));

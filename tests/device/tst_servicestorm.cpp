@@ -1,6 +1,6 @@
 // Random plug, unplug and notification events while listeners come and go, some of them
 // inside the service's own callbacks. Meant to run under AddressSanitizer as well.
-#include "ServiceTestSupport.h"
+#include "TestRig.h"
 #include "settings/ModelStores.h"
 #include "app/AppConstants.h"
 
@@ -10,6 +10,8 @@
 
 #include <memory>
 #include <vector>
+
+using namespace testrig;
 
 class TestServiceStorm : public QObject
 {

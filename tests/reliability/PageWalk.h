@@ -2,9 +2,9 @@
 // Walks every page the way its view drives it: made by the container's factory, activated,
 // every action, a device notification, deactivated, destroyed. Records what each page showed
 // right after construction and after activation, and which actions it ran.
-#include "ReliabilityRig.h"
+#include "TestRig.h"
 
-namespace reliability {
+namespace testrig {
 
 struct PageRun
 {
@@ -175,4 +175,4 @@ private:
     int m_device;
 };
 
-} // namespace reliability
+} // namespace testrig

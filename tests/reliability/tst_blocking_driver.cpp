@@ -2,7 +2,7 @@
 // thread waits only for the calls the pages make on it, the ducker meter keeps its 50 ms
 // tick without ever having two reads in the driver, and shutting down while a meter read is
 // blocked does not pull the library out from under it.
-#include "ReliabilityRig.h"
+#include "TestRig.h"
 #include "TestEnvironment.h"
 
 #include <QFile>
@@ -15,7 +15,7 @@
 #include <dlfcn.h>
 #endif
 
-using namespace reliability;
+using namespace testrig;
 
 namespace {
 constexpr int kBlockMs = 1000;

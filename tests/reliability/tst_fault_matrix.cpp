@@ -17,7 +17,7 @@
 
 #include <map>
 
-using namespace reliability;
+using namespace testrig;
 
 namespace {
 constexpr quint32 kFaultStatus = 0xEE0000F1u;

@@ -4,7 +4,7 @@
 // service's listeners only ever point at live objects, the message bus keeps no connection to
 // a destroyed page, and the resident memory at the end is within a few percent of the
 // memory after warm-up.
-#include "ReliabilityRig.h"
+#include "TestRig.h"
 #include "viewmodels/ViewModelTexts.h"
 
 #include <QFile>
@@ -23,7 +23,7 @@
 #endif
 #endif
 
-using namespace reliability;
+using namespace testrig;
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The per-model stores over real settings files in the test's own XDG_CONFIG_HOME.
+#include "TestRig.h"
 #include "app/AppConstants.h"
 #include "device/StoreKeys.h"
-#include "StoreGroups.h"
 #include "settings/AltoRegistryService.h"
 #include "settings/BassoRegistryService.h"
 #include "settings/TenorRegistryService.h"
@@ -15,6 +15,7 @@
 
 using namespace AppConstants;
 using namespace StoreKeys;
+using namespace testrig;
 
 namespace {
 

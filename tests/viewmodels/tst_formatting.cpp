@@ -66,4 +66,4 @@ void TestFormats::meterSilenceAndBadLevels()
 }
 
 QTEST_GUILESS_MAIN(TestFormats)
-#include "tst_vma_formats.moc"
+#include "tst_formatting.moc"

@@ -1,7 +1,7 @@
 // Volume page against the simulated driver through the real service. The v22 model has 4
 // input channels (1-3 muted) and 6 output channels (4 at -18 dB, 6 with another range and
 // no mute); channels default to -60..0 dB at -12 dB, the masters to -127..0 at -10.
-#include "VmbRig.h"
+#include "TestRig.h"
 #include "viewmodels/VolumeVM.h"
 
 #include <QSignalSpy>
@@ -48,7 +48,7 @@ private:
         c.maximum = maximum;
         m_rig.sim.setChannel(0, direction, channel, c);
     }
-    vmb::Rig m_rig;
+    testrig::Rig m_rig;
 };
 
 void TestVolume::rowsFollowChannelCount_data()
@@ -67,7 +67,7 @@ void TestVolume::rowsFollowChannelCount()
     QFETCH(int, channels);
     QFETCH(int, formats);
     QFETCH(int, rows);
-    QVERIFY(m_rig.start("v22", [&] {
+    QVERIFY(m_rig.startSingle("v22", [&] {
         QVector<CalderSimFormat> f;
         for (int i = 1; i <= formats; ++i)
             f.append({uint32_t(i), 24, uint32_t(channels)});
@@ -86,7 +86,7 @@ void TestVolume::rowsFollowChannelCount()
 
 void TestVolume::pairsStartLinkedOnlyWhenRangesAndVolumesMatch()
 {
-    QVERIFY(m_rig.start("v22"));
+    QVERIFY(m_rig.startSingle("v22"));
     auto page = activePage();
     page->onOutputSelected();
     QCOMPARE(page->channels()->rowCount(), 3);
@@ -101,7 +101,7 @@ void TestVolume::pairsStartLinkedOnlyWhenRangesAndVolumesMatch()
 
 void TestVolume::pairMute()
 {
-    QVERIFY(m_rig.start("v22"));
+    QVERIFY(m_rig.startSingle("v22"));
     auto page = activePage();
     QCOMPARE(role(*page, 0, "mute"), QVariant(true));
     QCOMPARE(role(*page, 1, "mute"), QVariant(false)); // only channel 3 of 3-4 is muted
@@ -121,7 +121,7 @@ void TestVolume::pairMute()
 void TestVolume::masterMute()
 {
     // v21's input master has a volume control but no mute control.
-    QVERIFY(m_rig.start("v21"));
+    QVERIFY(m_rig.startSingle("v21"));
     auto page = activePage();
     page->onMasterMute();
     QVERIFY(page->isMasterMuted());
@@ -129,7 +129,7 @@ void TestVolume::masterMute()
     QVERIFY(!page->isMasterMuted());
     QCOMPARE(m_rig.sim.callCount("SetMute"), 0u);
 
-    QVERIFY(m_rig.start("v22"));
+    QVERIFY(m_rig.startSingle("v22"));
     page = activePage();
     page->onMasterMute();
     QVERIFY(page->isMasterMuted());
@@ -139,7 +139,7 @@ void TestVolume::masterMute()
 void TestVolume::volumeWrites()
 {
     // The simulator holds writes to the channel's range: open the master's to +127.99 dB.
-    QVERIFY(m_rig.start("v22", [this] { setChannel(kIn, 0, 0, -32768, 32767); }));
+    QVERIFY(m_rig.startSingle("v22", [this] { setChannel(kIn, 0, 0, -32768, 32767); }));
     auto page = activePage();
     QSignalSpy master(page.data(), &VolumeVM::masterValueChanged);
     page->onMasterUpdate(-20);
@@ -160,7 +160,7 @@ void TestVolume::volumeWrites()
 
 void TestVolume::selectingShownDirectionReloads()
 {
-    QVERIFY(m_rig.start("v22"));
+    QVERIFY(m_rig.startSingle("v22"));
     auto page = activePage();
     QCOMPARE(page->channels()->rowCount(), 2);
     m_rig.sim.setChannelCount(0, kIn, 6);
@@ -173,7 +173,7 @@ void TestVolume::selectingShownDirectionReloads()
 
 void TestVolume::linkAndRowsOutsideList()
 {
-    QVERIFY(m_rig.start("v22"));
+    QVERIFY(m_rig.startSingle("v22"));
     auto page = activePage();
     const uint32_t calls = m_rig.sim.callCount();
     QSignalSpy changed(page->channels(), &QAbstractItemModel::dataChanged);
@@ -192,7 +192,7 @@ void TestVolume::linkAndRowsOutsideList()
 
 void TestVolume::failingVolumeCalls()
 {
-    QVERIFY(m_rig.start("v22", [this] {
+    QVERIFY(m_rig.startSingle("v22", [this] {
         for (const char *op : {"GetVolumeMuteInfo", "GetVolume", "SetVolume", "GetMute", "SetMute", "GetChannelInfo"})
             m_rig.sim.setFault(QString::fromLatin1(op), 0xEE000005u);
     }));
@@ -217,7 +217,7 @@ void TestVolume::failingVolumeCalls()
 void TestVolume::namesAndOddRanges()
 {
     // The formats claim four channels while the device has three: channel 4 cannot be read.
-    QVERIFY(m_rig.start("v22", [this] {
+    QVERIFY(m_rig.startSingle("v22", [this] {
         m_rig.sim.setChannelCount(0, kOut, 3);
         m_rig.sim.setStreamFormats(0, kOut, {{1, 24, 4}});
         m_rig.sim.setChannelName(0, kOut, 2, QString(200, QLatin1Char('n')));
@@ -234,4 +234,4 @@ void TestVolume::namesAndOddRanges()
 }
 
 QTEST_GUILESS_MAIN(TestVolume)
-#include "tst_vmb_volume.moc"
+#include "tst_volume.moc"

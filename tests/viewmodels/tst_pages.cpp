@@ -1,5 +1,5 @@
 // Status, audio routing and info pages against the real service and the simulated driver.
-#include "VmaRig.h"
+#include "TestRig.h"
 #include "viewmodels/AudioRoutingVM.h"
 #include "viewmodels/BufferSettingsVM.h"
 #include "viewmodels/ClientInfoVM.h"
@@ -12,7 +12,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 
-using namespace vma;
+using namespace testrig;
 
 namespace {
 template <typename VM>
@@ -341,4 +341,4 @@ void TestPages::infoPage()
 }
 
 QTEST_GUILESS_MAIN(TestPages)
-#include "tst_vma_pages.moc"
+#include "tst_pages.moc"

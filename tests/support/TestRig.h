@@ -1,17 +1,17 @@
 #pragma once
-// Shared by the reliability tests: the panel's own service set built as start-up builds it,
-// the eight pages walked the way their views drive them, a thread-safe log capture and
-// snapshots of what the user sees and of what is stored.
+// The one rig of the tests that run the panel's own objects on the simulated driver: log
+// capture, a listener that knows whether it is still alive, the simulator's blocks and device
+// names, the stored settings, a service on a fresh device list, the panel's whole service set as
+// start-up builds it, and what a page shows.
 #include "SimulatorControl.h"
 #include "app/AppConstants.h"
 #include "app/AppRegistrations.h"
+#include "app/UIService.h"
 #include "core/IActivityAware.h"
-#include "viewmodels/MainTopBarVM.h"
 #include "core/MessageBus.h"
 #include "core/ServiceContainer.h"
-#include "viewmodels/ShellVM.h"
-#include "app/UIService.h"
 #include "device/ICommunicationReplyListener.h"
+#include "device/IPnPEventListener.h"
 #include "device/LumenCommunicationService.h"
 #include "settings/ModelStores.h"
 #include "viewmodels/AudioRoutingVM.h"
@@ -20,11 +20,17 @@
 #include "viewmodels/DuckerVM.h"
 #include "viewmodels/FormatVM.h"
 #include "viewmodels/InfoVM.h"
+#include "viewmodels/MainTopBarVM.h"
+#include "viewmodels/ShellVM.h"
 #include "viewmodels/StatusVM.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "viewmodels/VolumeVM.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
 #include <QMap>
 #include <QMetaMethod>
 #include <QMetaProperty>
@@ -33,14 +39,22 @@
 #include <QSettings>
 #include <QSharedPointer>
 #include <QStringList>
-#include <QTest>
 #include <QThreadPool>
+#include <QtTest>
 #include <QVariant>
 
 #include <functional>
 #include <memory>
 
-namespace reliability {
+namespace testrig {
+
+// The settings groups of the three mixer models, as the user's settings file names them.
+inline const QString kAltoAudioRouting = QStringLiteral("Alto/AudioRouting");
+inline const QString kAltoDucker = QStringLiteral("Alto/Ducker");
+inline const QString kTenorAudioRouting = QStringLiteral("Tenor/AudioRouting");
+inline const QString kTenorDucker = QStringLiteral("Tenor/Ducker");
+inline const QString kBassoAudioRouting = QStringLiteral("Basso/AudioRouting");
+inline const QString kBassoDucker = QStringLiteral("Basso/Ducker");
 
 // Every debug line while it exists. The ducker's meter logs from a pool thread, so the list
 // is guarded.
@@ -62,16 +76,16 @@ public:
         QMutexLocker lock(&s_mutex);
         return s_lines;
     }
+    void clear()
+    {
+        QMutexLocker lock(&s_mutex);
+        s_lines.clear();
+    }
+    // How many lines are exactly `line`.
+    int countExact(const QString &line) const { return int(lines().count(line)); }
     // Whether a line starts with `text` (both without their trailing newline): printf-style
     // lines end in "\n", stream-style lines may carry a value after the quoted text.
-    bool has(const QString &text) const
-    {
-        const QString want = text.trimmed();
-        for (const QString &l : lines())
-            if (l.trimmed().startsWith(want))
-                return true;
-        return false;
-    }
+    bool has(const QString &text) const { return count(text) > 0; }
     int count(const QString &text) const
     {
         const QString want = text.trimmed();
@@ -79,11 +93,6 @@ public:
         for (const QString &l : lines())
             n += l.trimmed().startsWith(want) ? 1 : 0;
         return n;
-    }
-    void clear()
-    {
-        QMutexLocker lock(&s_mutex);
-        s_lines.clear();
     }
 
 private:
@@ -101,11 +110,92 @@ private:
     inline static QtMessageHandler s_previous = nullptr;
 };
 
+// Stands in for a page view model and the top bar at once. Every callback first checks that
+// the object is still alive, so a call into a destroyed listener is counted (and, under
+// AddressSanitizer, reported) instead of passing unnoticed.
+class TestListener : public ICommunicationReplyListener, public IPnPEventListener
+{
+public:
+    explicit TestListener(LumenCommunicationService &service) : m_service(service) { s_live.insert(this); }
+    ~TestListener() override
+    {
+        m_service.clearReplyListener(this);
+        m_service.clearPnPEventListener(this);
+        s_live.remove(this);
+    }
+
+    void onDeviceStateChanged() override { record(QStringLiteral("stateChanged")); }
+    void onConnectionFailed() override { record(QStringLiteral("failed")); }
+    void onDeviceNotification() override { record(QStringLiteral("notification")); }
+    void onDeviceArrived() override { record(QStringLiteral("arrived")); }
+    void onDeviceRemoved() override { record(QStringLiteral("removed")); }
+
+    QStringList calls;
+    // Runs after a callback is recorded; may delete this object.
+    std::function<void(TestListener *, const QString &)> onCall;
+    static int deadCalls() { return s_deadCalls; }
+    static int liveCount() { return s_live.size(); }
+
+private:
+    void record(const QString &what)
+    {
+        if (!s_live.contains(this)) {
+            ++s_deadCalls;
+            return;
+        }
+        calls.append(what);
+        // A copy: the hook may delete this object, and with it onCall.
+        if (const auto hook = onCall)
+            hook(this, what);
+    }
+    LumenCommunicationService &m_service;
+    inline static QSet<const TestListener *> s_live;
+    inline static int s_deadCalls = 0;
+};
+
 inline void initApplicationIdentity()
 {
     QCoreApplication::setOrganizationName(AppConstants::kOrganizationName);
     QCoreApplication::setApplicationName(AppConstants::kApplicationName);
 }
+
+// Uppercase hex with spaces, e.g. "00 00 02 80 01 01 07 D0".
+inline QByteArray hex(const QByteArray &block) { return block.toHex(' ').toUpper(); }
+inline QString hexBlock(const QByteArray &block) { return QString::fromLatin1(hex(block)); }
+
+// Every OUT block the device received, as hexBlock text.
+inline QStringList outBlocks(const SimulatorControl &sim, int index)
+{
+    QStringList out;
+    for (const QByteArray &b : sim.requestLog(index))
+        out << hexBlock(b);
+    return out;
+}
+
+// The last OUT block of one parameter id, as uppercase hex; empty when there was none.
+inline QString lastBlockOf(const SimulatorControl &sim, int device, uint16_t parameterId)
+{
+    const QList<QByteArray> log = sim.requestLog(device);
+    for (auto b = log.crbegin(); b != log.crend(); ++b) {
+        if (uint8_t((*b)[2]) == (parameterId >> 8) && uint8_t((*b)[3]) == (parameterId & 0xFF))
+            return hexBlock(*b);
+    }
+    return QString();
+}
+
+// The names the service should list for the simulator's current devices.
+inline QStringList simulatorDeviceNames(const SimulatorControl &sim)
+{
+    QStringList names;
+    for (int i = 0; i < sim.deviceCount(); ++i) {
+        const QJsonObject d = QJsonDocument::fromJson(sim.state(i)).object();
+        if (d.value(QStringLiteral("usbMode")).toInt() != 1)
+            names << d.value(QStringLiteral("product")).toString() + ' ' + d.value(QStringLiteral("serial")).toString();
+    }
+    return names;
+}
+
+inline int storedInt(const QString &path) { return QSettings().value(path).toInt(); }
 
 // Every stored key and value, as a fresh reader sees them on disk.
 inline QMap<QString, QVariant> storedSettings()
@@ -126,6 +216,75 @@ inline void replaceStoredSettings(const QMap<QString, QVariant> &values)
         s.setValue(it.key(), it.value());
     s.sync();
 }
+
+class ConnectedRecorder : public QObject
+{
+public:
+    explicit ConnectedRecorder(MessageBus &bus) : m_bus(bus)
+    {
+        m_bus.subscribe(this, &ConnectedRecorder::onConnected, ViewModelTexts::kMsgConnected);
+    }
+    ~ConnectedRecorder() override
+    {
+        m_bus.unsubscribe(this, &ConnectedRecorder::onConnected, ViewModelTexts::kMsgConnected);
+    }
+
+    QList<bool> values;
+
+private:
+    void onConnected(QVariant value) { values << value.toBool(); }
+
+    MessageBus &m_bus;
+};
+
+// A device list and the real service on it, with the stores start-up gives it.
+struct Rig
+{
+    SimulatorControl sim;
+    QSharedPointer<LumenCommunicationService> service;
+    QSharedPointer<MessageBus> bus{new MessageBus};
+
+    // Runs between the reset and the service's construction (device ids, strings, faults).
+    std::function<void()> configure = [] {};
+
+    // With `open` >= 0 the service opens that device as the status page's pick does; starting
+    // with two or more devices keeps the service's 2 s single-device reconnect out of the way of
+    // the tests. The request log of device 0 and the call counts start empty.
+    bool start(const QString &devices, int open = -1)
+    {
+        if (!sim.isValid() || sim.reset(devices) < 0)
+            return false;
+        configure();
+        service.reset(new LumenCommunicationService(&ModelStores::create));
+        if (open >= 0) {
+            service->setDeviceIndex(uint32_t(open));
+            service->onConnectionRequest();
+            if (!service->deviceHandle())
+                return false;
+        }
+        sim.clearRequests(0);
+        sim.resetCallCounts();
+        return true;
+    }
+
+    // One device, which the service opens itself at construction; `configure` runs on the fresh
+    // device before that. The call counts start empty.
+    template <typename Configure>
+    bool startSingle(const QString &device, Configure configure)
+    {
+        service.reset();
+        if (!sim.isValid() || sim.reset(device) != 1)
+            return false;
+        configure();
+        service.reset(new LumenCommunicationService(&ModelStores::create));
+        sim.resetCallCounts();
+        return service->deviceHandle() != nullptr;
+    }
+    bool startSingle(const QString &device)
+    {
+        return startSingle(device, [] {});
+    }
+};
 
 // What a view shows: every property of the page, plus the rows of the volume page's list.
 inline QMap<QString, QVariant> shownValues(QObject *vm)
@@ -243,4 +402,4 @@ inline QSet<QString> declaredActions(const QMetaObject *mo)
     return names;
 }
 
-} // namespace reliability
+} // namespace testrig

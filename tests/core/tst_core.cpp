@@ -113,4 +113,4 @@ private slots:
 };
 
 QTEST_MAIN(TestAppCore)
-#include "tst_app_core.moc"
+#include "tst_core.moc"

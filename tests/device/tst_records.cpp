@@ -120,4 +120,4 @@ void TestRecords::randomRecordsStayInBounds()
 }
 
 QTEST_APPLESS_MAIN(TestRecords)
-#include "tst_vmb_records.moc"
+#include "tst_records.moc"

@@ -71,4 +71,4 @@ void TestChannelsModel::rowAnnouncements()
 }
 
 QTEST_GUILESS_MAIN(TestChannelsModel)
-#include "tst_vmb_channelsmodel.moc"
+#include "tst_channelsmodel.moc"

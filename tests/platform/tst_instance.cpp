@@ -34,4 +34,4 @@ private slots:
 };
 
 QTEST_MAIN(TestAppInstance)
-#include "tst_app_instance.moc"
+#include "tst_instance.moc"

@@ -1,7 +1,7 @@
 // Buffer settings and format pages against the simulated driver through the real service.
 // The v22 model lists formats 1-3 (16, 24, 32 bits; current 2) of 4 input and 6 output
 // channels; the ASIO instance offers 32..2048 samples at 256.
-#include "VmbRig.h"
+#include "TestRig.h"
 #include "viewmodels/BufferSettingsVM.h"
 
 #include <QSignalSpy>
@@ -45,12 +45,12 @@ private:
         page->onActivate();
         return page;
     }
-    vmb::Rig m_rig;
+    testrig::Rig m_rig;
 };
 
 void TestBufferSettings::listsAndChoosesFormats()
 {
-    QVERIFY(m_rig.start("v22", [this] {
+    QVERIFY(m_rig.startSingle("v22", [this] {
         m_rig.sim.setStreamFormats(0, kIn, {{10, 24, 2}, {11, 16, 2}});
         m_rig.sim.setCurrentFormat(0, kIn, 10);
     }));
@@ -76,7 +76,7 @@ void TestBufferSettings::listsAndChoosesFormats()
 
 void TestBufferSettings::outputOnlyDevice()
 {
-    QVERIFY(m_rig.start("v22", [this] {
+    QVERIFY(m_rig.startSingle("v22", [this] {
         m_rig.sim.setStreamFormats(0, kIn, {});
         m_rig.sim.setSelectionMode(0, 0);
     }));
@@ -98,7 +98,7 @@ void TestBufferSettings::moreFormatsThanTableAndOddIds()
 {
     // 40 formats per direction: the driver fills the 32-record table and says so, which
     // counts as a listing for the stream detection too. The current id is beyond the table.
-    QVERIFY(m_rig.start("v22", [this] {
+    QVERIFY(m_rig.startSingle("v22", [this] {
         QVector<CalderSimFormat> f;
         for (uint32_t i = 1; i <= 40; ++i)
             f.append({i, 16 + 8 * (i % 3), 2});
@@ -126,7 +126,7 @@ void TestBufferSettings::bufferSizeCounts()
     QVector<quint32> sizes;
     for (quint32 i = 1; i <= 40; ++i)
         sizes << 16 * i;
-    QVERIFY(m_rig.start("v22", [&] { m_rig.sim.setAsio(sizes, 64, 0, 1000); }));
+    QVERIFY(m_rig.startSingle("v22", [&] { m_rig.sim.setAsio(sizes, 64, 0, 1000); }));
     auto page = activePage();
     QCOMPARE(page->asioBufferSizes().size(), 40);
     QCOMPARE(page->asioBufferSizes().last(), QStringLiteral("640 samples"));
@@ -144,7 +144,7 @@ void TestBufferSettings::bufferSizeCounts()
 
 void TestBufferSettings::bufferSizeAndSafeModeWrites()
 {
-    QVERIFY(m_rig.start("v22", [this] { m_rig.sim.setAsio({128, 256, 512}, 256, 0x5); }));
+    QVERIFY(m_rig.startSingle("v22", [this] { m_rig.sim.setAsio({128, 256, 512}, 256, 0x5); }));
     auto page = activePage();
     page->onAsioSelectionChanged(2, QStringLiteral("512 samples"));
     QCOMPARE(g_asioSets.size(), 1);
@@ -183,7 +183,7 @@ void TestBufferSettings::bufferSizeAndSafeModeWrites()
 
 void TestBufferSettings::missingEntryPoints()
 {
-    QVERIFY(m_rig.start("v22"));
+    QVERIFY(m_rig.startSingle("v22"));
     TUsbAudioApiDll &api = m_rig.service->api();
     api.TUSBAUDIO_GetSupportedStreamFormats = nullptr;
     api.TUSBAUDIO_SetCurrentStreamFormat = nullptr;
@@ -202,4 +202,4 @@ void TestBufferSettings::missingEntryPoints()
 }
 
 QTEST_GUILESS_MAIN(TestBufferSettings)
-#include "tst_vmb_buffersettings.moc"
+#include "tst_buffersettings.moc"

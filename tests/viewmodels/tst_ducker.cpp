@@ -1,6 +1,6 @@
 // The ducker page against the real service and the simulated driver: activation from the
 // store, the wire blocks and store writes of every control, and the threaded meter.
-#include "VmaRig.h"
+#include "TestRig.h"
 #include "device/MixerProtocol.h"
 #include "viewmodels/DuckerVM.h"
 
@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-using namespace vma;
+using namespace testrig;
 
 namespace {
 constexpr uint16_t kSwitch = MixerProtocol::kParamDuckerSwitch;
@@ -339,4 +339,4 @@ void TestDucker::peakHoldFromSeveralThreads()
 }
 
 QTEST_GUILESS_MAIN(TestDucker)
-#include "tst_vma_ducker.moc"
+#include "tst_ducker.moc"
