@@ -55,7 +55,6 @@ public:
     uint32_t sampleRate() const { return m_sampleRate; }
     uint32_t productId() const { return m_productId; }
     uint32_t vendorId() const { return m_vendorId; }
-    uint32_t deviceIndex() const { return m_deviceIndex; }
     TUsbAudioHandle deviceHandle() const { return m_deviceHandle; }
     QStringList deviceNames() const { return m_deviceNames; }
     // The driver index of the listed device in `row` of deviceNames() (devices left out of the
