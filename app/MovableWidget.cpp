@@ -1,5 +1,6 @@
 #include "app/MovableWidget.h"
 
+#include "app/AppLog.h"
 #include "app/DisplayScalingFactorCalculator.h"
 
 #include <QCursor>
@@ -50,4 +51,4 @@ bool MovableWidget::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-void MovableWidget::handleGlobalShortcut() { qDebug() << "Global shortcut handled"; }
+void MovableWidget::handleGlobalShortcut() { qCDebug(lcApp) << "Global shortcut handled"; }

@@ -1,5 +1,6 @@
 #include "app/UIService.h"
 
+#include "app/AppLog.h"
 #include "viewmodels/ShellVM.h"
 
 #include <QDebug>
@@ -11,7 +12,7 @@ UIService::UIService(QSharedPointer<ShellVM> shell, QWindow *window) : m_shell(s
 {
 }
 
-UIService::~UIService() { qDebug() << "Deleted"; }
+UIService::~UIService() { qCDebug(lcApp) << "Deleted"; }
 
 void UIService::showMasterView(const QString &url)
 {

@@ -1,5 +1,6 @@
 #include "device/LumenCommunicationService.h"
 
+#include "device/DeviceLog.h"
 #include "device/DeviceConstants.h"
 #include "device/StoreKeys.h"
 #include "device/IPnPEventListener.h"
@@ -30,12 +31,12 @@ LumenCommunicationService::LumenCommunicationService(StoreFactory storeFactory, 
     const TSTATUS loadStatus = m_api.loadByClsid(DeviceConstants::kDriverClassId.toStdString(), true);
     if (loadStatus != tusb::kOk) {
         if (loadStatus == tusb::kVersionRejected)
-            qDebug("The driver API DLL version is not compatible with this version of %s.\n",
+            qCDebug(lcDevice, "The driver API DLL version is not compatible with this version of %s.\n",
                    qUtf8Printable(QCoreApplication::applicationName()));
         else
-            qDebug("Unable to load the driver API DLL, err=0x%08X\n", loadStatus);
+            qCDebug(lcDevice, "Unable to load the driver API DLL, err=0x%08X\n", loadStatus);
     } else {
-        qDebug("Successfully loaded the driver API DLL\n");
+        qCDebug(lcDevice, "Successfully loaded the driver API DLL\n");
         m_lastStatus = tusb::call(m_api.TUSBAUDIO_EnumerateDevices);
 
         m_arrivalEvent = platform::createAutoResetEvent();
@@ -43,12 +44,12 @@ LumenCommunicationService::LumenCommunicationService(StoreFactory storeFactory, 
         m_notificationEvent = platform::createAutoResetEvent();
 
         if (!m_arrivalEvent && !m_removalEvent) {
-            qDebug() << "Error creating pnp event handles.";
+            qCDebug(lcDevice) << "Error creating pnp event handles.";
         } else {
             m_lastStatus = tusb::call(m_api.TUSBAUDIO_RegisterPnpNotification, m_arrivalEvent, m_removalEvent,
                                       nullptr, tusb::kPnpWindowMessage, 0u);
             if (m_lastStatus == tusb::kOk)
-                qDebug("Register PnP status,0x%08X\n", m_lastStatus);
+                qCDebug(lcDevice, "Register PnP status,0x%08X\n", m_lastStatus);
             // A notifier on a null handle would watch nothing (or an unrelated descriptor).
             if (m_arrivalEvent) {
                 m_arrivalNotifier = new EventNotifier(m_arrivalEvent, this);
@@ -63,7 +64,7 @@ LumenCommunicationService::LumenCommunicationService(StoreFactory storeFactory, 
         }
 
         if (!m_notificationEvent) {
-            qDebug() << "Error creating device notification event handle.";
+            qCDebug(lcDevice) << "Error creating device notification event handle.";
         } else {
             m_notificationNotifier = new EventNotifier(m_notificationEvent, this);
             m_notificationNotifier->setEnabled(true);
@@ -91,7 +92,7 @@ LumenCommunicationService::~LumenCommunicationService()
 {
     delete m_singleDeviceTimer;
     m_singleDeviceTimer = nullptr;
-    qDebug() << "Deleted single device timer";
+    qCDebug(lcDevice) << "Deleted single device timer";
 
     tusb::call(m_api.TUSBAUDIO_UnregisterPnpNotification);
 
@@ -106,13 +107,13 @@ LumenCommunicationService::~LumenCommunicationService()
     const bool idle = m_workerCalls->waitUntilIdle(kWorkerCallWaitMs);
     closeOpenDevice(0);
     closeParkedHandles();
-    qDebug() << "Closed the handle and unregistered notification";
+    qCDebug(lcDevice) << "Closed the handle and unregistered notification";
 
     m_registryService.reset();
     if (idle) {
         m_api.unload();
     } else {
-        qDebug(": A driver call is still running; the driver API DLL stays loaded.\n");
+        qCDebug(lcDevice, ": A driver call is still running; the driver API DLL stays loaded.\n");
         m_api.forgetWithoutUnloading();
     }
 
@@ -183,7 +184,7 @@ void LumenCommunicationService::refreshDeviceList()
     for (uint32_t index = 0; index < m_deviceCount; ++index) {
         TUsbAudioHandle h = nullptr;
         if (tusb::call(m_api.TUSBAUDIO_OpenDeviceByIndex, index, &h) != tusb::kOk) {
-            qDebug() << "Error Opening";
+            qCDebug(lcDevice) << "Error Opening";
             continue;
         }
         uint32_t mode = 0;
@@ -208,8 +209,8 @@ void LumenCommunicationService::refreshDeviceList()
 
 void LumenCommunicationService::openDevice()
 {
-    qDebug() << "Connect";
-    qDebug() << "Device Index : " << m_deviceIndex;
+    qCDebug(lcDevice) << "Connect";
+    qCDebug(lcDevice) << "Device Index : " << m_deviceIndex;
     if (m_deviceHandle)
         return;
     closeParkedHandles();
@@ -221,16 +222,16 @@ void LumenCommunicationService::openDevice()
     if (isListed(m_deviceIndex))
         st = tusb::call(m_api.TUSBAUDIO_OpenDeviceByIndex, m_deviceIndex, &h);
     if (st != tusb::kOk) {
-        qDebug() << "Error Opening";
+        qCDebug(lcDevice) << "Error Opening";
         reportConnectionFailed();
         return;
     }
     m_deviceHandle = h;
-    qDebug() << "Successfully opened the device";
+    qCDebug(lcDevice) << "Successfully opened the device";
 
     if (m_notificationEvent && tusb::call(m_api.TUSBAUDIO_RegisterDeviceNotification, m_deviceHandle,
                                           tusb::kAllNotificationCategories, m_notificationEvent, 0u) == tusb::kOk) {
-        qDebug() << "Successfully registered for device notification";
+        qCDebug(lcDevice) << "Successfully registered for device notification";
         applyStoredSettings();
         readSampleRate();
     } else {
@@ -253,17 +254,17 @@ void LumenCommunicationService::closeDevice()
 void LumenCommunicationService::closeOpenDevice(int workerWaitMs)
 {
     if (!m_deviceHandle) {
-        qDebug(": No open device.\n");
+        qCDebug(lcDevice, ": No open device.\n");
         return;
     }
-    qDebug(": Closing device.\n");
+    qCDebug(lcDevice, ": Closing device.\n");
     if (tusb::call(m_api.TUSBAUDIO_RegisterDeviceNotification, m_deviceHandle, 0u, nullptr, 0u) != tusb::kOk)
-        qDebug(": TUSBAUDIO_RegisterDeviceNotification failed\n");
+        qCDebug(lcDevice, ": TUSBAUDIO_RegisterDeviceNotification failed\n");
     // A meter read may be inside the driver with this handle (up to its 1000 ms timeout).
     if (m_workerCalls->waitUntilIdle(workerWaitMs)) {
         tusb::call(m_api.TUSBAUDIO_CloseDevice, m_deviceHandle);
     } else {
-        qDebug(": A driver call is still running; the device is closed later.\n");
+        qCDebug(lcDevice, ": A driver call is still running; the device is closed later.\n");
         m_parkedHandles.append(m_deviceHandle);
     }
     m_deviceHandle = nullptr;
@@ -311,7 +312,7 @@ void LumenCommunicationService::onConnectionRequest()
 
 void LumenCommunicationService::eventSignaled(HANDLE h)
 {
-    qDebug() << "Notified";
+    qCDebug(lcDevice) << "Notified";
     if (!m_pnpListener)
         return;
 
@@ -346,9 +347,9 @@ void LumenCommunicationService::notified(HANDLE)
     const TSTATUS st = tusb::call(m_api.TUSBAUDIO_ReadDeviceNotification, m_deviceHandle, &eventCode, buffer,
                                   uint32_t(sizeof buffer), &bytesReturned);
     if (st == tusb::kNoMoreItems)
-        qDebug(": TUSBAUDIO_ReadDeviceNotification returned with TSTATUS_NO_MORE_ITEMS.\n");
+        qCDebug(lcDevice, ": TUSBAUDIO_ReadDeviceNotification returned with TSTATUS_NO_MORE_ITEMS.\n");
     else if (st != tusb::kOk)
-        qDebug(": TUSBAUDIO_ReadDeviceNotification failed.\n");
+        qCDebug(lcDevice, ": TUSBAUDIO_ReadDeviceNotification failed.\n");
 
     // The content is the driver's business; any news means: re-read and re-apply. A failed
     // rate read has closed the device and reported it: nothing is applied then.
@@ -356,7 +357,7 @@ void LumenCommunicationService::notified(HANDLE)
     if (!m_deviceHandle)
         return;
     applyStoredSettings();
-    qDebug() << "Device Notification";
+    qCDebug(lcDevice) << "Device Notification";
     if (ICommunicationReplyListener *l = m_replyListener)
         l->onDeviceNotification();
 }
@@ -411,7 +412,7 @@ TSTATUS LumenCommunicationService::selInputOnDevice(uint8_t lowIdByte, uint32_t 
     const TSTATUS st =
         MixerProtocol::writeParameterBlock(m_api, m_deviceHandle, MixerProtocol::routingBlock(lowIdByte, value));
     if (st != tusb::kOk)
-        qDebug(":selInputOnDevice Write device failed.\n");
+        qCDebug(lcDevice, ":selInputOnDevice Write device failed.\n");
     return st;
 }
 
@@ -420,7 +421,7 @@ TSTATUS LumenCommunicationService::setDuckerOnDevice(uint16_t parameterId, uint3
     const TSTATUS st =
         MixerProtocol::writeParameterBlock(m_api, m_deviceHandle, MixerProtocol::parameterBlock(parameterId, value));
     if (st != tusb::kOk)
-        qDebug(":setDuckerOnDevice Write device failed.\n");
+        qCDebug(lcDevice, ":setDuckerOnDevice Write device failed.\n");
     return st;
 }
 

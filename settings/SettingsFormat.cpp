@@ -1,5 +1,6 @@
 #include "settings/SettingsFormat.h"
 
+#include "settings/SettingsLog.h"
 #include "platform/FileSystem.h"
 
 #include <QIODevice>
@@ -344,10 +345,10 @@ bool readSettings(QIODevice &device, QSettings::SettingsMap &map)
     QStringList dropped;
     map = parse(device.readAll(), &dropped);
     for (const QString &key : qAsConst(dropped))
-        qWarning("Settings: the value of %s is cut off at the end of the file: dropped", qUtf8Printable(key));
+        qCWarning(lcSettings, "Settings: the value of %s is cut off at the end of the file: dropped", qUtf8Printable(key));
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         if (isRefused(it.value()))
-            qWarning("Settings: the value of %s is not a plain number or string: ignored, kept in the file",
+            qCWarning(lcSettings, "Settings: the value of %s is not a plain number or string: ignored, kept in the file",
                      qUtf8Printable(it.key()));
     }
     return true; // what could be read is used, as Qt's own format does
@@ -358,7 +359,7 @@ bool writeSettings(QIODevice &device, const QSettings::SettingsMap &map)
     QStringList skipped;
     const QByteArray text = serialise(map, &skipped);
     for (const QString &key : qAsConst(skipped))
-        qWarning("Settings: the value of %s is not a plain number or string: not written", qUtf8Printable(key));
+        qCWarning(lcSettings, "Settings: the value of %s is not a plain number or string: not written", qUtf8Printable(key));
     return device.write(text) == text.size();
 }
 
@@ -489,7 +490,7 @@ QSettings::Format format()
         const QSettings::Format f =
             QSettings::registerFormat(QStringLiteral("conf"), readSettings, writeSettings, Qt::CaseSensitive);
         if (f == QSettings::InvalidFormat) {
-            qWarning("Settings: no settings format left to register; Qt's own reads the file");
+            qCWarning(lcSettings, "Settings: no settings format left to register; Qt's own reads the file");
             return QSettings::NativeFormat;
         }
         return f;

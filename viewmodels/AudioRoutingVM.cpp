@@ -1,5 +1,6 @@
 #include "viewmodels/AudioRoutingVM.h"
 
+#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
 #include "device/StoreKeys.h"
 #include "viewmodels/ViewModelTexts.h"
@@ -118,6 +119,6 @@ TSTATUS AudioRoutingVM::writeInputSelection(uint8_t selector, int value)
     const MixerProtocol::Block block = MixerProtocol::routingBlock(selector, uint32_t(value));
     const TSTATUS status = MixerProtocol::writeParameterBlock(m_service->api(), m_service->deviceHandle(), block);
     if (status != tusb::kOk)
-        qDebug(":Write device failed.\n");
+        qCDebug(lcViewModels, ":Write device failed.\n");
     return status;
 }

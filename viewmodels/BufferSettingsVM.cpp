@@ -1,5 +1,6 @@
 #include "viewmodels/BufferSettingsVM.h"
 
+#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
@@ -102,7 +103,7 @@ uint32_t BufferSettingsVM::countFormats(uint32_t direction)
     const TSTATUS status = listStreamFormats(m_service->api(), m_service->deviceHandle(),
                                              direction, formats);
     if (!StreamFormatRecord::isListingUsable(status)) {
-        qDebug("TUSBAUDIO_GetSupportedStreamFormats failed.\n");
+        qCDebug(lcViewModels, "TUSBAUDIO_GetSupportedStreamFormats failed.\n");
         return 0;
     }
     return uint32_t(formats.size());
@@ -135,7 +136,7 @@ TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
     std::vector<StreamFormat> formats;
     const TSTATUS status = listStreamFormats(api, handle, direction, formats);
     if (!StreamFormatRecord::isListingUsable(status)) {
-        qDebug(": TUSBAUDIO_GetSupportedStreamFormats failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_GetSupportedStreamFormats failed.\n");
         return status;
     }
 
@@ -156,7 +157,7 @@ TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
         const TSTATUS currentStatus = tusb::call(api.TUSBAUDIO_GetCurrentStreamFormat, handle, direction,
                                            static_cast<void *>(current.data()));
         if (currentStatus != tusb::kOk) {
-            qDebug(": TUSBAUDIO_GetCurrentStreamFormat failed.\n");
+            qCDebug(lcViewModels, ": TUSBAUDIO_GetCurrentStreamFormat failed.\n");
             list.clear();
         } else {
             // The shown text comes from the driver's current record, not from the list.
@@ -178,7 +179,7 @@ TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
     if (modeStatus == tusb::kOk) {
         setEnableStreamFormatSelection(mode == 1);
     } else {
-        qDebug(": TUSBAUDIO_GetStreamFormatSelectionMode failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_GetStreamFormatSelectionMode failed.\n");
         setEnableStreamFormatSelection(false);
     }
     return tusb::kOk;
@@ -187,9 +188,9 @@ TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
 void BufferSettingsVM::displayBothStreams()
 {
     if (m_streams[0].present && displayStreamFormats(0) != tusb::kOk)
-        qDebug(": DisplayStreamFormats for stream failed\n");
+        qCDebug(lcViewModels, ": DisplayStreamFormats for stream failed\n");
     if (m_streams[1].present && displayStreamFormats(1) != tusb::kOk)
-        qDebug(": DisplayStreamFormats for stream failed.\n");
+        qCDebug(lcViewModels, ": DisplayStreamFormats for stream failed.\n");
 }
 
 TSTATUS BufferSettingsVM::saveSelectedFormat(int slot, uint32_t position)
@@ -199,17 +200,17 @@ TSTATUS BufferSettingsVM::saveSelectedFormat(int slot, uint32_t position)
     const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetCurrentStreamFormat,
                                 m_service->deviceHandle(), direction, formatId);
     if (status != tusb::kOk)
-        qDebug(": TUSBAUDIO_SetCurrentStreamFormat failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_SetCurrentStreamFormat failed.\n");
     return status;
 }
 
 void BufferSettingsVM::onFormatSelectionChanged(int slot, int index)
 {
     if (saveSelectedFormat(slot, uint32_t(index)) != tusb::kOk)
-        qDebug(": SaveSelectedFormat failed.\n");
+        qCDebug(lcViewModels, ": SaveSelectedFormat failed.\n");
     // Re-read: the driver may have settled on another format than the one asked for.
     if (displayStreamFormats(slot) != tusb::kOk)
-        qDebug(": DisplayStreamFormats for %s stream failed.\n",
+        qCDebug(lcViewModels, ": DisplayStreamFormats for %s stream failed.\n",
                slotDirection(slot) == tusb::kDirectionInput ? "input" : "output");
 }
 
@@ -239,12 +240,12 @@ TSTATUS BufferSettingsVM::readAsioInstance()
 void BufferSettingsVM::readCurrentBufferSize()
 {
     if (readAsioInstance() != tusb::kOk) {
-        qDebug(": TUSBAUDIO_GetASIOInstanceInfo failed\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_GetASIOInstanceInfo failed\n");
         return;
     }
     const AsioInstanceInfo info = AsioInstanceRecord::parse(m_asioInstance.data(), m_asioInstance.size());
     setCurrentAsioBufferSize(AsioInstanceRecord::bufferSizeText(info.currentBufferSize));
-    qDebug() << info.currentBufferSize;
+    qCDebug(lcViewModels) << info.currentBufferSize;
 }
 
 void BufferSettingsVM::readBufferSizeList()
@@ -266,9 +267,9 @@ TSTATUS BufferSettingsVM::setPreferredBufferSize(uint32_t size, bool safe)
     const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetASIOBufferPreferredSize,
                                 m_asioInstanceNumber, info.instanceWord, size, flags);
     if (status == tusb::kOk)
-        qDebug("TUSBAUDIO_SetASIOBufferPreferredSize success\n");
+        qCDebug(lcViewModels, "TUSBAUDIO_SetASIOBufferPreferredSize success\n");
     else
-        qDebug("TUSBAUDIO_SetASIOBufferPreferredSize failed\n");
+        qCDebug(lcViewModels, "TUSBAUDIO_SetASIOBufferPreferredSize failed\n");
     return status;
 }
 
@@ -278,7 +279,7 @@ void BufferSettingsVM::readSampleRate()
     const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetCurrentSampleRate,
                                 m_service->deviceHandle(), &rate);
     if (status != tusb::kOk)
-        qDebug(": TUSBAUDIO_GetCurrentSampleRate failed\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_GetCurrentSampleRate failed\n");
 }
 
 void BufferSettingsVM::showUSBStreamingModeList()
@@ -315,7 +316,7 @@ void BufferSettingsVM::onUSBStreamingModeChanged(int index, QString streamingMod
 void BufferSettingsVM::onAsioSelectionChanged(int index, QString asioSelection)
 {
     setActiveAsioBufferIndex(index);
-    qDebug().noquote().nospace() << "Current Sample : " << asioSelection;
+    qCDebug(lcViewModels).noquote().nospace() << "Current Sample : " << asioSelection;
     setCurrentAsioBufferSize(asioSelection);
     if (setPreferredBufferSize(AsioInstanceRecord::leadingBufferSize(asioSelection), m_safeMode) == tusb::kOk)
         readSampleRate();

@@ -1,5 +1,6 @@
 #include "viewmodels/DuckerVM.h"
 
+#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
 #include "device/StoreKeys.h"
 #include "viewmodels/ViewModelTexts.h"
@@ -39,10 +40,10 @@ MeterReadResult readMeter(TUSBAUDIO_ClassVendorRequestIn_t readIn, TUsbAudioHand
     result.status = readIn(handle, 0, 0, tusb::kRequestParameterOrMeter, 0, 0, tusb::kVendorBlockSize, reply.data(),
                            &count, tusb::kVendorTimeoutMs);
     if (result.status != tusb::kOk) {
-        qDebug(":read device failed.\n");
+        qCDebug(lcViewModels, ":read device failed.\n");
         return result;
     }
-    qDebug(":read meter success.\n");
+    qCDebug(lcViewModels, ":read meter success.\n");
     result.level = MixerProtocol::meterLevel(reply);
     return result;
 }
@@ -63,7 +64,7 @@ DuckerVM::~DuckerVM()
     m_service->clearReplyListener(this);
     delete m_meterTimer;
     m_meterTimer = nullptr;
-    qDebug() << "Deleted meter timer";
+    qCDebug(lcViewModels) << "Deleted meter timer";
     // A read still blocked in the driver is not waited for: it holds no reference to this
     // page, and its result is dropped with m_meterWatcher.
 }
@@ -291,7 +292,7 @@ TSTATUS DuckerVM::setDuckerOnDevice(uint16_t parameter, uint32_t value)
     const MixerProtocol::Block block = MixerProtocol::parameterBlock(parameter, value);
     const TSTATUS status = MixerProtocol::writeParameterBlock(m_service->api(), m_service->deviceHandle(), block);
     if (status != tusb::kOk)
-        qDebug(":setDuckerOnDevice Write device failed.\n");
+        qCDebug(lcViewModels, ":setDuckerOnDevice Write device failed.\n");
     return status;
 }
 
@@ -309,7 +310,7 @@ void DuckerVM::triggerMeterReading()
         return; // the previous read is still blocked in the driver: skip this tick
     const TUSBAUDIO_ClassVendorRequestIn_t readIn = m_service->api().TUSBAUDIO_ClassVendorRequestIn;
     if (!readIn) {
-        qDebug(":read device failed.\n");
+        qCDebug(lcViewModels, ":read device failed.\n");
         return;
     }
     const TUsbAudioHandle handle = m_service->deviceHandle();

@@ -1,5 +1,6 @@
 #include "viewmodels/InfoVM.h"
 
+#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
@@ -87,7 +88,7 @@ void InfoVM::refreshClientInfo()
     if (tusb::call(api.TUSBAUDIO_GetClientInfo, m_service->deviceHandle(), &streamingState, &wdmClients,
                    &asioClients) != tusb::kOk)
         return;
-    qDebug() << "Client Info success";
+    qCDebug(lcViewModels) << "Client Info success";
     const QString state = InfoFormatting::streamingStateText(streamingState);
     if (!state.isEmpty())
         setStreamingState(state); // any other state keeps the previous text
@@ -128,7 +129,7 @@ void InfoVM::refreshDriverInfo()
     const TSTATUS status = tusb::call(api.TUSBAUDIO_GetDriverInfo, record.data());
     if (status != tusb::kOk) {
         // An unfilled record would show a made-up "0.0.0" release build; keep what is shown.
-        qDebug() << "Error Driver Info";
+        qCDebug(lcViewModels) << "Error Driver Info";
         return;
     }
     const uint8_t *data = record.data();

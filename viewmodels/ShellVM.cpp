@@ -1,11 +1,12 @@
 #include "viewmodels/ShellVM.h"
 
+#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
 #include <QDebug>
 
 ShellVM::ShellVM(QObject *parent) : QObject(parent) {}
 
-ShellVM::~ShellVM() { qDebug() << "Deleted"; }
+ShellVM::~ShellVM() { qCDebug(lcViewModels) << "Deleted"; }
 
 void ShellVM::setSelectedMasterView(const QString &url) { assignAndNotify(this, m_selectedMasterView, url, &ShellVM::selectedMasterViewChanged); }
 

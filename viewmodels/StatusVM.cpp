@@ -1,5 +1,6 @@
 #include "viewmodels/StatusVM.h"
 
+#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
@@ -30,7 +31,7 @@ StatusVM::~StatusVM()
     m_service->clearReplyListener(this);
     delete m_debugTimer;
     m_debugTimer = nullptr;
-    qDebug() << "Deleted debug timer";
+    qCDebug(lcViewModels) << "Deleted debug timer";
 }
 
 void StatusVM::setSampleRate(int sampleRate) { assignAndNotify(this, m_sampleRate, sampleRate, &StatusVM::sampleRateChanged); }
@@ -87,7 +88,7 @@ void StatusVM::onResetState(QVariant)
             return;
         }
         setActiveDevice(m_deviceNames.first());
-        qDebug().nospace().noquote() << "Device Name : " << m_activeDevice;
+        qCDebug(lcViewModels).nospace().noquote() << "Device Name : " << m_activeDevice;
         setSampleRate(int(m_service->sampleRate()));
     } else {
         setActiveDevice(ViewModelTexts::kPleaseSelectDevice);
@@ -120,7 +121,7 @@ void StatusVM::onDeviceStateChanged()
     publishConnected(true);
     if (count == 1) {
         setActiveDevice(names.first());
-        qDebug().nospace().noquote() << "Device Name : " << m_activeDevice;
+        qCDebug(lcViewModels).nospace().noquote() << "Device Name : " << m_activeDevice;
         setSampleRate(int(m_service->sampleRate()));
         emit activeDeviceChanged();
     } else if (m_service->isDeviceListRefreshed()) {
@@ -213,7 +214,7 @@ void StatusVM::updateDebugStatus()
     MixerProtocol::Block reply{};
     const TSTATUS status = MixerProtocol::readDebugBlock(m_service->api(), m_service->deviceHandle(), reply);
     if (status != tusb::kOk) {
-        qDebug().nospace().noquote() << "Debug Class vendor request failed, 0x04\n"
+        qCDebug(lcViewModels).nospace().noquote() << "Debug Class vendor request failed, 0x04\n"
                                      << "0x" << QString::number(status, 16).rightJustified(8, QLatin1Char('0')).toUpper();
         return;
     }

@@ -1,5 +1,6 @@
 #include "viewmodels/VolumeVM.h"
 
+#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
 #include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
@@ -107,7 +108,7 @@ void VolumeVM::readRecords()
                                     m_service->deviceHandle(), direction(), c,
                                     static_cast<void *>(buffer.data()));
         if (status != tusb::kOk) {
-            qDebug(": TUSBAUDIO_GetVolumeMuteInfo failed\n");
+            qCDebug(lcViewModels, ": TUSBAUDIO_GetVolumeMuteInfo failed\n");
             buffer.fill(0);
         }
         m_records.append(VolumeRecords::parseVolumeMuteInfo(buffer.data(), buffer.size()));
@@ -139,13 +140,13 @@ void VolumeVM::setupMaster()
 void VolumeVM::refreshMaster()
 {
     if (!m_masterMuteControl) {
-        qDebug(": No mute control.\n");
+        qCDebug(lcViewModels, ": No mute control.\n");
         setIsMasterMuted(false);
     } else {
         bool muted = false;
         if (getMute(0, muted) != tusb::kOk) {
             m_masterMuteControl = false;
-            qDebug(": IsMuteOn failed\n");
+            qCDebug(lcViewModels, ": IsMuteOn failed\n");
         } else {
             setIsMasterMuted(muted);
         }
@@ -153,12 +154,12 @@ void VolumeVM::refreshMaster()
 
     short value = 0;
     if (!m_masterVolumeControl) {
-        qDebug(": Get - No volume control.\n");
+        qCDebug(lcViewModels, ": Get - No volume control.\n");
     } else if (getVolume(0, value) != tusb::kOk) {
-        qDebug(": GetOpenDeviceHandle failed.\n");
+        qCDebug(lcViewModels, ": GetOpenDeviceHandle failed.\n");
         m_masterVolumeControl = false;
         value = 0;
-        qDebug(": GetVolume failed\n");
+        qCDebug(lcViewModels, ": GetVolume failed\n");
     }
     setMasterValue(value);
 }
@@ -201,14 +202,14 @@ void VolumeVM::buildChannelRows()
             bool rightMuted = false;
             bool failed = false;
             if (getMute(left, leftMuted) != tusb::kOk) {
-                qDebug(": GetMute (left) failed.\n");
+                qCDebug(lcViewModels, ": GetMute (left) failed.\n");
                 failed = true;
             } else if (getMute(right, rightMuted) != tusb::kOk) {
-                qDebug(": GetMute (right) failed.\n");
+                qCDebug(lcViewModels, ": GetMute (right) failed.\n");
                 failed = true;
             }
             if (failed)
-                qDebug(": IsMuteOn failed.\n");
+                qCDebug(lcViewModels, ": IsMuteOn failed.\n");
             else
                 muted = leftMuted && rightMuted;
         }
@@ -217,19 +218,19 @@ void VolumeVM::buildChannelRows()
         short rightValue = 0;
         bool readFailed = false;
         if (m_leftVolumeControl && getVolume(left, leftValue) != tusb::kOk) {
-            qDebug(": TUSBAUDIO_AudioControlRequestGet failed.\n");
-            qDebug(": GetVolume (left) failed.\n");
+            qCDebug(lcViewModels, ": TUSBAUDIO_AudioControlRequestGet failed.\n");
+            qCDebug(lcViewModels, ": GetVolume (left) failed.\n");
             readFailed = true;
         }
         if (m_rightVolumeControl && getVolume(right, rightValue) != tusb::kOk) {
-            qDebug(": TUSBAUDIO_AudioControlRequestGet failed.\n");
-            qDebug(": GetVolume (right) failed.\n");
+            qCDebug(lcViewModels, ": TUSBAUDIO_AudioControlRequestGet failed.\n");
+            qCDebug(lcViewModels, ": GetVolume (right) failed.\n");
             readFailed = true;
         }
         if (leftValue != rightValue)
             linked = false;
         if (readFailed)
-            qDebug(": GetVolumes failed.\n");
+            qCDebug(lcViewModels, ": GetVolumes failed.\n");
 
         rows.append(QSharedPointer<ChannelsModelItem>::create(
             leftValue, rightValue, left, right, VolumeConversion::toWholeDb(leftInfo.minimum),
@@ -254,7 +255,7 @@ TSTATUS VolumeVM::getMute(uint32_t channel, bool &muted)
     const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetMute,
                                 m_service->deviceHandle(), direction(), channel, &value);
     if (status != tusb::kOk)
-        qDebug(": TUSBAUDIO_GetMute failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_GetMute failed.\n");
     muted = status == tusb::kOk && value != 0;
     return status;
 }
@@ -265,7 +266,7 @@ TSTATUS VolumeVM::setVolume(uint32_t channel, int wholeDb)
                                 m_service->deviceHandle(), direction(), channel,
                                 VolumeConversion::toDeviceValue(wholeDb));
     if (status != tusb::kOk)
-        qDebug(": TUSBAUDIO_SetVolume failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_SetVolume failed.\n");
     return status;
 }
 
@@ -275,7 +276,7 @@ TSTATUS VolumeVM::setMute(uint32_t channel, bool muted)
                                 m_service->deviceHandle(), direction(), channel,
                                 uint32_t(muted ? 1 : 0));
     if (status != tusb::kOk)
-        qDebug(": TUSBAUDIO_SetMute failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_SetMute failed.\n");
     return status;
 }
 
@@ -292,19 +293,19 @@ QString VolumeVM::channelName(uint32_t channel, bool &ok)
 void VolumeVM::onMasterUpdate(short masterValue)
 {
     if (!m_masterVolumeControl) {
-        qDebug(":Set -  No volume control.\n");
+        qCDebug(lcViewModels, ":Set -  No volume control.\n");
     } else if (setVolume(0, masterValue) != tusb::kOk) {
         m_masterVolumeControl = false;
         return;
     }
-    qDebug().nospace() << "volume - : " << masterValue;
+    qCDebug(lcViewModels).nospace() << "volume - : " << masterValue;
 }
 
 void VolumeVM::onMasterMute()
 {
     const bool next = !m_isMasterMuted;
     if (!m_masterMuteControl) {
-        qDebug(": No mute control.\n");
+        qCDebug(lcViewModels, ": No mute control.\n");
     } else if (setMute(0, next) != tusb::kOk) {
         m_masterMuteControl = false;
         return;
@@ -321,9 +322,9 @@ void VolumeVM::onCommonUpdate(int index, int channelValue)
         return;
     const uint32_t left = 2 * uint32_t(index) + 1;
     if (m_leftVolumeControl && setVolume(left, channelValue) != tusb::kOk)
-        qDebug(": SetVolume (left) failed.\n");
+        qCDebug(lcViewModels, ": SetVolume (left) failed.\n");
     if (m_rightVolumeControl && setVolume(left + 1, channelValue) != tusb::kOk)
-        qDebug(": SetVolume (right) failed.\n");
+        qCDebug(lcViewModels, ": SetVolume (right) failed.\n");
 }
 
 void VolumeVM::onLeftChannelUpdate(int index, int leftChannelValue)
@@ -356,9 +357,9 @@ void VolumeVM::onMute(int index)
     if (m_pairMuteControl) {
         const uint32_t left = 2 * uint32_t(index) + 1;
         if (setMute(left, next) != tusb::kOk)
-            qDebug(": SetMute (left) failed.\n");
+            qCDebug(lcViewModels, ": SetMute (left) failed.\n");
         if (setMute(left + 1, next) != tusb::kOk)
-            qDebug(": SetMute (right) failed.\n");
+            qCDebug(lcViewModels, ": SetMute (right) failed.\n");
     }
     row->setIsMuted(next);
     m_channels->announceMuteChanged();

@@ -207,6 +207,9 @@ private slots:
         QCOMPARE(panel.process.state(), QProcess::Running);
         const QString log = panel.log();
         QVERIFY2(log.contains("Unable to load the driver API DLL, err=0x00000002\n"), qPrintable(log));
+        // The lines read as they always did: no log category in front of them.
+        QVERIFY2(!log.contains(QRegularExpression("^calder\\.\\w+: ", QRegularExpression::MultilineOption)),
+                 qPrintable(log));
         QVERIFY(!log.contains("Successfully opened the device"));
         QVERIFY(panel.stop());
     }
