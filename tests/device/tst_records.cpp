@@ -95,7 +95,7 @@ void TestRecords::volumeConversion()
 {
     for (const auto &c : QList<QPair<int, int>>{{-2752, -10}, {-128, 0}, {-32767, -127}, {-32768, -128}, {255, 0}})
         QCOMPARE(int(VolumeConversion::toWholeDb(int16_t(c.first))), c.second);
-    // dB x 256 is checked on the device in tst_vmb_volume; beyond 16 bits the value is held at
+    // dB x 256 is checked on the device in tests/viewmodels/tst_volume; beyond 16 bits the value is held at
     // the end instead of wrapping to the other sign.
     QCOMPARE(VolumeConversion::toDeviceValue(128), int16_t(127 * 256));
     QCOMPARE(VolumeConversion::toDeviceValue(-129), int16_t(-32768));

@@ -15,7 +15,7 @@ private slots:
     void meterSilenceAndBadLevels();
 };
 
-// The common forms are shown through the page in tst_vma_pages; here the edge cases.
+// The common forms are shown through the page in tests/viewmodels/tst_pages; here the edge cases.
 void TestFormats::infoTexts()
 {
     using namespace InfoFormatting;
