@@ -2,7 +2,8 @@
 #include <QString>
 #include <QVariant>
 
-// Per-model store of the routing and ducker settings.
+// Per-model store of the routing and ducker settings, keyed by device/StoreKeys.h. The stores
+// themselves are in settings/; the service is handed a factory of them.
 class IRegistryService
 {
 public:
