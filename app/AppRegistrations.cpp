@@ -1,17 +1,17 @@
 #include "app/AppRegistrations.h"
 
-#include "core/AppCacheService.h"
 #include "app/DisplayScalingFactorCalculator.h"
-#include "viewmodels/MainTopBarVM.h"
 #include "app/MainTopBarVMWrapper.h"
-#include "core/MessageBus.h"
 #include "app/MovableWidget.h"
-#include "core/ServiceContainer.h"
-#include "viewmodels/ShellVM.h"
 #include "app/ShellVMWrapper.h"
 #include "app/UIService.h"
+#include "core/AppCacheService.h"
+#include "core/MessageBus.h"
+#include "core/ServiceContainer.h"
 #include "device/LumenCommunicationService.h"
 #include "settings/ModelStores.h"
+#include "viewmodels/MainTopBarVM.h"
+#include "viewmodels/ShellVM.h"
 // Page view models and their wrappers: one include pair per page, in registration order.
 // (StatusVM, AudioRoutingVM, DuckerVM, FormatVM, BufferSettingsVM, ClientInfoVM, InfoVM, VolumeVM)
 #include "app/StatusVMWrapper.h"

@@ -4,9 +4,9 @@
 #include "app/DisplayScalingFactorCalculator.h"
 #include "app/FirstFrameProbe.h"
 #include "app/MovableWidget.h"
-#include "core/ServiceContainer.h"
 #include "app/TrayIcon.h"
 #include "core/LogFormat.h"
+#include "core/ServiceContainer.h"
 #include "platform/InstanceRaiser.h"
 #include "platform/TerminationSignals.h"
 

@@ -1,14 +1,14 @@
 #include "device/LumenCommunicationService.h"
 
-#include "device/DeviceLog.h"
 #include "device/DeviceConstants.h"
-#include "device/StoreKeys.h"
-#include "device/IPnPEventListener.h"
+#include "device/DeviceLog.h"
 #include "device/DevicePropertiesRecord.h"
 #include "device/ICommunicationReplyListener.h"
+#include "device/IPnPEventListener.h"
 #include "device/IRegistryService.h"
 #include "device/MixerModels.h"
 #include "device/MixerProtocol.h"
+#include "device/StoreKeys.h"
 #include "platform/Event.h"
 #include "platform/EventNotifier.h"
 

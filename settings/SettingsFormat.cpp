@@ -1,7 +1,7 @@
 #include "settings/SettingsFormat.h"
 
-#include "settings/SettingsLog.h"
 #include "platform/FileSystem.h"
+#include "settings/SettingsLog.h"
 
 #include <QIODevice>
 #include <QMap>

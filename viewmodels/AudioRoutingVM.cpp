@@ -1,14 +1,14 @@
 #include "viewmodels/AudioRoutingVM.h"
 
-#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
-#include "device/StoreKeys.h"
-#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
+#include "device/IRegistryService.h"
 #include "device/LumenCommunicationService.h"
 #include "device/MixerModels.h"
 #include "device/MixerProtocol.h"
-#include "device/IRegistryService.h"
+#include "device/StoreKeys.h"
+#include "viewmodels/ViewModelTexts.h"
+#include "viewmodels/ViewModelsLog.h"
 
 #include <QDebug>
 

@@ -1,11 +1,11 @@
 #include "viewmodels/BufferSettingsVM.h"
 
-#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
-#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/StreamFormatRecord.h"
+#include "viewmodels/ViewModelTexts.h"
+#include "viewmodels/ViewModelsLog.h"
 
 #include <QDebug>
 

@@ -1,8 +1,8 @@
 #include "viewmodels/ClientInfoVM.h"
 
-#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "viewmodels/ViewModelTexts.h"
 
 ClientInfoVM::ClientInfoVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
                            QObject *parent)

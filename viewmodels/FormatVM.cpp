@@ -1,8 +1,8 @@
 #include "viewmodels/FormatVM.h"
 
-#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "viewmodels/ViewModelTexts.h"
 
 FormatVM::FormatVM(QSharedPointer<LumenCommunicationService> service,
                    QSharedPointer<MessageBus> bus, QObject *parent)

@@ -1,14 +1,14 @@
 #include "viewmodels/InfoVM.h"
 
-#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
-#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/DevicePropertiesRecord.h"
 #include "device/LumenCommunicationService.h"
 #include "device/MixerModels.h"
 #include "device/RecordBytes.h"
 #include "viewmodels/InfoFormatting.h"
+#include "viewmodels/ViewModelTexts.h"
+#include "viewmodels/ViewModelsLog.h"
 
 #include <QDebug>
 

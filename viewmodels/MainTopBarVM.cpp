@@ -1,11 +1,11 @@
 #include "viewmodels/MainTopBarVM.h"
 
 #include "core/AssignAndNotify.h"
-#include "viewmodels/ViewModelTexts.h"
 #include "core/IUIService.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/MixerModels.h"
+#include "viewmodels/ViewModelTexts.h"
 
 #include <utility>
 

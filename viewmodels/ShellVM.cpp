@@ -1,7 +1,8 @@
 #include "viewmodels/ShellVM.h"
 
-#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
+#include "viewmodels/ViewModelsLog.h"
+
 #include <QDebug>
 
 ShellVM::ShellVM(QObject *parent) : QObject(parent) {}

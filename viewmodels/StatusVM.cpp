@@ -1,10 +1,10 @@
 #include "viewmodels/StatusVM.h"
 
-#include "viewmodels/ViewModelsLog.h"
 #include "core/AssignAndNotify.h"
-#include "viewmodels/ViewModelTexts.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "viewmodels/ViewModelTexts.h"
+#include "viewmodels/ViewModelsLog.h"
 
 #include <QDebug>
 #include <QTimer>

@@ -40,8 +40,8 @@
 #include <QSharedPointer>
 #include <QStringList>
 #include <QThreadPool>
-#include <QtTest>
 #include <QVariant>
+#include <QtTest>
 
 #include <functional>
 #include <memory>
