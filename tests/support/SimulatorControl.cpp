@@ -5,6 +5,8 @@
 
 #include <dlfcn.h>
 
+// A list of names, not statements: kept as written.
+// clang-format off
 #define CALDER_SIM_FUNCTIONS(X)                                                                             \
     X(Reset) X(Plug) X(Unplug) X(DeviceCount) X(Notify) X(OpenHandleCount) X(SetDeviceIds)                \
     X(SetDeviceStrings) X(SetUsbMode) X(SetSampleRate) X(RequestCount) X(GetRequest) X(ClearRequests)      \
@@ -13,6 +15,7 @@
     X(SetCurrentFormat) X(GetCurrentFormat) X(SetSelectionMode) X(SetChannelCount) X(GetChannelCount)      \
     X(SetChannel) X(GetChannel) X(SetChannelName) X(SetFault) X(SetDelay) X(ClearFaults) X(CallCount)      \
     X(ResetCallCounts) X(GetState) X(Command)
+// clang-format on
 
 struct SimulatorControl::Functions {
 #define CALDER_SIM_FIELD(name) decltype(&CalderSim_##name) name = nullptr;
