@@ -4,5 +4,4 @@
 
 AudioRoutingVMWrapper::AudioRoutingVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<AudioRoutingVM>())
-{
-}
+{}

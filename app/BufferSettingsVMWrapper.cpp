@@ -4,5 +4,4 @@
 
 BufferSettingsVMWrapper::BufferSettingsVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<BufferSettingsVM>())
-{
-}
+{}

@@ -4,5 +4,4 @@
 
 ClientInfoVMWrapper::ClientInfoVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<ClientInfoVM>())
-{
-}
+{}

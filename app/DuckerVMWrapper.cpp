@@ -4,5 +4,4 @@
 
 DuckerVMWrapper::DuckerVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<DuckerVM>())
-{
-}
+{}

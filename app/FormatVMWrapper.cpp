@@ -4,5 +4,4 @@
 
 FormatVMWrapper::FormatVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<FormatVM>())
-{
-}
+{}

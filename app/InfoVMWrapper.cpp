@@ -4,5 +4,4 @@
 
 InfoVMWrapper::InfoVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<InfoVM>())
-{
-}
+{}

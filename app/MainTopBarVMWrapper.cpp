@@ -4,5 +4,4 @@
 
 MainTopBarVMWrapper::MainTopBarVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<MainTopBarVM>())
-{
-}
+{}

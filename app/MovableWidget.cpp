@@ -7,10 +7,7 @@
 #include <QDebug>
 #include <QMouseEvent>
 
-MovableWidget::MovableWidget(QWindow *parent) : QQuickView(parent), m_lastCursorPos(0, 0)
-{
-    installEventFilter(this);
-}
+MovableWidget::MovableWidget(QWindow *parent) : QQuickView(parent), m_lastCursorPos(0, 0) { installEventFilter(this); }
 
 void MovableWidget::keepFixedSize(const DisplayScalingFactorCalculator *calculator)
 {
@@ -29,9 +26,7 @@ bool MovableWidget::eventFilter(QObject *watched, QEvent *event)
     Q_UNUSED(watched);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-        m_lastCursorPos = QCursor::pos();
-        break;
+    case QEvent::MouseButtonRelease: m_lastCursorPos = QCursor::pos(); break;
     case QEvent::MouseMove: {
         if (static_cast<QMouseEvent *>(event)->buttons() != Qt::LeftButton)
             break;
@@ -45,8 +40,7 @@ bool MovableWidget::eventFilter(QObject *watched, QEvent *event)
             setPosition(frame.x() - delta.x(), frame.y() - delta.y());
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return false;
 }

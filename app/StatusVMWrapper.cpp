@@ -4,5 +4,4 @@
 
 StatusVMWrapper::StatusVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<StatusVM>())
-{
-}
+{}

@@ -2,7 +2,6 @@
 
 #include "app/AppLog.h"
 
-
 #include <QAction>
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -8,9 +8,7 @@
 
 #include <utility>
 
-UIService::UIService(QSharedPointer<ShellVM> shell, QWindow *window) : m_shell(std::move(shell)), m_window(window)
-{
-}
+UIService::UIService(QSharedPointer<ShellVM> shell, QWindow *window) : m_shell(std::move(shell)), m_window(window) {}
 
 UIService::~UIService() { qCDebug(lcApp) << "Deleted"; }
 

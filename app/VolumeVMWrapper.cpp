@@ -4,5 +4,4 @@
 
 VolumeVMWrapper::VolumeVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<VolumeVM>())
-{
-}
+{}

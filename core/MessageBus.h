@@ -54,8 +54,7 @@ private:
     {
         static_assert(std::is_base_of<QObject, Receiver>::value, "the receiver must be a QObject");
         static_assert(std::is_base_of<SlotOwner, Receiver>::value, "the slot must belong to the receiver");
-        static_assert(std::is_same<typename std::decay<Arg>::type, QVariant>::value,
-                      "the slot must take one QVariant");
+        static_assert(std::is_same<typename std::decay<Arg>::type, QVariant>::value, "the slot must take one QVariant");
     }
 
     static HelperSignalObject *acquire(const QString &name);

@@ -32,7 +32,7 @@ LumenCommunicationService::LumenCommunicationService(StoreFactory storeFactory, 
     if (loadStatus != tusb::kOk) {
         if (loadStatus == tusb::kVersionRejected)
             qCDebug(lcDevice, "The driver API DLL version is not compatible with this version of %s.\n",
-                   qUtf8Printable(QCoreApplication::applicationName()));
+                    qUtf8Printable(QCoreApplication::applicationName()));
         else
             qCDebug(lcDevice, "Unable to load the driver API DLL, err=0x%08X\n", loadStatus);
     } else {
@@ -46,8 +46,8 @@ LumenCommunicationService::LumenCommunicationService(StoreFactory storeFactory, 
         if (!m_arrivalEvent && !m_removalEvent) {
             qCDebug(lcDevice) << "Error creating pnp event handles.";
         } else {
-            m_lastStatus = tusb::call(m_api.TUSBAUDIO_RegisterPnpNotification, m_arrivalEvent, m_removalEvent,
-                                      nullptr, tusb::kPnpWindowMessage, 0u);
+            m_lastStatus = tusb::call(m_api.TUSBAUDIO_RegisterPnpNotification, m_arrivalEvent, m_removalEvent, nullptr,
+                                      tusb::kPnpWindowMessage, 0u);
             if (m_lastStatus == tusb::kOk)
                 qCDebug(lcDevice, "Register PnP status,0x%08X\n", m_lastStatus);
             // A notifier on a null handle would watch nothing (or an unrelated descriptor).
@@ -125,15 +125,9 @@ LumenCommunicationService::~LumenCommunicationService()
     }
 }
 
-void LumenCommunicationService::setReplyListener(ICommunicationReplyListener *listener)
-{
-    m_replyListener = listener;
-}
+void LumenCommunicationService::setReplyListener(ICommunicationReplyListener *listener) { m_replyListener = listener; }
 
-void LumenCommunicationService::setPnPEventListener(IPnPEventListener *listener)
-{
-    m_pnpListener = listener;
-}
+void LumenCommunicationService::setPnPEventListener(IPnPEventListener *listener) { m_pnpListener = listener; }
 
 void LumenCommunicationService::clearReplyListener(ICommunicationReplyListener *listener)
 {
@@ -246,10 +240,7 @@ void LumenCommunicationService::reportConnectionFailed()
         l->onConnectionFailed();
 }
 
-void LumenCommunicationService::closeDevice()
-{
-    closeOpenDevice(kWorkerCallWaitMs);
-}
+void LumenCommunicationService::closeDevice() { closeOpenDevice(kWorkerCallWaitMs); }
 
 void LumenCommunicationService::closeOpenDevice(int workerWaitMs)
 {

@@ -51,8 +51,8 @@ namespace MixerModels {
 const MixerModel &forProduct(uint32_t productId)
 {
     const QVector<MixerModel> &rows = table();
-    const auto row = std::find_if(rows.cbegin(), rows.cend(),
-                                  [productId](const MixerModel &m) { return m.productId == productId; });
+    const auto row =
+        std::find_if(rows.cbegin(), rows.cend(), [productId](const MixerModel &m) { return m.productId == productId; });
     return row != rows.cend() ? *row : unknownProduct();
 }
 

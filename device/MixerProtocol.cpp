@@ -84,10 +84,7 @@ uint32_t sensitivityValue(int sensitivityDb)
     return truncSaturated(double(value));
 }
 
-uint32_t attackHoldValue(int attackMs, int holdMs)
-{
-    return (uint32_t(attackMs) << 16) | (uint32_t(holdMs) & 0xFFFFu);
-}
+uint32_t attackHoldValue(int attackMs, int holdMs) { return (uint32_t(attackMs) << 16) | (uint32_t(holdMs) & 0xFFFFu); }
 
 int32_t meterLevel(const Block &reply)
 {

@@ -35,7 +35,7 @@ public:
     // Number of non-null entry points (tests and diagnostics).
     int resolvedCount() const;
 
-#define TUSB_TYPED_FIELD(n) TUSBAUDIO_##n##_t TUSBAUDIO_##n = nullptr;
+#define TUSB_TYPED_FIELD(n)   TUSBAUDIO_##n##_t TUSBAUDIO_##n = nullptr;
 #define TUSB_UNTYPED_FIELD(n) TUSBAUDIO_Untyped_t TUSBAUDIO_##n = nullptr;
     TUSB_VERSION_ENTRY_POINTS(TUSB_TYPED_FIELD)
     TUSB_CALLED_ENTRY_POINTS(TUSB_TYPED_FIELD)

@@ -5,8 +5,8 @@
 namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
-constexpr std::string_view kHives[] = {"hkey_classes_root", "hkey_current_user", "hkey_local_machine",
-                                       "hkey_users", "hkey_current_config"};
+constexpr std::string_view kHives[] = {"hkey_classes_root", "hkey_current_user", "hkey_local_machine", "hkey_users",
+                                       "hkey_current_config"};
 
 // Windows compares key and value names without regard to case; ASCII folding covers every
 // name the panel looks up.
@@ -182,7 +182,7 @@ RegFile RegFile::parse(std::string_view bytes)
     const std::vector<std::string_view> lines = splitLines(text);
 
     bool headerSeen = false;
-    bool inKey = false;                              // a key line was seen
+    bool inKey = false;                                 // a key line was seen
     std::map<std::string, RegValue> *current = nullptr; // null under a deleted key
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string_view line = trim(lines[i]);
@@ -255,8 +255,8 @@ RegFile RegFile::parse(std::string_view bytes)
             std::string textValue;
             std::string_view after;
             std::u16string units;
-            if (!parseQuoted(rest, textValue, after) || !trim(after).empty()
-                || !platform::utf8ToUtf16(textValue, units)) {
+            if (!parseQuoted(rest, textValue, after) || !trim(after).empty() ||
+                !platform::utf8ToUtf16(textValue, units)) {
                 file.fail("bad string value");
                 return file;
             }

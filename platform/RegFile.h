@@ -18,8 +18,8 @@
 
 struct RegValue
 {
-    uint32_t type = 0;          // REG_SZ = 1, REG_EXPAND_SZ = 2, REG_BINARY = 3, REG_DWORD = 4...
-    std::vector<uint8_t> data;  // exactly as the registry would hold it (strings: UTF-16LE + NUL)
+    uint32_t type = 0;         // REG_SZ = 1, REG_EXPAND_SZ = 2, REG_BINARY = 3, REG_DWORD = 4...
+    std::vector<uint8_t> data; // exactly as the registry would hold it (strings: UTF-16LE + NUL)
 };
 
 class RegFile

@@ -11,14 +11,10 @@ namespace ModelStores {
 QSharedPointer<IRegistryService> create(const MixerModel &model)
 {
     switch (model.productId) {
-    case kProductAlto:
-        return QSharedPointer<IRegistryService>(new AltoRegistryService);
-    case kProductTenor:
-        return QSharedPointer<IRegistryService>(new TenorRegistryService);
-    case kProductBasso:
-        return QSharedPointer<IRegistryService>(new BassoRegistryService);
-    default:
-        return {};
+    case kProductAlto: return QSharedPointer<IRegistryService>(new AltoRegistryService);
+    case kProductTenor: return QSharedPointer<IRegistryService>(new TenorRegistryService);
+    case kProductBasso: return QSharedPointer<IRegistryService>(new BassoRegistryService);
+    default: return {};
     }
 }
 

@@ -65,12 +65,12 @@ RegistryServiceBase::Defaults duckerDefaults(const MixerModel &model)
 } // namespace
 
 RegistryServiceBase::RegistryServiceBase(const MixerModel &model)
-    : QObject(nullptr),
-      m_routingGroup(model.name + QLatin1Char('/') + SettingsKeys::kAudioRoutingGroup),
-      m_duckerGroup(model.name + QLatin1Char('/') + SettingsKeys::kDuckerGroup),
-      m_routingDefaults(routingDefaults(model)),
-      m_duckerDefaults(duckerDefaults(model)),
-      m_settings(SettingsFormat::format(), QSettings::UserScope, QCoreApplication::organizationName(),
+    : QObject(nullptr)
+    , m_routingGroup(model.name + QLatin1Char('/') + SettingsKeys::kAudioRoutingGroup)
+    , m_duckerGroup(model.name + QLatin1Char('/') + SettingsKeys::kDuckerGroup)
+    , m_routingDefaults(routingDefaults(model))
+    , m_duckerDefaults(duckerDefaults(model))
+    , m_settings(SettingsFormat::format(), QSettings::UserScope, QCoreApplication::organizationName(),
                  QCoreApplication::applicationName())
 {
     // Non-virtual on purpose: called from the constructor.
@@ -111,15 +111,9 @@ void RegistryServiceBase::setDuckerValue(const QString &key, const QVariant &val
     m_settings.endGroup();
 }
 
-void RegistryServiceBase::initAudioRoutingDefaults()
-{
-    writeDefaultsIfEmpty(m_routingGroup, m_routingDefaults);
-}
+void RegistryServiceBase::initAudioRoutingDefaults() { writeDefaultsIfEmpty(m_routingGroup, m_routingDefaults); }
 
-void RegistryServiceBase::initDuckerDefaults()
-{
-    writeDefaultsIfEmpty(m_duckerGroup, m_duckerDefaults);
-}
+void RegistryServiceBase::initDuckerDefaults() { writeDefaultsIfEmpty(m_duckerGroup, m_duckerDefaults); }
 
 void RegistryServiceBase::writeDefaultsIfEmpty(const QString &group, const Defaults &defaults)
 {

@@ -29,21 +29,30 @@ AudioRoutingVM::~AudioRoutingVM()
     m_service->clearReplyListener(this);
 }
 
-void AudioRoutingVM::setActiveInput12(const QString &value) { assignAndNotify(this, m_activeInput12, value, &AudioRoutingVM::activeInput12Changed); }
-void AudioRoutingVM::setResetInputs12DropDown(bool value) { assignAndNotify(this, m_resetInputs12DropDown, value, &AudioRoutingVM::resetInputs12DropDownChanged); }
-void AudioRoutingVM::setActiveInput32(const QString &value) { assignAndNotify(this, m_activeInput32, value, &AudioRoutingVM::activeInput32Changed); }
-void AudioRoutingVM::setResetInputs32DropDown(bool value) { assignAndNotify(this, m_resetInputs32DropDown, value, &AudioRoutingVM::resetInputs32DropDownChanged); }
-void AudioRoutingVM::setInput32Visibility(bool value) { assignAndNotify(this, m_input32Visibility, value, &AudioRoutingVM::input32VisibilityChanged); }
-
-void AudioRoutingVM::onDeviceStateChanged()
+void AudioRoutingVM::setActiveInput12(const QString &value)
 {
-    m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
+    assignAndNotify(this, m_activeInput12, value, &AudioRoutingVM::activeInput12Changed);
+}
+void AudioRoutingVM::setResetInputs12DropDown(bool value)
+{
+    assignAndNotify(this, m_resetInputs12DropDown, value, &AudioRoutingVM::resetInputs12DropDownChanged);
+}
+void AudioRoutingVM::setActiveInput32(const QString &value)
+{
+    assignAndNotify(this, m_activeInput32, value, &AudioRoutingVM::activeInput32Changed);
+}
+void AudioRoutingVM::setResetInputs32DropDown(bool value)
+{
+    assignAndNotify(this, m_resetInputs32DropDown, value, &AudioRoutingVM::resetInputs32DropDownChanged);
+}
+void AudioRoutingVM::setInput32Visibility(bool value)
+{
+    assignAndNotify(this, m_input32Visibility, value, &AudioRoutingVM::input32VisibilityChanged);
 }
 
-void AudioRoutingVM::onConnectionFailed()
-{
-    m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
-}
+void AudioRoutingVM::onDeviceStateChanged() { m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected); }
+
+void AudioRoutingVM::onConnectionFailed() { m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected); }
 
 void AudioRoutingVM::onDeviceNotification()
 {
@@ -56,20 +65,11 @@ void AudioRoutingVM::onActivate()
     refreshFromStore();
 }
 
-bool AudioRoutingVM::onDeactivate()
-{
-    return true;
-}
+bool AudioRoutingVM::onDeactivate() { return true; }
 
-void AudioRoutingVM::showInputs12List()
-{
-    setResetInputs12DropDown(!m_resetInputs12DropDown);
-}
+void AudioRoutingVM::showInputs12List() { setResetInputs12DropDown(!m_resetInputs12DropDown); }
 
-void AudioRoutingVM::showInputs32List()
-{
-    setResetInputs32DropDown(!m_resetInputs32DropDown);
-}
+void AudioRoutingVM::showInputs32List() { setResetInputs32DropDown(!m_resetInputs32DropDown); }
 
 void AudioRoutingVM::onInputs12Changed(int index, QString input12)
 {

@@ -24,8 +24,7 @@ class AudioRoutingVM : public QObject, public ICommunicationReplyListener, publi
     Q_PROPERTY(QString activeInput32 READ activeInput32 WRITE setActiveInput32 NOTIFY activeInput32Changed)
     Q_PROPERTY(bool resetInputs32DropDown READ resetInputs32DropDown WRITE setResetInputs32DropDown NOTIFY
                    resetInputs32DropDownChanged)
-    Q_PROPERTY(bool input32Visibility READ input32Visibility WRITE setInput32Visibility NOTIFY
-                   input32VisibilityChanged)
+    Q_PROPERTY(bool input32Visibility READ input32Visibility WRITE setInput32Visibility NOTIFY input32VisibilityChanged)
 
 public:
     AudioRoutingVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,

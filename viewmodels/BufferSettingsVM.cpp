@@ -21,7 +21,7 @@ TSTATUS listStreamFormats(TUsbAudioApiDll &api, TUsbAudioHandle handle, uint32_t
     std::vector<uint8_t> table(sizeof(StreamFormatTableBuffer), 0);
     uint32_t count = 0;
     const TSTATUS status = tusb::call(api.TUSBAUDIO_GetSupportedStreamFormats, handle, direction,
-                                tusb::kStreamFormatCapacity, static_cast<void *>(table.data()), &count);
+                                      tusb::kStreamFormatCapacity, static_cast<void *>(table.data()), &count);
     if (StreamFormatRecord::isListingUsable(status))
         formats = StreamFormatRecord::parseTable(table.data(), table.size(), count);
     return status;
@@ -29,11 +29,9 @@ TSTATUS listStreamFormats(TUsbAudioApiDll &api, TUsbAudioHandle handle, uint32_t
 
 } // namespace
 
-BufferSettingsVM::BufferSettingsVM(QSharedPointer<LumenCommunicationService> service,
-                                   QSharedPointer<MessageBus> bus, QObject *parent)
-    : QObject(parent)
-    , m_service(std::move(service))
-    , m_bus(std::move(bus))
+BufferSettingsVM::BufferSettingsVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
+                                   QObject *parent)
+    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
 {
     if (m_service)
         m_service->setReplyListener(this);
@@ -45,19 +43,59 @@ BufferSettingsVM::~BufferSettingsVM()
         m_service->clearReplyListener(this);
 }
 
-void BufferSettingsVM::setActiveStreamingMode(const QString &value) { assignAndNotify(this, m_activeStreamingMode, value, &BufferSettingsVM::activeStreamingModeChanged); }
-void BufferSettingsVM::setResetUSBStreamingModeDropDown(bool value) { assignAndNotify(this, m_resetUSBStreamingModeDropDown, value, &BufferSettingsVM::resetUSBStreamingModeDropDownChanged); }
-void BufferSettingsVM::setCurrentAsioBufferSize(const QString &value) { assignAndNotify(this, m_currentAsioBufferSize, value, &BufferSettingsVM::currentAsioBufferSizeChanged); }
-void BufferSettingsVM::setResetAsioBufferSizeDropDown(bool value) { assignAndNotify(this, m_resetAsioBufferSizeDropDown, value, &BufferSettingsVM::resetAsioBufferSizeDropDownChanged); }
-void BufferSettingsVM::setActiveAsioBufferIndex(int value) { assignAndNotify(this, m_activeAsioBufferIndex, value, &BufferSettingsVM::activeAsioBufferIndexChanged); }
-void BufferSettingsVM::setShowWarning(bool value) { assignAndNotify(this, m_showWarning, value, &BufferSettingsVM::showWarningChanged); }
-void BufferSettingsVM::setCurrentInputFormat(const QString &value) { assignAndNotify(this, m_currentInputFormat, value, &BufferSettingsVM::currentInputFormatChanged); }
-void BufferSettingsVM::setResetInputFormatDropDown(bool value) { assignAndNotify(this, m_resetInputFormatDropDown, value, &BufferSettingsVM::resetInputFormatDropDownChanged); }
-void BufferSettingsVM::setCurrentOutputFormat(const QString &value) { assignAndNotify(this, m_currentOutputFormat, value, &BufferSettingsVM::currentOutputFormatChanged); }
-void BufferSettingsVM::setResetOutputFormatDropDown(bool value) { assignAndNotify(this, m_resetOutputFormatDropDown, value, &BufferSettingsVM::resetOutputFormatDropDownChanged); }
-void BufferSettingsVM::setEnableStreamFormatSelection(bool value) { assignAndNotify(this, m_enableStreamFormatSelection, value, &BufferSettingsVM::enableStreamFormatSelectionChanged); }
-void BufferSettingsVM::setSafeMode(bool value) { assignAndNotify(this, m_safeMode, value, &BufferSettingsVM::safeModeChanged); }
-void BufferSettingsVM::setSafeModeEnabled(bool value) { assignAndNotify(this, m_safeModeEnabled, value, &BufferSettingsVM::safeModeEnabledChanged); }
+void BufferSettingsVM::setActiveStreamingMode(const QString &value)
+{
+    assignAndNotify(this, m_activeStreamingMode, value, &BufferSettingsVM::activeStreamingModeChanged);
+}
+void BufferSettingsVM::setResetUSBStreamingModeDropDown(bool value)
+{
+    assignAndNotify(this, m_resetUSBStreamingModeDropDown, value,
+                    &BufferSettingsVM::resetUSBStreamingModeDropDownChanged);
+}
+void BufferSettingsVM::setCurrentAsioBufferSize(const QString &value)
+{
+    assignAndNotify(this, m_currentAsioBufferSize, value, &BufferSettingsVM::currentAsioBufferSizeChanged);
+}
+void BufferSettingsVM::setResetAsioBufferSizeDropDown(bool value)
+{
+    assignAndNotify(this, m_resetAsioBufferSizeDropDown, value, &BufferSettingsVM::resetAsioBufferSizeDropDownChanged);
+}
+void BufferSettingsVM::setActiveAsioBufferIndex(int value)
+{
+    assignAndNotify(this, m_activeAsioBufferIndex, value, &BufferSettingsVM::activeAsioBufferIndexChanged);
+}
+void BufferSettingsVM::setShowWarning(bool value)
+{
+    assignAndNotify(this, m_showWarning, value, &BufferSettingsVM::showWarningChanged);
+}
+void BufferSettingsVM::setCurrentInputFormat(const QString &value)
+{
+    assignAndNotify(this, m_currentInputFormat, value, &BufferSettingsVM::currentInputFormatChanged);
+}
+void BufferSettingsVM::setResetInputFormatDropDown(bool value)
+{
+    assignAndNotify(this, m_resetInputFormatDropDown, value, &BufferSettingsVM::resetInputFormatDropDownChanged);
+}
+void BufferSettingsVM::setCurrentOutputFormat(const QString &value)
+{
+    assignAndNotify(this, m_currentOutputFormat, value, &BufferSettingsVM::currentOutputFormatChanged);
+}
+void BufferSettingsVM::setResetOutputFormatDropDown(bool value)
+{
+    assignAndNotify(this, m_resetOutputFormatDropDown, value, &BufferSettingsVM::resetOutputFormatDropDownChanged);
+}
+void BufferSettingsVM::setEnableStreamFormatSelection(bool value)
+{
+    assignAndNotify(this, m_enableStreamFormatSelection, value, &BufferSettingsVM::enableStreamFormatSelectionChanged);
+}
+void BufferSettingsVM::setSafeMode(bool value)
+{
+    assignAndNotify(this, m_safeMode, value, &BufferSettingsVM::safeModeChanged);
+}
+void BufferSettingsVM::setSafeModeEnabled(bool value)
+{
+    assignAndNotify(this, m_safeModeEnabled, value, &BufferSettingsVM::safeModeEnabledChanged);
+}
 
 void BufferSettingsVM::onDeviceStateChanged()
 {
@@ -71,10 +109,7 @@ void BufferSettingsVM::onConnectionFailed()
         m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
-void BufferSettingsVM::onDeviceNotification()
-{
-    reload();
-}
+void BufferSettingsVM::onDeviceNotification() { reload(); }
 
 void BufferSettingsVM::onActivate()
 {
@@ -83,10 +118,7 @@ void BufferSettingsVM::onActivate()
     reload();
 }
 
-bool BufferSettingsVM::onDeactivate()
-{
-    return true;
-}
+bool BufferSettingsVM::onDeactivate() { return true; }
 
 void BufferSettingsVM::reload()
 {
@@ -100,8 +132,7 @@ void BufferSettingsVM::reload()
 uint32_t BufferSettingsVM::countFormats(uint32_t direction)
 {
     std::vector<StreamFormat> formats;
-    const TSTATUS status = listStreamFormats(m_service->api(), m_service->deviceHandle(),
-                                             direction, formats);
+    const TSTATUS status = listStreamFormats(m_service->api(), m_service->deviceHandle(), direction, formats);
     if (!StreamFormatRecord::isListingUsable(status)) {
         qCDebug(lcViewModels, "TUSBAUDIO_GetSupportedStreamFormats failed.\n");
         return 0;
@@ -154,8 +185,8 @@ TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
 
     if (!formats.empty()) {
         StreamFormatBuffer current{};
-        const TSTATUS currentStatus = tusb::call(api.TUSBAUDIO_GetCurrentStreamFormat, handle, direction,
-                                           static_cast<void *>(current.data()));
+        const TSTATUS currentStatus =
+            tusb::call(api.TUSBAUDIO_GetCurrentStreamFormat, handle, direction, static_cast<void *>(current.data()));
         if (currentStatus != tusb::kOk) {
             qCDebug(lcViewModels, ": TUSBAUDIO_GetCurrentStreamFormat failed.\n");
             list.clear();
@@ -197,8 +228,8 @@ TSTATUS BufferSettingsVM::saveSelectedFormat(int slot, uint32_t position)
 {
     const uint32_t direction = slotDirection(slot);
     const uint32_t formatId = formatMap(direction).value(position, 0);
-    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetCurrentStreamFormat,
-                                m_service->deviceHandle(), direction, formatId);
+    const TSTATUS status =
+        tusb::call(m_service->api().TUSBAUDIO_SetCurrentStreamFormat, m_service->deviceHandle(), direction, formatId);
     if (status != tusb::kOk)
         qCDebug(lcViewModels, ": TUSBAUDIO_SetCurrentStreamFormat failed.\n");
     return status;
@@ -211,7 +242,7 @@ void BufferSettingsVM::onFormatSelectionChanged(int slot, int index)
     // Re-read: the driver may have settled on another format than the one asked for.
     if (displayStreamFormats(slot) != tusb::kOk)
         qCDebug(lcViewModels, ": DisplayStreamFormats for %s stream failed.\n",
-               slotDirection(slot) == tusb::kDirectionInput ? "input" : "output");
+                slotDirection(slot) == tusb::kDirectionInput ? "input" : "output");
 }
 
 void BufferSettingsVM::onInputFormatSelectionChanged(int index, QString inputSelection)
@@ -231,7 +262,7 @@ TSTATUS BufferSettingsVM::readAsioInstance()
     // Read into a fresh record so that a failed call leaves the page's record as it was.
     AsioInstanceBuffer fresh{};
     const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetASIOInstanceInfo, m_asioInstanceNumber,
-                                static_cast<void *>(fresh.data()));
+                                      static_cast<void *>(fresh.data()));
     if (status == tusb::kOk)
         m_asioInstance = fresh;
     return status;
@@ -264,8 +295,8 @@ TSTATUS BufferSettingsVM::setPreferredBufferSize(uint32_t size, bool safe)
 {
     const AsioInstanceInfo info = AsioInstanceRecord::parse(m_asioInstance.data(), m_asioInstance.size());
     const uint32_t flags = AsioInstanceRecord::withSafeMode(info.flags, safe);
-    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetASIOBufferPreferredSize,
-                                m_asioInstanceNumber, info.instanceWord, size, flags);
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetASIOBufferPreferredSize, m_asioInstanceNumber,
+                                      info.instanceWord, size, flags);
     if (status == tusb::kOk)
         qCDebug(lcViewModels, "TUSBAUDIO_SetASIOBufferPreferredSize success\n");
     else
@@ -276,8 +307,8 @@ TSTATUS BufferSettingsVM::setPreferredBufferSize(uint32_t size, bool safe)
 void BufferSettingsVM::readSampleRate()
 {
     uint32_t rate = 0;
-    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetCurrentSampleRate,
-                                m_service->deviceHandle(), &rate);
+    const TSTATUS status =
+        tusb::call(m_service->api().TUSBAUDIO_GetCurrentSampleRate, m_service->deviceHandle(), &rate);
     if (status != tusb::kOk)
         qCDebug(lcViewModels, ": TUSBAUDIO_GetCurrentSampleRate failed\n");
 }

@@ -18,10 +18,7 @@ ClientInfoVM::~ClientInfoVM()
     m_service->clearReplyListener(this);
 }
 
-void ClientInfoVM::onDeviceStateChanged()
-{
-    m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
-}
+void ClientInfoVM::onDeviceStateChanged() { m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected); }
 
 void ClientInfoVM::onConnectionFailed()
 {
@@ -29,16 +26,8 @@ void ClientInfoVM::onConnectionFailed()
     m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
-void ClientInfoVM::onDeviceNotification()
-{
-}
+void ClientInfoVM::onDeviceNotification() {}
 
-void ClientInfoVM::onActivate()
-{
-    m_service->setReplyListener(this);
-}
+void ClientInfoVM::onActivate() { m_service->setReplyListener(this); }
 
-bool ClientInfoVM::onDeactivate()
-{
-    return true;
-}
+bool ClientInfoVM::onDeactivate() { return true; }

@@ -49,8 +49,7 @@ MeterReadResult readMeter(TUSBAUDIO_ClassVendorRequestIn_t readIn, TUsbAudioHand
 }
 } // namespace
 
-DuckerVM::DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
-                   QObject *parent)
+DuckerVM::DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus, QObject *parent)
     : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
 {
     m_service->setReplyListener(this);
@@ -69,22 +68,43 @@ DuckerVM::~DuckerVM()
     // page, and its result is dropped with m_meterWatcher.
 }
 
-int DuckerVM::duckerInputMask()
-{
-    return s_duckerInputMask;
-}
+int DuckerVM::duckerInputMask() { return s_duckerInputMask; }
 
 void DuckerVM::setDuckerOn(bool value) { assignAndNotify(this, m_duckerOn, value, &DuckerVM::duckerOnChanged); }
-void DuckerVM::setInput1Checked(bool value) { assignAndNotify(this, m_input1Checked, value, &DuckerVM::input1CheckedChanged); }
-void DuckerVM::setInput2Checked(bool value) { assignAndNotify(this, m_input2Checked, value, &DuckerVM::input2CheckedChanged); }
-void DuckerVM::setInput3Checked(bool value) { assignAndNotify(this, m_input3Checked, value, &DuckerVM::input3CheckedChanged); }
-void DuckerVM::setInput4Checked(bool value) { assignAndNotify(this, m_input4Checked, value, &DuckerVM::input4CheckedChanged); }
-void DuckerVM::setMeterReading(int value) { assignAndNotify(this, m_meterReading, value, &DuckerVM::meterReadingChanged); }
+void DuckerVM::setInput1Checked(bool value)
+{
+    assignAndNotify(this, m_input1Checked, value, &DuckerVM::input1CheckedChanged);
+}
+void DuckerVM::setInput2Checked(bool value)
+{
+    assignAndNotify(this, m_input2Checked, value, &DuckerVM::input2CheckedChanged);
+}
+void DuckerVM::setInput3Checked(bool value)
+{
+    assignAndNotify(this, m_input3Checked, value, &DuckerVM::input3CheckedChanged);
+}
+void DuckerVM::setInput4Checked(bool value)
+{
+    assignAndNotify(this, m_input4Checked, value, &DuckerVM::input4CheckedChanged);
+}
+void DuckerVM::setMeterReading(int value)
+{
+    assignAndNotify(this, m_meterReading, value, &DuckerVM::meterReadingChanged);
+}
 void DuckerVM::setSensitivity(int value) { assignAndNotify(this, m_sensitivity, value, &DuckerVM::sensitivityChanged); }
 void DuckerVM::setDuckerRange(int value) { assignAndNotify(this, m_duckerRange, value, &DuckerVM::duckerRangeChanged); }
-void DuckerVM::setReleaseTime(double value) { assignAndNotify(this, m_releaseTime, value, &DuckerVM::releaseTimeChanged); }
-void DuckerVM::setInput3Visibility(bool value) { assignAndNotify(this, m_input3Visibility, value, &DuckerVM::input3VisibilityChanged); }
-void DuckerVM::setInput4Visibility(bool value) { assignAndNotify(this, m_input4Visibility, value, &DuckerVM::input4VisibilityChanged); }
+void DuckerVM::setReleaseTime(double value)
+{
+    assignAndNotify(this, m_releaseTime, value, &DuckerVM::releaseTimeChanged);
+}
+void DuckerVM::setInput3Visibility(bool value)
+{
+    assignAndNotify(this, m_input3Visibility, value, &DuckerVM::input3VisibilityChanged);
+}
+void DuckerVM::setInput4Visibility(bool value)
+{
+    assignAndNotify(this, m_input4Visibility, value, &DuckerVM::input4VisibilityChanged);
+}
 
 void DuckerVM::setDefaultMeterReading(int value)
 {
@@ -92,15 +112,9 @@ void DuckerVM::setDefaultMeterReading(int value)
     emit defaultMeterReadingChanged();
 }
 
-void DuckerVM::onDeviceStateChanged()
-{
-    m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
-}
+void DuckerVM::onDeviceStateChanged() { m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected); }
 
-void DuckerVM::onConnectionFailed()
-{
-    m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
-}
+void DuckerVM::onConnectionFailed() { m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected); }
 
 void DuckerVM::onDeviceNotification()
 {
@@ -286,8 +300,8 @@ TSTATUS DuckerVM::setDuckerOnDevice(uint16_t parameter, uint32_t value)
         const int inputs = MixerModels::forDevice(m_service->vendorId(), m_service->productId()).triggerInputs;
         if (inputs > 0)
             mask &= (1 << inputs) - 1;
-        value = MixerProtocol::duckerSwitchValue(m_store->getDuckerValue(StoreKeys::kOn).toInt(), mask,
-                                                 releaseTimeMs());
+        value =
+            MixerProtocol::duckerSwitchValue(m_store->getDuckerValue(StoreKeys::kOn).toInt(), mask, releaseTimeMs());
     }
     const MixerProtocol::Block block = MixerProtocol::parameterBlock(parameter, value);
     const TSTATUS status = MixerProtocol::writeParameterBlock(m_service->api(), m_service->deviceHandle(), block);

@@ -32,15 +32,13 @@ class DuckerVM : public QObject, public ICommunicationReplyListener, public IAct
     Q_PROPERTY(bool input3Checked READ input3Checked WRITE setInput3Checked NOTIFY input3CheckedChanged)
     Q_PROPERTY(bool input4Checked READ input4Checked WRITE setInput4Checked NOTIFY input4CheckedChanged)
     Q_PROPERTY(int meterReading READ meterReading WRITE setMeterReading NOTIFY meterReadingChanged)
-    Q_PROPERTY(int defaultMeterReading READ defaultMeterReading WRITE setDefaultMeterReading NOTIFY
-                   defaultMeterReadingChanged)
+    Q_PROPERTY(
+        int defaultMeterReading READ defaultMeterReading WRITE setDefaultMeterReading NOTIFY defaultMeterReadingChanged)
     Q_PROPERTY(int sensitivity READ sensitivity WRITE setSensitivity NOTIFY sensitivityChanged)
     Q_PROPERTY(int duckerRange READ duckerRange WRITE setDuckerRange NOTIFY duckerRangeChanged)
     Q_PROPERTY(double releaseTime READ releaseTime WRITE setReleaseTime NOTIFY releaseTimeChanged)
-    Q_PROPERTY(bool input3Visibility READ input3Visibility WRITE setInput3Visibility NOTIFY
-                   input3VisibilityChanged)
-    Q_PROPERTY(bool input4Visibility READ input4Visibility WRITE setInput4Visibility NOTIFY
-                   input4VisibilityChanged)
+    Q_PROPERTY(bool input3Visibility READ input3Visibility WRITE setInput3Visibility NOTIFY input3VisibilityChanged)
+    Q_PROPERTY(bool input4Visibility READ input4Visibility WRITE setInput4Visibility NOTIFY input4VisibilityChanged)
 
 public:
     DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,

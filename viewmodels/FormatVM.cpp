@@ -4,11 +4,8 @@
 #include "device/LumenCommunicationService.h"
 #include "viewmodels/ViewModelTexts.h"
 
-FormatVM::FormatVM(QSharedPointer<LumenCommunicationService> service,
-                   QSharedPointer<MessageBus> bus, QObject *parent)
-    : QObject(parent)
-    , m_service(std::move(service))
-    , m_bus(std::move(bus))
+FormatVM::FormatVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus, QObject *parent)
+    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
 {
     if (m_service)
         m_service->setReplyListener(this);
@@ -40,7 +37,4 @@ void FormatVM::onActivate()
         m_service->setReplyListener(this);
 }
 
-bool FormatVM::onDeactivate()
-{
-    return true;
-}
+bool FormatVM::onDeactivate() { return true; }

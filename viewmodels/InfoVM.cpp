@@ -34,32 +34,47 @@ InfoVM::~InfoVM()
     m_service->clearReplyListener(this);
 }
 
-void InfoVM::setManufacturer(const QString &value) { assignAndNotify(this, m_manufacturer, value, &InfoVM::manufacturerChanged); }
+void InfoVM::setManufacturer(const QString &value)
+{
+    assignAndNotify(this, m_manufacturer, value, &InfoVM::manufacturerChanged);
+}
 void InfoVM::setProduct(const QString &value) { assignAndNotify(this, m_product, value, &InfoVM::productChanged); }
 void InfoVM::setPid(const QString &value) { assignAndNotify(this, m_pid, value, &InfoVM::pidChanged); }
 void InfoVM::setVid(const QString &value) { assignAndNotify(this, m_vid, value, &InfoVM::vidChanged); }
-void InfoVM::setRevisionId(const QString &value) { assignAndNotify(this, m_revisionId, value, &InfoVM::revisionIdChanged); }
-void InfoVM::setSerialNumber(const QString &value) { assignAndNotify(this, m_serialNumber, value, &InfoVM::serialNumberChanged); }
-void InfoVM::setApiVersion(const QString &value) { assignAndNotify(this, m_apiVersion, value, &InfoVM::apiVersionChanged); }
-void InfoVM::setBuildType(const QString &value) { assignAndNotify(this, m_buildType, value, &InfoVM::buildTypeChanged); }
-void InfoVM::setStreamingState(const QString &value) { assignAndNotify(this, m_streamingState, value, &InfoVM::streamingStateChanged); }
-void InfoVM::setActiveKsClients(const QString &value) { assignAndNotify(this, m_activeKsClients, value, &InfoVM::activeKsClientsChanged); }
-void InfoVM::setActiveAsioClients(const QString &value) { assignAndNotify(this, m_activeAsioClients, value, &InfoVM::activeAsioClientsChanged); }
-
-void InfoVM::onDeviceStateChanged()
+void InfoVM::setRevisionId(const QString &value)
 {
-    m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
+    assignAndNotify(this, m_revisionId, value, &InfoVM::revisionIdChanged);
+}
+void InfoVM::setSerialNumber(const QString &value)
+{
+    assignAndNotify(this, m_serialNumber, value, &InfoVM::serialNumberChanged);
+}
+void InfoVM::setApiVersion(const QString &value)
+{
+    assignAndNotify(this, m_apiVersion, value, &InfoVM::apiVersionChanged);
+}
+void InfoVM::setBuildType(const QString &value)
+{
+    assignAndNotify(this, m_buildType, value, &InfoVM::buildTypeChanged);
+}
+void InfoVM::setStreamingState(const QString &value)
+{
+    assignAndNotify(this, m_streamingState, value, &InfoVM::streamingStateChanged);
+}
+void InfoVM::setActiveKsClients(const QString &value)
+{
+    assignAndNotify(this, m_activeKsClients, value, &InfoVM::activeKsClientsChanged);
+}
+void InfoVM::setActiveAsioClients(const QString &value)
+{
+    assignAndNotify(this, m_activeAsioClients, value, &InfoVM::activeAsioClientsChanged);
 }
 
-void InfoVM::onConnectionFailed()
-{
-    m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
-}
+void InfoVM::onDeviceStateChanged() { m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected); }
 
-void InfoVM::onDeviceNotification()
-{
-    refreshAll();
-}
+void InfoVM::onConnectionFailed() { m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected); }
+
+void InfoVM::onDeviceNotification() { refreshAll(); }
 
 void InfoVM::onActivate()
 {
@@ -67,10 +82,7 @@ void InfoVM::onActivate()
     refreshAll();
 }
 
-bool InfoVM::onDeactivate()
-{
-    return true;
-}
+bool InfoVM::onDeactivate() { return true; }
 
 void InfoVM::refreshAll()
 {

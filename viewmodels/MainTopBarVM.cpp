@@ -20,18 +20,12 @@ Tab tabOf(Page page)
 {
     using namespace ViewModelTexts;
     switch (page) {
-    case Page::AudioRouting:
-        return {QStringLiteral("Audio Routing"), kAudioRoutingView};
-    case Page::Ducker:
-        return {QStringLiteral("Ducker"), kDuckerView};
-    case Page::Volume:
-        return {QStringLiteral("Volume"), kVolumeView};
-    case Page::BufferSettings:
-        return {QStringLiteral("Buffer Settings"), kBufferSettingsView};
-    case Page::Info:
-        return {QStringLiteral("Info"), kInfoView};
-    case Page::Status:
-        break;
+    case Page::AudioRouting: return {QStringLiteral("Audio Routing"), kAudioRoutingView};
+    case Page::Ducker: return {QStringLiteral("Ducker"), kDuckerView};
+    case Page::Volume: return {QStringLiteral("Volume"), kVolumeView};
+    case Page::BufferSettings: return {QStringLiteral("Buffer Settings"), kBufferSettingsView};
+    case Page::Info: return {QStringLiteral("Info"), kInfoView};
+    case Page::Status: break;
     }
     return {QStringLiteral("Status"), kStatusView};
 }
@@ -39,11 +33,11 @@ Tab tabOf(Page page)
 
 MainTopBarVM::MainTopBarVM(QSharedPointer<IUIService> ui, QSharedPointer<LumenCommunicationService> service,
                            QSharedPointer<MessageBus> bus, QObject *parent)
-    : QObject(parent),
-      m_ui(std::move(ui)),
-      m_service(std::move(service)),
-      m_bus(std::move(bus)),
-      m_menuModel(new QStringListModel())
+    : QObject(parent)
+    , m_ui(std::move(ui))
+    , m_service(std::move(service))
+    , m_bus(std::move(bus))
+    , m_menuModel(new QStringListModel())
 {
     m_service->setPnPEventListener(this);
     QStringList names;
@@ -89,7 +83,10 @@ void MainTopBarVM::showStatusOnlyMenu()
     emit menuListChanged();
 }
 
-void MainTopBarVM::setCurrentPageIndex(int index) { assignAndNotify(this, m_currentPageIndex, index, &MainTopBarVM::currentPageIndexChanged); }
+void MainTopBarVM::setCurrentPageIndex(int index)
+{
+    assignAndNotify(this, m_currentPageIndex, index, &MainTopBarVM::currentPageIndexChanged);
+}
 
 void MainTopBarVM::menuSelected(int index)
 {

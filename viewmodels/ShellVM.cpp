@@ -9,6 +9,9 @@ ShellVM::ShellVM(QObject *parent) : QObject(parent) {}
 
 ShellVM::~ShellVM() { qCDebug(lcViewModels) << "Deleted"; }
 
-void ShellVM::setSelectedMasterView(const QString &url) { assignAndNotify(this, m_selectedMasterView, url, &ShellVM::selectedMasterViewChanged); }
+void ShellVM::setSelectedMasterView(const QString &url)
+{
+    assignAndNotify(this, m_selectedMasterView, url, &ShellVM::selectedMasterViewChanged);
+}
 
 void ShellVM::closePopup() {}

@@ -6,8 +6,8 @@
 class ShellVM : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString selectedMasterView READ selectedMasterView WRITE setSelectedMasterView NOTIFY
-                   selectedMasterViewChanged)
+    Q_PROPERTY(
+        QString selectedMasterView READ selectedMasterView WRITE setSelectedMasterView NOTIFY selectedMasterViewChanged)
 public:
     explicit ShellVM(QObject *parent = nullptr);
     ~ShellVM() override;

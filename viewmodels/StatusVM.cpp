@@ -13,8 +13,7 @@ namespace {
 constexpr int kDebugPollMs = 20;
 }
 
-StatusVM::StatusVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
-                   QObject *parent)
+StatusVM::StatusVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus, QObject *parent)
     : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
 {
     m_service->setReplyListener(this);
@@ -34,11 +33,26 @@ StatusVM::~StatusVM()
     qCDebug(lcViewModels) << "Deleted debug timer";
 }
 
-void StatusVM::setSampleRate(int sampleRate) { assignAndNotify(this, m_sampleRate, sampleRate, &StatusVM::sampleRateChanged); }
-void StatusVM::setActiveDevice(const QString &activeDevice) { assignAndNotify(this, m_activeDevice, activeDevice, &StatusVM::activeDeviceChanged); }
-void StatusVM::setDisableDropDown(bool disable) { assignAndNotify(this, m_disableDropDown, disable, &StatusVM::disableDropDownChanged); }
-void StatusVM::setConnected(bool connected) { assignAndNotify(this, m_connected, connected, &StatusVM::connectedChanged); }
-void StatusVM::setResetDropDown(bool reset) { assignAndNotify(this, m_resetDropDown, reset, &StatusVM::resetDropDownChanged); }
+void StatusVM::setSampleRate(int sampleRate)
+{
+    assignAndNotify(this, m_sampleRate, sampleRate, &StatusVM::sampleRateChanged);
+}
+void StatusVM::setActiveDevice(const QString &activeDevice)
+{
+    assignAndNotify(this, m_activeDevice, activeDevice, &StatusVM::activeDeviceChanged);
+}
+void StatusVM::setDisableDropDown(bool disable)
+{
+    assignAndNotify(this, m_disableDropDown, disable, &StatusVM::disableDropDownChanged);
+}
+void StatusVM::setConnected(bool connected)
+{
+    assignAndNotify(this, m_connected, connected, &StatusVM::connectedChanged);
+}
+void StatusVM::setResetDropDown(bool reset)
+{
+    assignAndNotify(this, m_resetDropDown, reset, &StatusVM::resetDropDownChanged);
+}
 
 void StatusVM::setDebugActivated(bool activated)
 {
@@ -55,7 +69,10 @@ void StatusVM::setMux1(const QString &value) { assignAndNotify(this, m_mux1, val
 void StatusVM::setAdc(const QString &value) { assignAndNotify(this, m_adc, value, &StatusVM::adcChanged); }
 void StatusVM::setFx(const QString &value) { assignAndNotify(this, m_fx, value, &StatusVM::fxChanged); }
 void StatusVM::setTempo(const QString &value) { assignAndNotify(this, m_tempo, value, &StatusVM::tempoChanged); }
-void StatusVM::setConstant(const QString &value) { assignAndNotify(this, m_constant, value, &StatusVM::constantChanged); }
+void StatusVM::setConstant(const QString &value)
+{
+    assignAndNotify(this, m_constant, value, &StatusVM::constantChanged);
+}
 
 void StatusVM::showNoDevice()
 {
@@ -99,10 +116,7 @@ void StatusVM::onResetState(QVariant)
     stopDebugTimer();
 }
 
-void StatusVM::onResetDropDown(QVariant)
-{
-    setResetDropDown(false);
-}
+void StatusVM::onResetDropDown(QVariant) { setResetDropDown(false); }
 
 void StatusVM::onDeviceStateChanged()
 {
@@ -204,18 +218,16 @@ void StatusVM::setDeviceIndex(int index, QString devicename)
     setSampleRate(int(m_service->sampleRate()));
 }
 
-void StatusVM::showList()
-{
-    setResetDropDown(!m_resetDropDown);
-}
+void StatusVM::showList() { setResetDropDown(!m_resetDropDown); }
 
 void StatusVM::updateDebugStatus()
 {
     MixerProtocol::Block reply{};
     const TSTATUS status = MixerProtocol::readDebugBlock(m_service->api(), m_service->deviceHandle(), reply);
     if (status != tusb::kOk) {
-        qCDebug(lcViewModels).nospace().noquote() << "Debug Class vendor request failed, 0x04\n"
-                                     << "0x" << QString::number(status, 16).rightJustified(8, QLatin1Char('0')).toUpper();
+        qCDebug(lcViewModels).nospace().noquote()
+            << "Debug Class vendor request failed, 0x04\n"
+            << "0x" << QString::number(status, 16).rightJustified(8, QLatin1Char('0')).toUpper();
         return;
     }
     if (reply == m_previousDebugReply)
@@ -237,7 +249,4 @@ void StatusVM::stopDebugTimer()
         m_debugTimer->stop();
 }
 
-void StatusVM::publishConnected(bool connected)
-{
-    m_bus->publish(QVariant(connected), ViewModelTexts::kMsgConnected);
-}
+void StatusVM::publishConnected(bool connected) { m_bus->publish(QVariant(connected), ViewModelTexts::kMsgConnected); }

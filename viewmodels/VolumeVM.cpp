@@ -13,12 +13,8 @@
 #include <algorithm>
 #include <vector>
 
-VolumeVM::VolumeVM(QSharedPointer<LumenCommunicationService> service,
-                   QSharedPointer<MessageBus> bus, QObject *parent)
-    : QObject(parent)
-    , m_service(std::move(service))
-    , m_bus(std::move(bus))
-    , m_channels(new ChannelsListModel())
+VolumeVM::VolumeVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus, QObject *parent)
+    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus)), m_channels(new ChannelsListModel())
 {
     if (m_service)
         m_service->setReplyListener(this);
@@ -30,12 +26,27 @@ VolumeVM::~VolumeVM()
         m_service->clearReplyListener(this);
 }
 
-void VolumeVM::setIsMasterVisible(bool value) { assignAndNotify(this, m_isMasterVisible, value, &VolumeVM::isMasterVisibleChanged); }
+void VolumeVM::setIsMasterVisible(bool value)
+{
+    assignAndNotify(this, m_isMasterVisible, value, &VolumeVM::isMasterVisibleChanged);
+}
 void VolumeVM::setIsInput(bool value) { assignAndNotify(this, m_isInput, value, &VolumeVM::isInputChanged); }
-void VolumeVM::setMasterValue(short value) { assignAndNotify(this, m_masterValue, value, &VolumeVM::masterValueChanged); }
-void VolumeVM::setIsMasterMuted(bool value) { assignAndNotify(this, m_isMasterMuted, value, &VolumeVM::isMasterMutedChanged); }
-void VolumeVM::setMaxVolumeRange(short value) { assignAndNotify(this, m_maxVolumeRange, value, &VolumeVM::maxVolumeRangeChanged); }
-void VolumeVM::setMinVolumeRange(short value) { assignAndNotify(this, m_minVolumeRange, value, &VolumeVM::minVolumeRangeChanged); }
+void VolumeVM::setMasterValue(short value)
+{
+    assignAndNotify(this, m_masterValue, value, &VolumeVM::masterValueChanged);
+}
+void VolumeVM::setIsMasterMuted(bool value)
+{
+    assignAndNotify(this, m_isMasterMuted, value, &VolumeVM::isMasterMutedChanged);
+}
+void VolumeVM::setMaxVolumeRange(short value)
+{
+    assignAndNotify(this, m_maxVolumeRange, value, &VolumeVM::maxVolumeRangeChanged);
+}
+void VolumeVM::setMinVolumeRange(short value)
+{
+    assignAndNotify(this, m_minVolumeRange, value, &VolumeVM::minVolumeRangeChanged);
+}
 
 void VolumeVM::onDeviceStateChanged()
 {
@@ -58,10 +69,7 @@ void VolumeVM::onActivate()
     reload();
 }
 
-bool VolumeVM::onDeactivate()
-{
-    return true;
-}
+bool VolumeVM::onDeactivate() { return true; }
 
 void VolumeVM::onInputSelected()
 {
@@ -88,9 +96,9 @@ void VolumeVM::readChannelCount()
 {
     std::vector<uint8_t> table(sizeof(StreamFormatTableBuffer), 0);
     uint32_t count = 0;
-    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetSupportedStreamFormats,
-                                m_service->deviceHandle(), direction(), tusb::kStreamFormatCapacity,
-                                static_cast<void *>(table.data()), &count);
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetSupportedStreamFormats, m_service->deviceHandle(),
+                                      direction(), tusb::kStreamFormatCapacity, static_cast<void *>(table.data()),
+                                      &count);
     m_channelCount = 0;
     if (StreamFormatRecord::isListingUsable(status)) {
         const auto formats = StreamFormatRecord::parseTable(table.data(), table.size(), count);
@@ -104,9 +112,8 @@ void VolumeVM::readRecords()
     // Channel 0 is the master; a failed read still takes its (zeroed) place.
     for (uint32_t c = 0; c <= m_channelCount; ++c) {
         VolumeMuteInfoBuffer buffer{};
-        const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetVolumeMuteInfo,
-                                    m_service->deviceHandle(), direction(), c,
-                                    static_cast<void *>(buffer.data()));
+        const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetVolumeMuteInfo, m_service->deviceHandle(),
+                                          direction(), c, static_cast<void *>(buffer.data()));
         if (status != tusb::kOk) {
             qCDebug(lcViewModels, ": TUSBAUDIO_GetVolumeMuteInfo failed\n");
             buffer.fill(0);
@@ -243,8 +250,8 @@ void VolumeVM::buildChannelRows()
 TSTATUS VolumeVM::getVolume(uint32_t channel, short &wholeDb)
 {
     int16_t value = 0;
-    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetVolume,
-                                m_service->deviceHandle(), direction(), channel, &value);
+    const TSTATUS status =
+        tusb::call(m_service->api().TUSBAUDIO_GetVolume, m_service->deviceHandle(), direction(), channel, &value);
     wholeDb = status == tusb::kOk ? VolumeConversion::toWholeDb(value) : 0;
     return status;
 }
@@ -252,8 +259,8 @@ TSTATUS VolumeVM::getVolume(uint32_t channel, short &wholeDb)
 TSTATUS VolumeVM::getMute(uint32_t channel, bool &muted)
 {
     uint32_t value = 0;
-    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetMute,
-                                m_service->deviceHandle(), direction(), channel, &value);
+    const TSTATUS status =
+        tusb::call(m_service->api().TUSBAUDIO_GetMute, m_service->deviceHandle(), direction(), channel, &value);
     if (status != tusb::kOk)
         qCDebug(lcViewModels, ": TUSBAUDIO_GetMute failed.\n");
     muted = status == tusb::kOk && value != 0;
@@ -262,9 +269,8 @@ TSTATUS VolumeVM::getMute(uint32_t channel, bool &muted)
 
 TSTATUS VolumeVM::setVolume(uint32_t channel, int wholeDb)
 {
-    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetVolume,
-                                m_service->deviceHandle(), direction(), channel,
-                                VolumeConversion::toDeviceValue(wholeDb));
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetVolume, m_service->deviceHandle(), direction(),
+                                      channel, VolumeConversion::toDeviceValue(wholeDb));
     if (status != tusb::kOk)
         qCDebug(lcViewModels, ": TUSBAUDIO_SetVolume failed.\n");
     return status;
@@ -272,9 +278,8 @@ TSTATUS VolumeVM::setVolume(uint32_t channel, int wholeDb)
 
 TSTATUS VolumeVM::setMute(uint32_t channel, bool muted)
 {
-    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetMute,
-                                m_service->deviceHandle(), direction(), channel,
-                                uint32_t(muted ? 1 : 0));
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetMute, m_service->deviceHandle(), direction(),
+                                      channel, uint32_t(muted ? 1 : 0));
     if (status != tusb::kOk)
         qCDebug(lcViewModels, ": TUSBAUDIO_SetMute failed.\n");
     return status;
@@ -283,9 +288,8 @@ TSTATUS VolumeVM::setMute(uint32_t channel, bool muted)
 QString VolumeVM::channelName(uint32_t channel, bool &ok)
 {
     ChannelNameBuffer buffer{};
-    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetChannelInfo,
-                                m_service->deviceHandle(), direction(), channel,
-                                static_cast<void *>(buffer.data()));
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetChannelInfo, m_service->deviceHandle(), direction(),
+                                      channel, static_cast<void *>(buffer.data()));
     ok = status == tusb::kOk;
     return ok ? VolumeRecords::parseChannelName(buffer.data(), buffer.size()) : QString();
 }

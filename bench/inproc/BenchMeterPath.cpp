@@ -68,8 +68,8 @@ double percentile(std::vector<double> v, double p)
 
 struct Phase
 {
-    std::vector<double> cpuUs;   // GUI-thread CPU time per tick, microseconds
-    std::vector<double> wallMs;  // wall time between ticks, milliseconds
+    std::vector<double> cpuUs;  // GUI-thread CPU time per tick, microseconds
+    std::vector<double> wallMs; // wall time between ticks, milliseconds
 };
 
 // `ticks` intervals of the bench's own 50 ms timer, GUI-thread CPU time of each.
@@ -142,9 +142,9 @@ int main(int argc, char *argv[])
     // RTLD_NOLOAD: the very simulator instance the service talks to, or nothing.
     const QByteArray simPath = qgetenv("CALDER_SIM_LIBRARY");
     void *sim = dlopen(simPath.constData(), RTLD_NOW | RTLD_NOLOAD);
-    auto setMeterSignal = sim ? reinterpret_cast<int32_t (*)(uint32_t, uint32_t, uint32_t)>(
-                                    dlsym(sim, "CalderSim_SetMeterSignal"))
-                              : nullptr;
+    auto setMeterSignal =
+        sim ? reinterpret_cast<int32_t (*)(uint32_t, uint32_t, uint32_t)>(dlsym(sim, "CalderSim_SetMeterSignal"))
+            : nullptr;
     auto callCount = sim ? reinterpret_cast<uint32_t (*)(const char *)>(dlsym(sim, "CalderSim_CallCount")) : nullptr;
     if (!setMeterSignal || !callCount) {
         std::fprintf(stderr, "bench: simulator %s not loaded by the service\n", simPath.constData());

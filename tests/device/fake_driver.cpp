@@ -21,7 +21,7 @@
 #endif
 
 // Two steps, so a name defined as a macro is replaced before the paste.
-#define FAKE_NAME(n) FAKE_PASTE(n)
+#define FAKE_NAME(n)  FAKE_PASTE(n)
 #define FAKE_PASTE(n) TUSBAUDIO_##n
 
 FAKE_EXPORT uint32_t FAKE_NAME(GetApiVersion)(void) { return FAKE_VERSION; }

@@ -115,9 +115,9 @@ private slots:
         }
         Service svc(&ModelStores::create);
         // Keys absent from a non-empty group read as 0.
-        QCOMPARE(outBlocks(*sim, 0), (QStringList{"00 00 04 00 01 00 00 00", "00 00 04 00 03 00 00 00",
-                                                  "00 00 02 80 01 05 02 EE", "00 00 02 81 1F FF FF FF",
-                                                  "00 00 02 82 00 7F FF FF", "00 00 02 83 00 00 00 00"}));
+        QCOMPARE(outBlocks(*sim, 0),
+                 (QStringList{"00 00 04 00 01 00 00 00", "00 00 04 00 03 00 00 00", "00 00 02 80 01 05 02 EE",
+                              "00 00 02 81 1F FF FF FF", "00 00 02 82 00 7F FF FF", "00 00 02 83 00 00 00 00"}));
         QCOMPARE(svc.duckerInputMask(), 5);
     }
 

@@ -71,8 +71,8 @@ void TestRecords::asioInstance()
     QCOMPARE(info.bufferSizes.back(), 640u);
     QCOMPARE(AsioInstanceRecord::parse(r.data(), 36 + 4 * 5 + 3).bufferSizes.size(), size_t(5));
 
-    for (const auto &c : QList<QPair<QString, uint32_t>>{{"512 samples", 512}, {"2048", 2048}, {" 512 samples", 0},
-                                                          {"-64 samples", 0}, {"4294967296 samples", 0}})
+    for (const auto &c : QList<QPair<QString, uint32_t>>{
+             {"512 samples", 512}, {"2048", 2048}, {" 512 samples", 0}, {"-64 samples", 0}, {"4294967296 samples", 0}})
         QCOMPARE(AsioInstanceRecord::leadingBufferSize(c.first), c.second);
 }
 

@@ -10,15 +10,18 @@ using namespace RegistryFiles;
 
 namespace {
 
-const QByteArray kSample = "Windows Registry Editor Version 5.00\n\n; by hand\n"
-                           "[" + kDriverKey + "]\n"
-                           "@=\"/opt/lib \\\"q\\\" \\\\x.so\"\n"
-                           "\"ThreadingModel\"=\"Both\"\n\n"
-                           "[HKEY_CLASSES_ROOT\\CLSID\\{1}]\n"
-                           "@=hex(2):2f,00,61,00,\\\n  62,00,00,00\n"
-                           "\"Count\"=dword:0000002A\n"
-                           "[HKEY_CLASSES_ROOT\\CLSID\\{1}\\Sub]\n"
-                           "@=hex:\n";
+const QByteArray kSample =
+    "Windows Registry Editor Version 5.00\n\n; by hand\n"
+    "[" +
+    kDriverKey +
+    "]\n"
+    "@=\"/opt/lib \\\"q\\\" \\\\x.so\"\n"
+    "\"ThreadingModel\"=\"Both\"\n\n"
+    "[HKEY_CLASSES_ROOT\\CLSID\\{1}]\n"
+    "@=hex(2):2f,00,61,00,\\\n  62,00,00,00\n"
+    "\"Count\"=dword:0000002A\n"
+    "[HKEY_CLASSES_ROOT\\CLSID\\{1}\\Sub]\n"
+    "@=hex:\n";
 
 std::string_view view(const QByteArray &bytes) { return std::string_view(bytes.constData(), size_t(bytes.size())); }
 
@@ -58,8 +61,10 @@ private slots:
         QVERIFY(file.find("HKEY_CLASSES_ROOT\\CLSID\\{1}\\Sub", "")->data.empty());
         QVERIFY(!file.find("HKEY_CLASSES_ROOT\\CLSID", ""));
 
-        const RegFile deleted = RegFile::parse(view(kSample + "[-HKEY_CLASSES_ROOT\\CLSID\\{1}]\n@=\"ignored\"\n"
-                                                          "[" + kDriverKey + "]\n@=-\n"));
+        const RegFile deleted = RegFile::parse(view(kSample +
+                                                    "[-HKEY_CLASSES_ROOT\\CLSID\\{1}]\n@=\"ignored\"\n"
+                                                    "[" +
+                                                    kDriverKey + "]\n@=-\n"));
         QVERIFY2(deleted.isValid(), deleted.error().c_str());
         QCOMPARE(deleted.keyCount(), size_t(1)); // {1} and its subkey are gone
         QVERIFY(!deleted.find(kDriverKey.toStdString(), ""));
@@ -104,7 +109,9 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<uint>("status");
         QTest::addColumn<QString>("value");
-        const auto units = [](const QString &s) { return QByteArray(reinterpret_cast<const char *>(s.utf16()), s.size() * 2); };
+        const auto units = [](const QString &s) {
+            return QByteArray(reinterpret_cast<const char *>(s.utf16()), s.size() * 2);
+        };
         const QString x259(259, 'x');
         QTest::newRow("259 units + NUL") << 1u << units(x259) + QByteArray(2, '\0') << 0u << x259;
         QTest::newRow("259 units, no NUL") << 2u << units(x259) << 0u << x259;
@@ -115,7 +122,8 @@ private slots:
         QTest::newRow("no bytes") << 1u << QByteArray() << 0u << QString();
         QTest::newRow("stops at the first NUL") << 1u << units(QStringLiteral("/a\0b")) << 0u << QStringLiteral("/a");
         QTest::newRow("odd byte count") << 1u << units(QStringLiteral("/ab")) + 'z' << 0u << QStringLiteral("/ab");
-        QTest::newRow("non-BMP") << 1u << units(QStringLiteral("/\u00e9\U0001F3B5")) << 0u << QStringLiteral("/\u00e9\U0001F3B5");
+        QTest::newRow("non-BMP") << 1u << units(QStringLiteral("/\u00e9\U0001F3B5")) << 0u
+                                 << QStringLiteral("/\u00e9\U0001F3B5");
         QTest::newRow("lone surrogate") << 1u << QByteArray("/\0\x00\xd8", 4) << 0u << QStringLiteral("/\ufffd");
     }
 
@@ -208,7 +216,9 @@ private slots:
         qputenv("CALDER_REGISTRY", QFile::encodeName(file));
         std::string value;
         // As with RegOpenKeyExW, one component may span several levels; case does not matter.
-        QCOMPARE(platform::readClassesRootDefaultValue({"clsid\\{6b1e4c2a-93d5-4f0e-b7a1-2c8d9e3f5a61}", "INPROCSERVER32"}, value), 0u);
+        QCOMPARE(platform::readClassesRootDefaultValue(
+                     {"clsid\\{6b1e4c2a-93d5-4f0e-b7a1-2c8d9e3f5a61}", "INPROCSERVER32"}, value),
+                 0u);
         QCOMPARE(value, std::string("/a.so"));
         QCOMPARE(platform::readClassesRootDefaultValue({"CLSID", "", "InprocServer32"}, value), 2u);
         QCOMPARE(platform::readClassesRootDefaultValue({"CLSID", "{\xff}", "InprocServer32"}, value), 1113u);

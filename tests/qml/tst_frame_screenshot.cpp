@@ -13,8 +13,8 @@
 namespace {
 bool near(QRgb a, QColor b, int tolerance = 4)
 {
-    return qAbs(qRed(a) - b.red()) <= tolerance && qAbs(qGreen(a) - b.green()) <= tolerance
-        && qAbs(qBlue(a) - b.blue()) <= tolerance;
+    return qAbs(qRed(a) - b.red()) <= tolerance && qAbs(qGreen(a) - b.green()) <= tolerance &&
+           qAbs(qBlue(a) - b.blue()) <= tolerance;
 }
 } // namespace
 

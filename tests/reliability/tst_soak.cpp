@@ -71,9 +71,15 @@ int liveConnections(const QString &name)
 }
 
 const QStringList kModels = {"alto", "tenor", "basso", "v21", "v22", "unknown", "usbmode1"};
-const QStringList kFaultOps = {"OpenDeviceByIndex", "GetDeviceProperties", "ClassVendorRequestOut",
-                               "ClassVendorRequestIn", "GetCurrentSampleRate", "ReadDeviceNotification",
-                               "GetVolume", "GetSupportedStreamFormats", "GetASIOInstanceInfo",
+const QStringList kFaultOps = {"OpenDeviceByIndex",
+                               "GetDeviceProperties",
+                               "ClassVendorRequestOut",
+                               "ClassVendorRequestIn",
+                               "GetCurrentSampleRate",
+                               "ReadDeviceNotification",
+                               "GetVolume",
+                               "GetSupportedStreamFormats",
+                               "GetASIOInstanceInfo",
                                "RegisterDeviceNotification"};
 } // namespace
 
@@ -208,7 +214,7 @@ void TestSoak::soak()
 {
     const int seconds = qEnvironmentVariableIsSet("SOAK_SECONDS") ? qEnvironmentVariableIntValue("SOAK_SECONDS") : 60;
     const quint32 seed = qEnvironmentVariableIsSet("SOAK_SEED") ? quint32(qEnvironmentVariableIntValue("SOAK_SEED"))
-                                                               : QRandomGenerator::global()->generate();
+                                                                : QRandomGenerator::global()->generate();
     m_rng.seed(seed);
     qInfo("soak: %d s, seed %u (SOAK_SEED reproduces the sequence)", seconds, seed);
 
@@ -245,9 +251,7 @@ void TestSoak::soak()
                     m_sim.notify(uint32_t(pick(devices)));
                 break;
             case 4:
-            case 5:
-                newPage(panel);
-                break;
+            case 5: newPage(panel); break;
             case 6:
                 if (devices > 0)
                     panel.connect(uint32_t(pick(devices)));

@@ -7,14 +7,13 @@
 
 namespace RegistryFiles {
 
-inline const QByteArray kDriverKey =
-    "HKEY_CLASSES_ROOT\\CLSID\\{6B1E4C2A-93D5-4f0e-B7A1-2C8D9E3F5A61}\\InprocServer32";
+inline const QByteArray kDriverKey = "HKEY_CLASSES_ROOT\\CLSID\\{6B1E4C2A-93D5-4f0e-B7A1-2C8D9E3F5A61}\\InprocServer32";
 
 // An export whose driver key holds `valueLine` (e.g. "@=dword:1").
 inline QByteArray withDriverEntry(const QByteArray &valueLine)
 {
-    return "Windows Registry Editor Version 5.00\r\n\r\n[" + kDriverKey + "]\r\n" + valueLine
-        + "\r\n\"ThreadingModel\"=\"Both\"\r\n";
+    return "Windows Registry Editor Version 5.00\r\n\r\n[" + kDriverKey + "]\r\n" + valueLine +
+           "\r\n\"ThreadingModel\"=\"Both\"\r\n";
 }
 
 // The "..." form, escaped.

@@ -374,9 +374,8 @@ struct Panel
     template <typename VM>
     void registerPage()
     {
-        container.registerFactory<VM>([this] {
-            return new VM(container.resolve<LumenCommunicationService>(), container.resolve<MessageBus>());
-        });
+        container.registerFactory<VM>(
+            [this] { return new VM(container.resolve<LumenCommunicationService>(), container.resolve<MessageBus>()); });
     }
 
     // Opens device `index` the way the status page's pick does.

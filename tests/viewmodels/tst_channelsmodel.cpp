@@ -24,9 +24,9 @@ private slots:
 void TestChannelsModel::rolesAndValues()
 {
     ChannelsListModel model;
-    const QList<QByteArray> names{"leftChannelValue", "rightChannelValue", "leftChannelIndex", "rightChannelIndex",
-                                  "leftLower", "leftUpper", "rightLower", "rightUpper",
-                                  "leftChannelName", "rightChannelName", "link", "mute"};
+    const QList<QByteArray> names{
+        "leftChannelValue", "rightChannelValue", "leftChannelIndex", "rightChannelIndex", "leftLower", "leftUpper",
+        "rightLower",       "rightUpper",        "leftChannelName",  "rightChannelName",  "link",      "mute"};
     QCOMPARE(model.roleNames().size(), names.size());
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(model.roleNames().value(257 + i), names[i]);

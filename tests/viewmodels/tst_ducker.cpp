@@ -26,10 +26,7 @@ QSharedPointer<DuckerVM> activePage(Rig &rig)
 }
 
 // The page is the only caller of ClassVendorRequestIn in these tests.
-quint32 meterReads(const SimulatorControl &sim)
-{
-    return sim.callCount("ClassVendorRequestIn");
-}
+quint32 meterReads(const SimulatorControl &sim) { return sim.callCount("ClassVendorRequestIn"); }
 
 // An Alto (with a Tenor beside it, so no 2 s reconnect) whose meter holds `level`.
 bool startAlto(Rig &rig, int level = 1000)
@@ -70,10 +67,7 @@ void TestDucker::initTestCase()
     QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
 }
 
-void TestDucker::init()
-{
-    QSettings().clear();
-}
+void TestDucker::init() { QSettings().clear(); }
 
 void TestDucker::cleanup()
 {
@@ -284,7 +278,8 @@ void TestDucker::meterReadsNeverOverlap()
     QTest::qWait(1000);
     const quint32 reads = meterReads(rig.sim);
     const qint64 ticks = clock.elapsed() / 200;
-    QVERIFY2(reads >= 3 && qint64(reads) <= ticks + 1, qPrintable(QStringLiteral("%1 reads in %2 ms").arg(reads).arg(clock.elapsed())));
+    QVERIFY2(reads >= 3 && qint64(reads) <= ticks + 1,
+             qPrintable(QStringLiteral("%1 reads in %2 ms").arg(reads).arg(clock.elapsed())));
     vm->onDuckerToggled();
 }
 

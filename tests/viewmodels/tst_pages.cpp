@@ -56,10 +56,7 @@ void TestPages::initTestCase()
     QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
 }
 
-void TestPages::init()
-{
-    QSettings().clear();
-}
+void TestPages::init() { QSettings().clear(); }
 
 // Every page reports the connection state while it is the reply listener. The service keeps
 // a plain pointer to it: a destroyed page must leave the slot, but not clear it when another
@@ -71,10 +68,10 @@ void TestPages::listenerSlotAndConnectedMessages()
     ConnectedRecorder recorder(*rig.bus);
     using Listener = ICommunicationReplyListener;
     const QList<std::function<QSharedPointer<Listener>()>> pages{
-        [&] { return makePage<StatusVM>(rig); }, [&] { return makePage<InfoVM>(rig); },
+        [&] { return makePage<StatusVM>(rig); },     [&] { return makePage<InfoVM>(rig); },
         [&] { return makePage<ClientInfoVM>(rig); }, [&] { return makePage<AudioRoutingVM>(rig); },
-        [&] { return makePage<DuckerVM>(rig); }, [&] { return makePage<BufferSettingsVM>(rig); },
-        [&] { return makePage<FormatVM>(rig); }, [&] { return makePage<VolumeVM>(rig); }};
+        [&] { return makePage<DuckerVM>(rig); },     [&] { return makePage<BufferSettingsVM>(rig); },
+        [&] { return makePage<FormatVM>(rig); },     [&] { return makePage<VolumeVM>(rig); }};
     for (int i = 0; i < pages.size(); ++i) {
         QSharedPointer<Listener> older = pages[(i + 1) % pages.size()](), newer = pages[i]();
         recorder.values.clear();
@@ -218,7 +215,8 @@ void TestPages::statusDebugPoll()
     QTest::qWait(300);
     const quint32 reads = rig.sim.callCount("ClassVendorRequestIn");
     const qint64 ticks = clock.elapsed() / 20;
-    QVERIFY2(reads >= 5 && qint64(reads) <= ticks + 2, qPrintable(QStringLiteral("%1 reads, %2 ticks").arg(reads).arg(ticks)));
+    QVERIFY2(reads >= 5 && qint64(reads) <= ticks + 2,
+             qPrintable(QStringLiteral("%1 reads, %2 ticks").arg(reads).arg(ticks)));
     // The same reply over and over emits nothing.
     QCOMPARE(counts(), (QList<int>{1, 1, 1, 1, 1, 1, 1}));
 
@@ -243,10 +241,21 @@ void TestPages::routingPerModel()
         QString label32;
     };
     const QList<Case> cases{
-        {"alto,tenor", {"Mic input 1 + Mono line input 2", "Stereo input 2+3", "Stereo input 4+5", "Mix L+R"}, "", {}, ""},
-        {"tenor,alto", {"Mic input 1+2", "Stereo input 3+4", "Stereo input 5+6", "Mix L+R"}, "Stereo input 5+6", {}, ""},
-        {"basso,alto", {"Mic input 1+2"}, "Mic input 1+2",
-         {"Mic input 3+4", "Stereo input 5+6", "Stereo input 7+8", "Mix L+R"}, "Mix L+R"},
+        {"alto,tenor",
+         {"Mic input 1 + Mono line input 2", "Stereo input 2+3", "Stereo input 4+5", "Mix L+R"},
+         "",
+         {},
+         ""},
+        {"tenor,alto",
+         {"Mic input 1+2", "Stereo input 3+4", "Stereo input 5+6", "Mix L+R"},
+         "Stereo input 5+6",
+         {},
+         ""},
+        {"basso,alto",
+         {"Mic input 1+2"},
+         "Mic input 1+2",
+         {"Mic input 3+4", "Stereo input 5+6", "Stereo input 7+8", "Mix L+R"},
+         "Mix L+R"},
     };
     for (const Case &c : cases) {
         Rig rig;
@@ -310,8 +319,8 @@ void TestPages::infoPage()
     QVERIFY(rig.start("tenor,alto", 0));
     auto vm = makePage<InfoVM>(rig);
     vm->onActivate();
-    QCOMPARE((QStringList{vm->manufacturer(), vm->product(), vm->vid(), vm->pid(), vm->revisionId(),
-                          vm->serialNumber(), vm->apiVersion(), vm->buildType()}),
+    QCOMPARE((QStringList{vm->manufacturer(), vm->product(), vm->vid(), vm->pid(), vm->revisionId(), vm->serialNumber(),
+                          vm->apiVersion(), vm->buildType()}),
              (QStringList{"Maker", "Mixer A-123", "0x4C55", "0x0031", "1.05", "123", "5.2.1", "Release"}));
     QCOMPARE((QStringList{vm->streamingState(), vm->activeKsClients(), vm->activeAsioClients()}),
              (QStringList{"Active", "1", "0"}));

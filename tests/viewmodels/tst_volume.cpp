@@ -145,7 +145,7 @@ void TestVolume::volumeWrites()
     page->onMasterUpdate(-20);
     QCOMPARE(m_rig.sim.channel(0, kIn, 0).volume, int16_t(-20 * 256));
     QCOMPARE(master.count(), 0); // the view's slider holds the value
-    page->onMasterUpdate(200); // held at +127 dB, not wrapped to a negative value
+    page->onMasterUpdate(200);   // held at +127 dB, not wrapped to a negative value
     QCOMPARE(m_rig.sim.channel(0, kIn, 0).volume, int16_t(127 * 256));
 
     page->onCommonUpdate(0, -30);
