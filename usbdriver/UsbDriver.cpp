@@ -1,11 +1,13 @@
 #include "UsbDriver.h"
 
+#include "AlsaCard.h"
 #include "StringDescriptor.h"
 #include "UsbStatus.h"
 
 #include "platform/Event.h"
 #include "platform/Utf.h"
 
+#include <alsa/asoundlib.h>
 #include <libusb.h>
 
 #include <algorithm>
@@ -25,6 +27,9 @@ constexpr int kMaxStringDescriptor = 255;
 constexpr unsigned kStringTimeoutMs = 1000;
 constexpr uint32_t kUsbModeConfigured = 2;
 constexpr uint32_t kUsbModeUnconfigured = 1;
+// The kernel reports a card's rate only in its stream files, and procfs files announce no
+// change: the watch reads them at this interval while a device notification is registered.
+constexpr auto kRateWatchInterval = std::chrono::milliseconds(500);
 
 uint64_t handleId(TUsbAudioHandle h) { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(h)); }
 
@@ -184,12 +189,19 @@ UsbDriver::UsbDriver()
             m_hotplugHandle = cb;
     }
     m_thread = std::thread([this] { eventLoop(); });
+    m_watcher = std::thread([this] { watchRates(); });
 }
 
 UsbDriver::~UsbDriver()
 {
     if (!m_context)
         return;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_watcherStop = true;
+    }
+    m_watcherWake.notify_all();
+    m_watcher.join();
     m_stop.store(true);
     libusb_interrupt_event_handler(m_context);
     if (m_thread.joinable())
@@ -202,6 +214,9 @@ UsbDriver::~UsbDriver()
         m_snapshot.clear();
     }
     libusb_exit(m_context);
+    // alsa-lib's configuration, read by the first mixer call: once this library is unloaded,
+    // nothing would reach it any more.
+    snd_config_update_free_global();
 }
 
 void UsbDriver::eventLoop()
@@ -267,6 +282,7 @@ TSTATUS UsbDriver::enumerate()
         auto dev = std::make_shared<UsbDevice>();
         dev->device = libusb_ref_device(list[i]);
         dev->bus = libusb_get_bus_number(list[i]);
+        dev->address = libusb_get_device_address(list[i]);
         uint8_t ports[8] = {};
         const int depth = libusb_get_port_numbers(list[i], ports, sizeof ports);
         if (depth > 0)
@@ -439,8 +455,58 @@ TSTATUS UsbDriver::properties(TUsbAudioHandle handle, uint8_t *record)
     return tusb::kOk;
 }
 
+TSTATUS UsbDriver::cardOf(TUsbAudioHandle handle, int *card)
+{
+    std::shared_ptr<UsbDevice> device;
+    if (const TSTATUS s = deviceOf(handle, &device))
+        return s;
+    *card = findCard(device->bus, device->address);
+    return *card < 0 ? kNotSupported : tusb::kOk;
+}
+
+uint32_t UsbDriver::currentRate(const UsbDevice &device)
+{
+    const int card = findCard(device.bus, device.address);
+    if (card < 0)
+        return 0;
+    const StreamInfo streams = readStreams(card);
+    const uint32_t playback = nominalRate(streams.playback);
+    return playback ? playback : nominalRate(streams.capture);
+}
+
+void UsbDriver::watchRates()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_watcherWake.wait_for(lock, kRateWatchInterval, [this] { return m_watcherStop; })) {
+        std::vector<std::shared_ptr<UsbDevice>> watched;
+        for (const auto &h : m_handles)
+            if (h.second.event && !h.second.device->gone.load() &&
+                std::find(watched.begin(), watched.end(), h.second.device) == watched.end())
+                watched.push_back(h.second.device);
+        lock.unlock();
+        for (const auto &device : watched) {
+            const uint32_t rate = currentRate(*device);
+            bool changed = false;
+            {
+                std::lock_guard<std::mutex> guard(m_mutex);
+                changed = rate != device->watchedRate;
+                device->watchedRate = rate;
+            }
+            if (changed) {
+                UsbNotification n{kRateChangedNotification, std::vector<uint8_t>(4)};
+                std::memcpy(n.data.data(), &rate, 4); // little-endian host
+                postNotification(device, std::move(n));
+            }
+        }
+        lock.lock();
+    }
+}
+
 TSTATUS UsbDriver::registerNotification(TUsbAudioHandle handle, uint32_t categoryFilter, HANDLE event)
 {
+    // The rate when the panel starts listening: the watch reports changes from there.
+    std::shared_ptr<UsbDevice> device;
+    const uint32_t rate = deviceOf(handle, &device) == tusb::kOk ? currentRate(*device) : 0;
     std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_handles.find(handleId(handle));
     if (it == m_handles.end())
@@ -454,6 +520,7 @@ TSTATUS UsbDriver::registerNotification(TUsbAudioHandle handle, uint32_t categor
     if (h.device->gone.load())
         return kDeviceGone;
     h.event = event;
+    h.device->watchedRate = rate;
     return tusb::kOk;
 }
 

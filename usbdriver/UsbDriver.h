@@ -5,10 +5,12 @@
 //
 // A handle does not keep the device node open: each request opens it, transfers and closes it
 // again. Nothing is claimed and no kernel driver is detached, so the kernel's audio driver keeps
-// the audio interfaces; vendor requests to the device need neither.
+// the audio interfaces; vendor requests to the device need neither. What that driver owns (rate,
+// formats, volumes) is read from its ALSA card (AlsaCard, AlsaMixer).
 #include "device/TUsbAudioApi.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -27,7 +29,7 @@ namespace usbdrv {
 // One device of the snapshot. Shared by the snapshot and the handles opened on it.
 struct UsbDevice {
     libusb_device *device = nullptr; // one reference held
-    uint8_t bus = 0;
+    uint8_t bus = 0, address = 0; // address: the kernel's device number on the bus
     std::vector<uint8_t> ports; // port path from the root hub
     uint16_t vendorId = 0, productId = 0, revision = 0;
     uint8_t serialIndex = 0, manufacturerIndex = 0, productIndex = 0;
@@ -35,10 +37,12 @@ struct UsbDevice {
     // Guarded by the driver's mutex: strings are read once, on the first complete read.
     bool stringsKnown = false;
     std::u16string serial, manufacturer, product;
+    uint32_t watchedRate = 0; // guarded by the driver's mutex: the rate last seen by the watch
     ~UsbDevice();
 };
 
-// A device notification queued for a handle (none are produced yet; the rate watch will).
+// A device notification queued for a handle.
+constexpr uint32_t kRateChangedNotification = 1; // data: the new rate, 32 bits, Hz (0: stopped)
 struct UsbNotification {
     uint32_t code = 0;
     std::vector<uint8_t> data;
@@ -78,16 +82,24 @@ public:
 
     // The device of an open handle: status 0, kInvalidHandle or kDeviceGone.
     TSTATUS deviceOf(TUsbAudioHandle handle, std::shared_ptr<UsbDevice> *device = nullptr);
+    // The ALSA card of an open handle's device; kNotSupported when it has none.
+    TSTATUS cardOf(TUsbAudioHandle handle, int *card);
+    // The rate the device's card runs at, 0 when it has no card or no stream runs.
+    static uint32_t currentRate(const UsbDevice &device);
 
 private:
     UsbDriver();
     void eventLoop();
+    void watchRates();
     TSTATUS readStrings(const std::shared_ptr<UsbDevice> &device);
 
     libusb_context *m_context = nullptr;
     int m_hotplugHandle = -1;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::thread m_watcher;
+    std::condition_variable m_watcherWake;
+    bool m_watcherStop = false; // guarded by m_mutex
 
     std::mutex m_mutex;
     std::vector<std::shared_ptr<UsbDevice>> m_snapshot;

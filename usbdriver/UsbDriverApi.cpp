@@ -1,10 +1,13 @@
 // The 66 TUSBAUDIO_ entry points of the libusb driver library.
+#include "AlsaCard.h"
+#include "AlsaMixer.h"
 #include "UsbDriver.h"
 #include "UsbStatus.h"
 
 #include "device/TUsbAudioApi.h"
 #include "device/TUsbAudioEntryPoints.h"
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -25,6 +28,30 @@ void putU32(uint8_t *p, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+const usbdrv::StreamDirection &streamOf(const usbdrv::StreamInfo &info, uint32_t direction)
+{
+    return direction == tusb::kDirectionInput ? info.capture : info.playback;
+}
+
+void putFormat(uint8_t *record, const usbdrv::AltFormat &format)
+{
+    putU32(record, format.id);
+    putU32(record + 4, format.bits);
+    putU32(record + 8, format.channels);
+}
+
+// Runs a volume or mute call on the mixer of the handle's card; `out` is the caller's pointer.
+template <typename F> TSTATUS withMixer(TUsbAudioHandle handle, const void *out, F call)
+{
+    int card = -1;
+    if (const TSTATUS s = UsbDriver::instance().cardOf(handle, &card))
+        return s;
+    if (!out)
+        return usbdrv::kInvalidParameter;
+    usbdrv::AlsaMixer mixer(card);
+    return mixer.status() ? mixer.status() : call(mixer);
 }
 
 } // namespace
@@ -87,13 +114,14 @@ CALDER_USB_EXPORT TSTATUS TUSBAUDIO_ReadDeviceNotification(TUsbAudioHandle handl
 
 CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetCurrentSampleRate(TUsbAudioHandle handle, uint32_t *sampleRate)
 {
-    // The rate belongs to the kernel's audio driver and is not read yet. 0 Hz is "unknown": the
-    // status page then shows no rate, where a failure would make the panel drop the device.
-    if (const TSTATUS s = UsbDriver::instance().deviceOf(handle))
+    // 0 Hz is "unknown" (no card, or no stream runs): the status page then shows no rate, where
+    // a failure would make the panel drop the device.
+    std::shared_ptr<usbdrv::UsbDevice> device;
+    if (const TSTATUS s = UsbDriver::instance().deviceOf(handle, &device))
         return s;
     if (!sampleRate)
         return usbdrv::kInvalidParameter;
-    *sampleRate = 0;
+    *sampleRate = UsbDriver::currentRate(*device);
     return tusb::kOk;
 }
 
@@ -134,34 +162,70 @@ CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetDriverInfo(void *driverInfo)
     return tusb::kOk;
 }
 
-// What the kernel's audio driver owns (clients, formats, volumes) and what has no Linux
-// counterpart (ASIO) is not provided yet.
-CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetClientInfo(TUsbAudioHandle handle, uint32_t *, uint32_t *, uint32_t *)
+// What the kernel's audio driver owns comes from the device's ALSA card (a device without one
+// answers kNotSupported); what has no Linux counterpart (ASIO, choosing a stream format) is
+// not supported.
+CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetClientInfo(TUsbAudioHandle handle, uint32_t *streamingState,
+                                                  uint32_t *wdmClients, uint32_t *asioClients)
 {
-    return notSupportedFor(handle);
+    int card = -1;
+    if (const TSTATUS s = UsbDriver::instance().cardOf(handle, &card))
+        return s;
+    if (!streamingState || !wdmClients || !asioClients)
+        return usbdrv::kInvalidParameter;
+    const usbdrv::StreamInfo streams = usbdrv::readStreams(card);
+    *streamingState = streams.playback.running || streams.capture.running ? 1 : 0;
+    *wdmClients = usbdrv::openSubstreams(card); // the card's open PCM substreams
+    *asioClients = 0;
+    return tusb::kOk;
 }
 
-CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetSupportedStreamFormats(TUsbAudioHandle handle, uint32_t, uint32_t, void *,
-                                                              uint32_t *count)
+CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetSupportedStreamFormats(TUsbAudioHandle handle, uint32_t direction,
+                                                              uint32_t capacity, void *formats, uint32_t *count)
 {
     if (count)
         *count = 0;
-    return notSupportedFor(handle);
+    int card = -1;
+    if (const TSTATUS s = UsbDriver::instance().cardOf(handle, &card))
+        return s;
+    if (!count || (capacity && !formats) || direction > tusb::kDirectionInput)
+        return usbdrv::kInvalidParameter;
+    const auto list = usbdrv::distinctFormats(streamOf(usbdrv::readStreams(card), direction));
+    *count = std::min<uint32_t>(capacity, uint32_t(list.size()));
+    for (uint32_t i = 0; i < *count; ++i)
+        putFormat(static_cast<uint8_t *>(formats) + i * tusb::kStreamFormatSize, list[i]);
+    return list.size() > capacity ? tusb::kMoreFormatsThanTable : tusb::kOk;
 }
 
-CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetCurrentStreamFormat(TUsbAudioHandle handle, uint32_t, void *)
+CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetCurrentStreamFormat(TUsbAudioHandle handle, uint32_t direction, void *format)
 {
-    return notSupportedFor(handle);
+    int card = -1;
+    if (const TSTATUS s = UsbDriver::instance().cardOf(handle, &card))
+        return s;
+    if (!format || direction > tusb::kDirectionInput)
+        return usbdrv::kInvalidParameter;
+    usbdrv::AltFormat current;
+    if (!usbdrv::currentFormat(streamOf(usbdrv::readStreams(card), direction), &current))
+        return usbdrv::kStreamStopped;
+    putFormat(static_cast<uint8_t *>(format), current);
+    return tusb::kOk;
 }
 
+// The kernel picks the alternate setting that fits what an application opens the stream with.
 CALDER_USB_EXPORT TSTATUS TUSBAUDIO_SetCurrentStreamFormat(TUsbAudioHandle handle, uint32_t, uint32_t)
 {
     return notSupportedFor(handle);
 }
 
-CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetStreamFormatSelectionMode(TUsbAudioHandle handle, uint32_t *)
+CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetStreamFormatSelectionMode(TUsbAudioHandle handle, uint32_t *mode)
 {
-    return notSupportedFor(handle);
+    int card = -1;
+    if (const TSTATUS s = UsbDriver::instance().cardOf(handle, &card))
+        return s;
+    if (!mode)
+        return usbdrv::kInvalidParameter;
+    *mode = 0; // formats are shown, not chosen
+    return tusb::kOk;
 }
 
 CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetASIOInstanceInfo(uint32_t, void *) { return usbdrv::kNotSupported; }
@@ -171,29 +235,48 @@ CALDER_USB_EXPORT TSTATUS TUSBAUDIO_SetASIOBufferPreferredSize(uint32_t, uint32_
     return usbdrv::kNotSupported;
 }
 
-CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetVolumeMuteInfo(TUsbAudioHandle handle, uint32_t, uint32_t, void *)
+CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetVolumeMuteInfo(TUsbAudioHandle handle, uint32_t direction, uint32_t channel,
+                                                      void *info)
 {
-    return notSupportedFor(handle);
+    usbdrv::VolumeRange range;
+    const TSTATUS s = withMixer(handle, info, [&](usbdrv::AlsaMixer &m) { return m.range(direction, channel, &range); });
+    if (s == tusb::kOk) {
+        auto *p = static_cast<uint8_t *>(info);
+        putU32(p, (range.volume ? 1u : 0u) | (range.mute ? 2u : 0u));
+        for (int i : {0, 1, 2}) {
+            const int16_t v = i == 0 ? range.min : i == 1 ? range.max : range.resolution;
+            std::memcpy(p + 4 + 2 * i, &v, 2); // little-endian host
+        }
+    }
+    return s;
 }
 
-CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetVolume(TUsbAudioHandle handle, uint32_t, uint32_t, int16_t *)
+CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetVolume(TUsbAudioHandle handle, uint32_t direction, uint32_t channel,
+                                              int16_t *volume)
 {
-    return notSupportedFor(handle);
+    return withMixer(handle, volume, [&](usbdrv::AlsaMixer &m) { return m.volume(direction, channel, volume); });
 }
 
-CALDER_USB_EXPORT TSTATUS TUSBAUDIO_SetVolume(TUsbAudioHandle handle, uint32_t, uint32_t, int16_t)
+CALDER_USB_EXPORT TSTATUS TUSBAUDIO_SetVolume(TUsbAudioHandle handle, uint32_t direction, uint32_t channel,
+                                              int16_t volume)
 {
-    return notSupportedFor(handle);
+    return withMixer(handle, &volume, [&](usbdrv::AlsaMixer &m) { return m.setVolume(direction, channel, volume); });
 }
 
-CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetMute(TUsbAudioHandle handle, uint32_t, uint32_t, uint32_t *)
+CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetMute(TUsbAudioHandle handle, uint32_t direction, uint32_t channel,
+                                            uint32_t *mute)
 {
-    return notSupportedFor(handle);
+    bool muted = false;
+    const TSTATUS s = withMixer(handle, mute, [&](usbdrv::AlsaMixer &m) { return m.mute(direction, channel, &muted); });
+    if (s == tusb::kOk)
+        *mute = muted ? 1 : 0;
+    return s;
 }
 
-CALDER_USB_EXPORT TSTATUS TUSBAUDIO_SetMute(TUsbAudioHandle handle, uint32_t, uint32_t, uint32_t)
+CALDER_USB_EXPORT TSTATUS TUSBAUDIO_SetMute(TUsbAudioHandle handle, uint32_t direction, uint32_t channel,
+                                            uint32_t mute)
 {
-    return notSupportedFor(handle);
+    return withMixer(handle, &mute, [&](usbdrv::AlsaMixer &m) { return m.setMute(direction, channel, mute != 0); });
 }
 
 CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetChannelInfo(TUsbAudioHandle handle, uint32_t, uint32_t, void *)

@@ -2,6 +2,8 @@
 
 #include <libusb.h>
 
+#include <cerrno>
+
 namespace usbdrv {
 
 TSTATUS statusFromLibusb(int result)
@@ -37,6 +39,13 @@ TransferResult transferResult(int result, uint32_t asked)
         return {statusFromLibusb(result), 0};
     const uint32_t moved = static_cast<uint32_t>(result) < asked ? static_cast<uint32_t>(result) : asked;
     return {moved < asked ? kShortTransfer : tusb::kOk, moved};
+}
+
+TSTATUS statusFromAlsa(int error)
+{
+    if (error >= 0)
+        return tusb::kOk;
+    return error == -ENODEV || error == -ENOENT ? kCardGone : kAlsaFailed;
 }
 
 } // namespace usbdrv

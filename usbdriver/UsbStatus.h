@@ -10,7 +10,7 @@ constexpr TSTATUS kNotImplemented = 0xEE000001u;   // the entry points the panel
 constexpr TSTATUS kInvalidHandle = 0xEE000003u;    // null, closed or never issued handle
 constexpr TSTATUS kInvalidParameter = 0xEE000005u; // null pointer, out-of-range argument
 constexpr TSTATUS kInvalidIndex = 0xEE000006u;     // no device at that index of the snapshot
-constexpr TSTATUS kNotSupported = 0xEE000008u;     // no Linux counterpart yet (rate, formats, volumes, ASIO)
+constexpr TSTATUS kNotSupported = 0xEE000008u;     // no Linux counterpart, or a device without that feature
 constexpr TSTATUS kDeviceGone = 0xEE000010u;       // unplugged (before or during the call)
 constexpr TSTATUS kAccessDenied = 0xEE000011u;     // the device node may not be opened by this user
 constexpr TSTATUS kDeviceBusy = 0xEE000012u;       // the kernel refused the device for now
@@ -20,6 +20,10 @@ constexpr TSTATUS kShortTransfer = 0xEE000042u;    // fewer bytes moved than ask
 constexpr TSTATUS kTransferFailed = 0xEE000043u;   // any other transfer error (I/O, overflow)
 constexpr TSTATUS kUsbUnavailable = 0xEE000044u;   // libusb could not be initialised
 constexpr TSTATUS kOutOfMemory = 0xEE000045u;
+constexpr TSTATUS kCardGone = 0xEE000046u;      // the device's ALSA card went (unplugged, driver unbound)
+constexpr TSTATUS kBadControl = 0xEE000047u;    // a mixer control whose range is inverted or empty
+constexpr TSTATUS kAlsaFailed = 0xEE000048u;    // any other ALSA error
+constexpr TSTATUS kStreamStopped = 0xEE000049u; // no current format: stopped, with several to choose from
 
 // A negative libusb_error as a status; 0 and positive values (byte counts) are success.
 TSTATUS statusFromLibusb(int result);
@@ -30,5 +34,8 @@ struct TransferResult {
     uint32_t moved;
 };
 TransferResult transferResult(int result, uint32_t asked);
+
+// A negative errno from alsa-lib as a status.
+TSTATUS statusFromAlsa(int error);
 
 } // namespace usbdrv

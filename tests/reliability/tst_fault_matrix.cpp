@@ -398,7 +398,7 @@ TestFaultMatrix::Walked TestFaultMatrix::walkUsb(int fault, const std::function<
     UsbTestbed::Spec spec;
     spec.productId = 0x32;
     spec.accessDenied = fault == kNoPermission;
-    const int id = m_bed->add(spec, false); // in sysfs before the panel's libusb scans it
+    const int id = m_bed->add(spec); // in sysfs before the panel's libusb scans it
     {
         Panel panel;
         panel.connect(0);

@@ -2,6 +2,10 @@
 
 #include <umockdev.h>
 
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
 
@@ -38,7 +42,8 @@ QByteArray descriptors(const UsbTestbed::Spec &s)
 
 QString sysfsRecord(const QString &path, int devnum, const QByteArray &descriptors)
 {
-    return QString("P: /devices/%1\nN: bus/usb/001/%2\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
+    // No N: line: the node is made beforehand (see UsbTestbed::add).
+    return QString("P: /devices/%1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
                    "E: DEVNAME=/dev/bus/usb/001/%2\nE: BUSNUM=001\nE: DEVNUM=%2\nA: busnum=1\\n\nA: devnum=%3\\n\n"
                    "A: speed=480\\n\nA: bConfigurationValue=1\\n\nA: dev=189:%3\\n\nH: descriptors=%4\n")
         .arg(path)
@@ -51,7 +56,8 @@ QString sysfsRecord(const QString &path, int devnum, const QByteArray &descripto
 struct UsbTestbed::Device {
     std::mutex *mutex;
     Spec spec;
-    std::string syspath, devnode;
+    std::string syspath, devnode, nodeFile; // nodeFile: the node inside the testbed
+    int devnum = 0;
     bool present = true;
     UMockdevIoctlBase *handler = nullptr;
     std::map<UMockdevIoctlClient *, std::deque<Urb *>> done; // answered, not reaped yet
@@ -215,6 +221,14 @@ struct UsbTestbed::Private {
     mutable std::mutex mutex;
     std::vector<std::unique_ptr<Device>> devices;
     int nextPort = 1, nextDevnum = 2;
+    QDir asound;
+
+    template <typename F> auto with(int id, F f)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return f(*devices.at(size_t(id)));
+    }
+    QString cardPath(int id, const QString &name) const { return asound.filePath(QString("card%1/").arg(id + 1) + name); }
 
     // Runs f on the GLib thread, where the ioctl sockets are served, and waits for it.
     template <typename F> void onLoop(F f)
@@ -244,6 +258,11 @@ UsbTestbed::UsbTestbed() : d(new Private)
     // The root hub: libusb wants a USB bus in sysfs from the start.
     const QByteArray hub = QByteArray::fromHex("1201000209000140" "6b1d02000605030201" "00");
     umockdev_testbed_add_from_string(d->testbed, sysfsRecord("usb1", 1, hub).toUtf8().constData(), nullptr);
+    char *root = umockdev_testbed_get_root_dir(d->testbed);
+    d->asound.setPath(QString::fromLocal8Bit(root) + "/asound");
+    g_free(root);
+    d->asound.mkpath(".");
+    qputenv("CALDER_USB_ASOUND", d->asound.path().toLocal8Bit()); // before any thread reads it
     d->thread = std::thread([this] {
         g_main_context_push_thread_default(d->context);
         g_main_loop_run(d->loop);
@@ -272,7 +291,7 @@ UsbTestbed::~UsbTestbed()
     g_object_unref(d->testbed);
 }
 
-int UsbTestbed::add(const Spec &spec, bool announce)
+int UsbTestbed::add(const Spec &spec)
 {
     auto dev = std::make_unique<Device>();
     Device *raw = dev.get();
@@ -283,23 +302,20 @@ int UsbTestbed::add(const Spec &spec, bool announce)
     const QString path = QString("usb1/1-%1").arg(port);
     dev->syspath = "/sys/devices/" + path.toStdString();
     dev->devnode = QString("/dev/bus/usb/001/%1").arg(devnum, 3, 10, QChar('0')).toStdString();
-    umockdev_testbed_add_from_string(d->testbed, sysfsRecord(path, devnum, descriptors(spec)).toUtf8().constData(),
-                                     nullptr);
+    dev->devnum = devnum;
+    // Adding the sysfs entry sends its "add" uevent at once, so the node and its ioctl handler
+    // come first: a process that sees the uevent finds the device complete, as the kernel
+    // announces it.
+    char *root = umockdev_testbed_get_root_dir(d->testbed);
+    const std::string &node = raw->nodeFile = root + raw->devnode;
+    g_free(root);
+    g_mkdir_with_parents(node.substr(0, node.rfind('/')).c_str(), 0755);
     if (spec.accessDenied) {
-        // What the kernel publishes for everyone: the name the library lists the device by.
-        for (const auto &[name, descriptor] : {std::pair("product", spec.product), std::pair("serial", spec.serial)}) {
-            const QString value = QString::fromUtf16(reinterpret_cast<const char16_t *>(descriptor.constData() + 2),
-                                                     std::max(0, (descriptor.size() - 2) / 2));
-            umockdev_testbed_set_attribute(d->testbed, dev->syspath.c_str(), name, value.toUtf8().constData());
-        }
         // Even root may not open a read-only sysfs file for writing: the node says EACCES.
-        char *root = umockdev_testbed_get_root_dir(d->testbed);
-        const std::string node = root + raw->devnode;
-        g_free(root);
-        unlink(node.c_str());
         if (symlink("/sys/devices/system/cpu/online", node.c_str()) != 0)
             qFatal("no node for the device");
     } else {
+        g_file_set_contents(node.c_str(), "", 0, nullptr);
         d->onLoop([&] {
             raw->handler = umockdev_ioctl_base_new();
             g_signal_connect(raw->handler, "handle-ioctl", G_CALLBACK(onIoctl), raw);
@@ -311,8 +327,14 @@ int UsbTestbed::add(const Spec &spec, bool announce)
         std::lock_guard<std::mutex> lock(d->mutex);
         d->devices.push_back(std::move(dev));
     }
-    if (announce)
-        umockdev_testbed_uevent(d->testbed, raw->syspath.c_str(), "add");
+    QString record = sysfsRecord(path, devnum, descriptors(spec));
+    if (spec.accessDenied) {
+        // What the kernel publishes for everyone: the name the library lists the device by.
+        for (const auto &[name, descriptor] : {std::pair("product", spec.product), std::pair("serial", spec.serial)})
+            record += QString("A: %1=%2\n").arg(name, QString::fromUtf16(reinterpret_cast<const char16_t *>(descriptor.constData() + 2),
+                                                                         std::max(0, (descriptor.size() - 2) / 2)));
+    }
+    umockdev_testbed_add_from_string(d->testbed, record.toUtf8().constData(), nullptr);
     return int(d->devices.size()) - 1;
 }
 
@@ -332,12 +354,12 @@ void UsbTestbed::remove(int id, bool announce)
     if (announce)
         umockdev_testbed_uevent(d->testbed, dev.syspath.c_str(), "remove");
     umockdev_testbed_remove_device(d->testbed, dev.syspath.c_str());
+    unlink(dev.nodeFile.c_str());
 }
 
 std::vector<UsbTestbed::Request> UsbTestbed::vendorRequests(int id) const
 {
-    std::lock_guard<std::mutex> lock(d->mutex);
-    return d->devices.at(size_t(id))->log;
+    return d->with(id, [](Device &dev) { return dev.log; });
 }
 
 QStringList UsbTestbed::parameterWrites(int id) const
@@ -349,12 +371,6 @@ QStringList UsbTestbed::parameterWrites(int id) const
     return writes;
 }
 
-QByteArray UsbTestbed::kept(int id, uint16_t parameter) const
-{
-    std::lock_guard<std::mutex> lock(d->mutex);
-    return d->devices.at(size_t(id))->kept[parameter];
-}
-
 int UsbTestbed::vendorReads(int id, uint8_t request) const
 {
     int n = 0;
@@ -363,26 +379,37 @@ int UsbTestbed::vendorReads(int id, uint8_t request) const
     return n;
 }
 
-int UsbTestbed::intrusiveIoctls(int id) const
+QByteArray UsbTestbed::kept(int id, uint16_t parameter) const
 {
-    std::lock_guard<std::mutex> lock(d->mutex);
-    return d->devices.at(size_t(id))->intrusive;
+    return d->with(id, [&](Device &dev) { return dev.kept[parameter]; });
 }
-
-int UsbTestbed::held(int id) const
-{
-    std::lock_guard<std::mutex> lock(d->mutex);
-    return int(d->devices.at(size_t(id))->held.size());
-}
-
-void UsbTestbed::setMeter(int id, int32_t level)
-{
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->devices.at(size_t(id))->meter = level;
-}
+int UsbTestbed::intrusiveIoctls(int id) const { return d->with(id, [](Device &dev) { return dev.intrusive; }); }
+int UsbTestbed::held(int id) const { return d->with(id, [](Device &dev) { return int(dev.held.size()); }); }
+void UsbTestbed::setMeter(int id, int32_t level) { d->with(id, [&](Device &dev) { dev.meter = level; }); }
 
 void UsbTestbed::setFault(int id, uint8_t requestType, uint8_t request, Fault fault, int count, int shortLength)
 {
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->devices.at(size_t(id))->rules.push_back({requestType, request, fault, count, shortLength});
+    d->with(id, [&](Device &dev) { dev.rules.push_back({requestType, request, fault, count, shortLength}); });
+}
+
+void UsbTestbed::setCardFile(int id, const QString &name, const QByteArray &contents)
+{
+    const QString path = d->cardPath(id, name);
+    if (!QFileInfo::exists(d->cardPath(id, "usbbus")) && name != "usbbus")
+        setCardFile(id, "usbbus", QString::asprintf("001/%03d\n", d->devices.at(size_t(id))->devnum).toLatin1());
+    QDir().mkpath(QFileInfo(path).path());
+    QSaveFile file(path); // the library may read it at any moment
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QByteArray UsbTestbed::cardFile(int id, const QString &name) const
+{
+    QFile file(d->cardPath(id, name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void UsbTestbed::removeCardFile(int id, const QString &name)
+{
+    name.isEmpty() ? QDir(d->cardPath(id, name)).removeRecursively() : QFile::remove(d->cardPath(id, name));
 }

@@ -34,8 +34,8 @@ public:
     UsbTestbed();
     ~UsbTestbed();
 
-    // Plugs a device in (with a uevent when `announce`); returns its id.
-    int add(const Spec &spec, bool announce = true);
+    // Plugs a device in, announced by an "add" uevent; returns its id.
+    int add(const Spec &spec);
     // Unplugs it: requests in flight end as the kernel ends them, later ones fail.
     void remove(int id, bool announce = true);
 
@@ -50,6 +50,13 @@ public:
     int intrusiveIoctls(int id) const;
     // Requests not answered yet.
     int held(int id) const;
+
+    // The device's ALSA card as its /proc/asound/card<id+1> shows it, in the directory the
+    // testbed names in CALDER_USB_ASOUND: the first file written also writes usbbus with the
+    // device's address. "controls" holds the card's mixer controls (tests/usb/ctl_calder_test).
+    void setCardFile(int id, const QString &name, const QByteArray &contents);
+    QByteArray cardFile(int id, const QString &name) const;
+    void removeCardFile(int id, const QString &name); // "" removes the whole card
 
     void setMeter(int id, int32_t level);
     // The next `count` requests (-1: all) of that type and code meet the fault; Short answers

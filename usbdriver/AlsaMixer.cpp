@@ -1,0 +1,217 @@
+#include "AlsaMixer.h"
+
+#include "UsbStatus.h"
+
+#include <alsa/asoundlib.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace usbdrv {
+
+namespace {
+
+constexpr long kAbiMin = -32768, kAbiMax = 32767; // 1/256 dB
+constexpr double kAbiPerHundredth = 2.56;         // alsa-lib's dB are in 1/100 dB
+
+int16_t clampAbi(long volume) { return int16_t(std::clamp(volume, kAbiMin, kAbiMax)); }
+
+template <typename T, int (*Alloc)(T **), void (*Free)(T *)> std::unique_ptr<T, void (*)(T *)> make()
+{
+    T *p = nullptr;
+    Alloc(&p);
+    return std::unique_ptr<T, void (*)(T *)>(p, Free);
+}
+const auto makeValue = make<snd_ctl_elem_value_t, snd_ctl_elem_value_malloc, snd_ctl_elem_value_free>;
+const auto makeInfo = make<snd_ctl_elem_info_t, snd_ctl_elem_info_malloc, snd_ctl_elem_info_free>;
+
+// "PCM Playback Volume" is "PCM " + "Playback Volume"; "Playback Volume" alone has no name.
+bool hasSuffix(const std::string &name, const std::string &suffix)
+{
+    const size_t n = name.size(), s = suffix.size();
+    return n >= s && name.compare(n - s, s, suffix) == 0 && (n == s || name[n - s - 1] == ' ');
+}
+
+} // namespace
+
+AlsaMixer::AlsaMixer(int card)
+{
+    const std::string device = "hw:" + std::to_string(card);
+    int error = snd_ctl_open(&m_ctl, device.c_str(), 0);
+    if (error < 0)
+        m_ctl = nullptr;
+    auto list = make<snd_ctl_elem_list_t, snd_ctl_elem_list_malloc, snd_ctl_elem_list_free>();
+    if (error >= 0 && (error = snd_ctl_elem_list(m_ctl, list.get())) >= 0 &&
+        (error = snd_ctl_elem_list_alloc_space(list.get(), snd_ctl_elem_list_get_count(list.get()))) >= 0)
+        error = snd_ctl_elem_list(m_ctl, list.get());
+    m_status = statusFromAlsa(error);
+    auto info = makeInfo();
+    for (unsigned i = 0; !m_status && i < snd_ctl_elem_list_get_used(list.get()); ++i) {
+        auto id = make<snd_ctl_elem_id_t, snd_ctl_elem_id_malloc, snd_ctl_elem_id_free>();
+        snd_ctl_elem_list_get_id(list.get(), i, id.get());
+        snd_ctl_elem_info_set_id(info.get(), id.get());
+        if (snd_ctl_elem_id_get_interface(id.get()) != SND_CTL_ELEM_IFACE_MIXER || snd_ctl_elem_info(m_ctl, info.get()) < 0)
+            continue;
+        const snd_ctl_elem_type_t type = snd_ctl_elem_info_get_type(info.get());
+        if (type != SND_CTL_ELEM_TYPE_INTEGER && type != SND_CTL_ELEM_TYPE_BOOLEAN)
+            continue;
+        m_elements.push_back({std::shared_ptr<snd_ctl_elem_id_t>(id.release(), snd_ctl_elem_id_free),
+                              snd_ctl_elem_info_get_name(info.get()), snd_ctl_elem_info_get_count(info.get()),
+                              type == SND_CTL_ELEM_TYPE_BOOLEAN});
+    }
+    snd_ctl_elem_list_free_space(list.get());
+}
+
+AlsaMixer::~AlsaMixer()
+{
+    if (m_ctl)
+        snd_ctl_close(m_ctl);
+}
+
+TSTATUS AlsaMixer::find(uint32_t direction, uint32_t channel, bool isSwitch, Control *control) const
+{
+    if (m_status || direction > tusb::kDirectionInput)
+        return m_status ? m_status : kInvalidParameter;
+    const std::string side = direction == tusb::kDirectionInput ? "Capture " : "Playback ";
+    // The name: that of the volume control with the most values, of a switch when none.
+    std::string base;
+    for (const std::string kind : {"Volume", "Switch"}) {
+        unsigned most = 0;
+        for (const Element &e : m_elements)
+            if (e.isSwitch == (kind == "Switch") && hasSuffix(e.name, side + kind) && e.count > most) {
+                most = e.count;
+                base = e.name.substr(0, e.name.size() - side.size() - kind.size());
+            }
+        if (most)
+            break;
+    }
+    const std::string name = base + side + (isSwitch ? "Switch" : "Volume");
+    const Element *channels = nullptr, *master = nullptr;
+    for (const Element &e : m_elements) {
+        if (e.name != name || e.isSwitch != isSwitch)
+            continue;
+        if (e.count == 1 && !master)
+            master = &e;
+        else if (e.count > 1 && (!channels || e.count > channels->count))
+            channels = &e;
+    }
+    const Element *element = channel == 0 ? master : channels;
+    if (!element || channel > element->count)
+        return kNotSupported;
+    *control = Control{element, channel ? channel - 1 : 0, 0, 1, false};
+    if (isSwitch)
+        return tusb::kOk;
+    auto info = makeInfo();
+    snd_ctl_elem_info_set_id(info.get(), element->id.get());
+    if (const int error = snd_ctl_elem_info(m_ctl, info.get()))
+        return statusFromAlsa(error);
+    control->min = snd_ctl_elem_info_get_min(info.get());
+    control->max = snd_ctl_elem_info_get_max(info.get());
+    long dbMin = 0, dbMax = 0;
+    control->hasDb = snd_ctl_get_dB_range(m_ctl, element->id.get(), &dbMin, &dbMax) == 0;
+    return control->min >= control->max || (control->hasDb && dbMin >= dbMax) ? kBadControl : tusb::kOk;
+}
+
+TSTATUS AlsaMixer::read(const Control &control, long *value) const
+{
+    auto v = makeValue();
+    snd_ctl_elem_value_set_id(v.get(), control.element->id.get());
+    if (const int error = snd_ctl_elem_read(m_ctl, v.get()))
+        return statusFromAlsa(error);
+    *value = control.element->isSwitch ? snd_ctl_elem_value_get_boolean(v.get(), control.value)
+                                       : snd_ctl_elem_value_get_integer(v.get(), control.value);
+    return tusb::kOk;
+}
+
+TSTATUS AlsaMixer::write(const Control &control, long value) const
+{
+    // The other channels of the control keep what they have.
+    auto v = makeValue();
+    snd_ctl_elem_value_set_id(v.get(), control.element->id.get());
+    int error = snd_ctl_elem_read(m_ctl, v.get());
+    if (error >= 0) {
+        if (control.element->isSwitch)
+            snd_ctl_elem_value_set_boolean(v.get(), control.value, value);
+        else
+            snd_ctl_elem_value_set_integer(v.get(), control.value, value);
+        error = snd_ctl_elem_write(m_ctl, v.get());
+    }
+    return statusFromAlsa(error);
+}
+
+int16_t AlsaMixer::toAbi(const Control &control, long value) const
+{
+    long db = 0;
+    if (control.hasDb && snd_ctl_convert_to_dB(m_ctl, control.element->id.get(), value, &db) == 0)
+        return clampAbi(std::lround(db * kAbiPerHundredth));
+    return clampAbi(kAbiMin + (value - control.min) * -kAbiMin / (control.max - control.min));
+}
+
+long AlsaMixer::fromAbi(const Control &control, int16_t volume) const
+{
+    long value = control.min + std::lround((volume - kAbiMin) * double(control.max - control.min) / -kAbiMin);
+    if (control.hasDb) {
+        // The control's steps on either side of the wanted level; the nearer one.
+        const long wanted = std::lround(volume / kAbiPerHundredth);
+        long below = control.min, above = control.max, dbBelow = 0, dbAbove = 0;
+        snd_ctl_convert_from_dB(m_ctl, control.element->id.get(), wanted, &below, -1);
+        snd_ctl_convert_from_dB(m_ctl, control.element->id.get(), wanted, &above, 1);
+        snd_ctl_convert_to_dB(m_ctl, control.element->id.get(), below, &dbBelow);
+        snd_ctl_convert_to_dB(m_ctl, control.element->id.get(), above, &dbAbove);
+        value = std::labs(dbAbove - wanted) < std::labs(wanted - dbBelow) ? above : below;
+    }
+    return std::clamp(value, control.min, control.max);
+}
+
+TSTATUS AlsaMixer::range(uint32_t direction, uint32_t channel, VolumeRange *range)
+{
+    Control volume, mute;
+    const TSTATUS v = find(direction, channel, false, &volume), m = find(direction, channel, true, &mute);
+    if ((v && v != kNotSupported) || (m && m != kNotSupported))
+        return v && v != kNotSupported ? v : m;
+    *range = VolumeRange{};
+    range->volume = v == tusb::kOk;
+    range->mute = m == tusb::kOk;
+    if (range->volume) {
+        range->min = toAbi(volume, volume.min);
+        range->max = toAbi(volume, volume.max);
+        range->resolution = int16_t(std::max<long>(1, (range->max - range->min) / (volume.max - volume.min)));
+    }
+    return tusb::kOk;
+}
+
+TSTATUS AlsaMixer::volume(uint32_t direction, uint32_t channel, int16_t *value)
+{
+    Control control;
+    long raw = 0;
+    TSTATUS s = find(direction, channel, false, &control);
+    if (!s && !(s = read(control, &raw)))
+        *value = toAbi(control, raw);
+    return s;
+}
+
+TSTATUS AlsaMixer::setVolume(uint32_t direction, uint32_t channel, int16_t value)
+{
+    Control control;
+    const TSTATUS s = find(direction, channel, false, &control);
+    return s ? s : write(control, fromAbi(control, value));
+}
+
+TSTATUS AlsaMixer::mute(uint32_t direction, uint32_t channel, bool *muted)
+{
+    Control control;
+    long on = 0;
+    TSTATUS s = find(direction, channel, true, &control);
+    if (!s && !(s = read(control, &on)))
+        *muted = on == 0;
+    return s;
+}
+
+TSTATUS AlsaMixer::setMute(uint32_t direction, uint32_t channel, bool muted)
+{
+    Control control;
+    const TSTATUS s = find(direction, channel, true, &control);
+    return s ? s : write(control, muted ? 0 : 1);
+}
+
+} // namespace usbdrv
