@@ -3,12 +3,12 @@
 // panel's loader: statuses of failed transfers, string descriptors as devices send them,
 // listing, hot-plug and departures, the stream files and the card's controls. Then the real
 // calder-panel on an emulated Alto and on a volume device under Xvfb, driven through xdotool.
+#include "AlsaStream.h"
 #include "UsbTestbed.h"
 
 #include "../e2e/E2eSupport.h"
 #include "device/TUsbAudioApiDll.h"
 #include "platform/Event.h"
-#include "usbdriver/AlsaStream.h"
 
 #include <QDir>
 #include <QFile>
