@@ -1,6 +1,6 @@
 #pragma once
-// The one list of named text constants shared by every unit. Texts that play several roles
-// stand here as that many separately named constants with equal text.
+// The program's own names. Texts that play several roles stand here as that many separately
+// named constants with equal text.
 #include <QString>
 
 namespace AppConstants {
@@ -8,94 +8,4 @@ inline const QString kApplicationName = QStringLiteral("Calder USB Audio Control
 inline const QString kWindowTitle = QStringLiteral("Calder USB Audio Control Panel");
 inline const QString kLockFileName = QStringLiteral("Calder USB Audio Control Panel");
 inline const QString kOrganizationName = QStringLiteral("Brightwell");
-inline const QString kDriverClassId = QStringLiteral("{6B1E4C2A-93D5-4f0e-B7A1-2C8D9E3F5A61}");
-
-// Page URLs.
-inline const QString kStatusView = QStringLiteral("qrc:/UI/Qml/MasterViews/StatusMasterView.qml");
-inline const QString kAudioRoutingView = QStringLiteral("qrc:/UI/Qml/MasterViews/AudioRoutingMasterView.qml");
-inline const QString kDuckerView = QStringLiteral("qrc:/UI/Qml/MasterViews/DuckerMasterView.qml");
-inline const QString kBufferSettingsView = QStringLiteral("qrc:/UI/Qml/MasterViews/BufferSettingsMasterView.qml");
-inline const QString kInfoView = QStringLiteral("qrc:/UI/Qml/MasterViews/InfoMasterView.qml");
-inline const QString kVolumeView = QStringLiteral("qrc:/UI/Qml/MasterViews/VolumeMasterView.qml");
-inline const QString kFormatView = QStringLiteral("qrc:/UI/Qml/MasterViews/FormatMasterView.qml");
-inline const QString kClientInfoView = QStringLiteral("qrc:/UI/Qml/MasterViews/ClientInfoMasterView.qml");
-
-// Message bus names.
-inline const QString kMsgConnected = QStringLiteral("Connected");
-inline const QString kMsgResetDropDown = QStringLiteral("ResetDropDown");
-inline const QString kMsgResetState = QStringLiteral("ResetState");
-inline const QString kMsgRefreshSettings = QStringLiteral("RefreshSettings");
-inline const QString kMsgClosePopup = QStringLiteral("ClosePopup");
-
-// Settings groups.
-inline const QString kAltoAudioRouting = QStringLiteral("Alto/AudioRouting");
-inline const QString kAltoDucker = QStringLiteral("Alto/Ducker");
-inline const QString kTenorAudioRouting = QStringLiteral("Tenor/AudioRouting");
-inline const QString kTenorDucker = QStringLiteral("Tenor/Ducker");
-inline const QString kBassoAudioRouting = QStringLiteral("Basso/AudioRouting");
-inline const QString kBassoDucker = QStringLiteral("Basso/Ducker");
-
-// Routing keys.
-inline const QString kInput12 = QStringLiteral("Input12");
-inline const QString kInput32 = QStringLiteral("Input32");
-
-// Ducker keys.
-inline const QString kOn = QStringLiteral("On");
-inline const QString kInput1 = QStringLiteral("Input 1");
-inline const QString kInput2 = QStringLiteral("Input 2");
-inline const QString kInput3 = QStringLiteral("Input 3");
-inline const QString kInput4 = QStringLiteral("Input 4");
-inline const QString kSensitivity = QStringLiteral("Sensitivity");
-inline const QString kDuckerRange = QStringLiteral("DuckerRange");
-inline const QString kReleaseTime = QStringLiteral("ReleaseTime");
-inline const QString kAttackTime = QStringLiteral("AttackTime");
-inline const QString kHoldTime = QStringLiteral("HoldTime");
-
-// Routing labels (several appear in more than one model's list).
-inline const QString kMicInput12 = QStringLiteral("Mic input 1+2");
-inline const QString kMicInput12b = QStringLiteral("Mic input 1+2");
-inline const QString kMicInput1MonoLine2 = QStringLiteral("Mic input 1 + Mono line input 2");
-inline const QString kMicInput34 = QStringLiteral("Mic input 3+4");
-inline const QString kStereoInput23 = QStringLiteral("Stereo input 2+3");
-inline const QString kStereoInput34 = QStringLiteral("Stereo input 3+4");
-inline const QString kStereoInput45 = QStringLiteral("Stereo input 4+5");
-inline const QString kStereoInput56 = QStringLiteral("Stereo input 5+6");
-inline const QString kStereoInput56b = QStringLiteral("Stereo input 5+6");
-inline const QString kStereoInput56c = QStringLiteral("Stereo input 5+6");
-inline const QString kStereoInput78 = QStringLiteral("Stereo input 7+8");
-inline const QString kStereoInput78b = QStringLiteral("Stereo input 7+8");
-inline const QString kMixLR = QStringLiteral("Mix L+R");
-inline const QString kMixLRb = QStringLiteral("Mix L+R");
-inline const QString kMixLRc = QStringLiteral("Mix L+R");
-inline const QString kMixLRd = QStringLiteral("Mix L+R");
-
-// Status page.
-inline const QString kNotConnected = QStringLiteral("Not Connected");
-inline const QString kPleaseSelectDevice = QStringLiteral("Please select a device");
-
-// Info pages.
-inline const QString kActive = QStringLiteral("Active");
-inline const QString kStopped = QStringLiteral("Stopped");
-inline const QString kDebug = QStringLiteral("Debug");
-inline const QString kRelease = QStringLiteral("Release");
-
-// Unit words.
-inline const QString kBits = QStringLiteral("bits");
-inline const QString kChannels = QStringLiteral("channels");
-inline const QString kSamples = QStringLiteral("samples");
-
-// Declared; not read through this list.
-inline const QString kSettings = QStringLiteral("Settings");
-inline const QString kTemporarySettings = QStringLiteral("TemporarySettings");
-inline const QString kDeviceName = QStringLiteral("DeviceName");
-inline const QString kPortName = QStringLiteral("PortName");
-inline const QString kMeter = QStringLiteral("Meter");
-inline const QString kAuto = QStringLiteral("Auto");
-inline const QString kExtraSafe = QStringLiteral("Extra Safe");
-inline const QString kSafe = QStringLiteral("Safe");
-inline const QString kStandard = QStringLiteral("Standard");
-inline const QString kRelaxed = QStringLiteral("Relaxed");
-inline const QString kReliable = QStringLiteral("Reliable");
-inline const QString kLowLatency = QStringLiteral("Low Latency");
-inline const QString kMinimumLatency = QStringLiteral("Minimum Latency");
 } // namespace AppConstants

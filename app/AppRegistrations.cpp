@@ -1,16 +1,17 @@
 #include "app/AppRegistrations.h"
 
-#include "app/AppCacheService.h"
 #include "app/DisplayScalingFactorCalculator.h"
-#include "app/MainTopBarVM.h"
 #include "app/MainTopBarVMWrapper.h"
-#include "app/MessageBus.h"
 #include "app/MovableWidget.h"
-#include "app/ServiceContainer.h"
-#include "app/ShellVM.h"
 #include "app/ShellVMWrapper.h"
 #include "app/UIService.h"
+#include "core/AppCacheService.h"
+#include "core/MessageBus.h"
+#include "core/ServiceContainer.h"
 #include "device/LumenCommunicationService.h"
+#include "settings/ModelStores.h"
+#include "viewmodels/MainTopBarVM.h"
+#include "viewmodels/ShellVM.h"
 // Page view models and their wrappers: one include pair per page, in registration order.
 // (StatusVM, AudioRoutingVM, DuckerVM, FormatVM, BufferSettingsVM, ClientInfoVM, InfoVM, VolumeVM)
 #include "app/StatusVMWrapper.h"
@@ -58,9 +59,9 @@ void registerServices(ServiceContainer &container)
     container.registerInstance(new MovableWidget());
     container.registerInstance(new MessageBus());
     container.registerInstance(new ShellVM());
-    container.registerInstance(new UIService(container.resolve<ShellVM>()));
+    container.registerInstance(new UIService(container.resolve<ShellVM>(), container.resolve<MovableWidget>().data()));
     container.registerInstance(new AppCacheService());
-    container.registerInstance(new LumenCommunicationService());
+    container.registerInstance(new LumenCommunicationService(&ModelStores::create));
 
     container.registerFactory<MainTopBarVM>([&container] {
         return new MainTopBarVM(container.resolve<UIService>(), container.resolve<LumenCommunicationService>(),

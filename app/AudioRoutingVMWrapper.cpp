@@ -1,8 +1,7 @@
 #include "app/AudioRoutingVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 AudioRoutingVMWrapper::AudioRoutingVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<AudioRoutingVM>())
-{
-}
+{}

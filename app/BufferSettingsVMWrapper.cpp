@@ -1,8 +1,7 @@
 #include "app/BufferSettingsVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 BufferSettingsVMWrapper::BufferSettingsVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<BufferSettingsVM>())
-{
-}
+{}

@@ -1,8 +1,7 @@
 #include "app/ClientInfoVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 ClientInfoVMWrapper::ClientInfoVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<ClientInfoVM>())
-{
-}
+{}

@@ -20,10 +20,7 @@ Factors compute(double logicalDpi, int screenWidth, int screenHeight)
     return f;
 }
 
-QSize fixedWindowSize(double scalingFactor)
-{
-    return QSize(qRound(800 * scalingFactor), qRound(500 * scalingFactor));
-}
+QSize fixedWindowSize(double scalingFactor) { return QSize(qRound(800 * scalingFactor), qRound(500 * scalingFactor)); }
 } // namespace scaling
 
 DisplayScalingFactorCalculator::DisplayScalingFactorCalculator(QObject *parent) : QObject(parent)

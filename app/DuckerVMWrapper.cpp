@@ -1,8 +1,7 @@
 #include "app/DuckerVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 DuckerVMWrapper::DuckerVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<DuckerVM>())
-{
-}
+{}

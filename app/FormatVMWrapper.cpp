@@ -1,8 +1,7 @@
 #include "app/FormatVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 FormatVMWrapper::FormatVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<FormatVM>())
-{
-}
+{}

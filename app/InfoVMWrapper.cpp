@@ -1,8 +1,7 @@
 #include "app/InfoVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 InfoVMWrapper::InfoVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<InfoVM>())
-{
-}
+{}

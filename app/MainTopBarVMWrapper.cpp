@@ -1,8 +1,7 @@
 #include "app/MainTopBarVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 MainTopBarVMWrapper::MainTopBarVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<MainTopBarVM>())
-{
-}
+{}

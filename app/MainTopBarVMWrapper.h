@@ -1,5 +1,5 @@
 #pragma once
-#include "app/MainTopBarVM.h"
+#include "viewmodels/MainTopBarVM.h"
 
 #include <QObject>
 #include <QSharedPointer>

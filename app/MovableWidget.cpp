@@ -1,15 +1,13 @@
 #include "app/MovableWidget.h"
 
+#include "app/AppLog.h"
 #include "app/DisplayScalingFactorCalculator.h"
 
 #include <QCursor>
 #include <QDebug>
 #include <QMouseEvent>
 
-MovableWidget::MovableWidget(QWindow *parent) : QQuickView(parent), m_lastCursorPos(0, 0)
-{
-    installEventFilter(this);
-}
+MovableWidget::MovableWidget(QWindow *parent) : QQuickView(parent), m_lastCursorPos(0, 0) { installEventFilter(this); }
 
 void MovableWidget::keepFixedSize(const DisplayScalingFactorCalculator *calculator)
 {
@@ -28,9 +26,7 @@ bool MovableWidget::eventFilter(QObject *watched, QEvent *event)
     Q_UNUSED(watched);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-        m_lastCursorPos = QCursor::pos();
-        break;
+    case QEvent::MouseButtonRelease: m_lastCursorPos = QCursor::pos(); break;
     case QEvent::MouseMove: {
         if (static_cast<QMouseEvent *>(event)->buttons() != Qt::LeftButton)
             break;
@@ -44,10 +40,9 @@ bool MovableWidget::eventFilter(QObject *watched, QEvent *event)
             setPosition(frame.x() - delta.x(), frame.y() - delta.y());
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return false;
 }
 
-void MovableWidget::handleGlobalShortcut() { qDebug() << "Global shortcut handled"; }
+void MovableWidget::handleGlobalShortcut() { qCDebug(lcApp) << "Global shortcut handled"; }

@@ -3,7 +3,7 @@
 // container and keeps it alive exactly as long as the wrapper. Every wrapper has this shape:
 // one read-only pointer property whose notify signal is never emitted (the pointer is fixed at
 // construction). The page wrappers (StatusVMWrapper, ...) repeat it for their view model.
-#include "app/ShellVM.h"
+#include "viewmodels/ShellVM.h"
 
 #include <QObject>
 #include <QSharedPointer>

@@ -1,8 +1,7 @@
 #include "app/StatusVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 StatusVMWrapper::StatusVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<StatusVM>())
-{
-}
+{}

@@ -1,6 +1,6 @@
 #include "app/TrayIcon.h"
 
-#include "app/AppConstants.h"
+#include "app/AppLog.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -15,11 +15,11 @@
 bool checkTrayAvailability()
 {
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        qDebug("Tray available.\n");
+        qCDebug(lcApp, "Tray available.\n");
         QGuiApplication::setQuitOnLastWindowClosed(false);
         return true;
     }
-    qDebug("Tray not available.\n");
+    qCDebug(lcApp, "Tray not available.\n");
     return false;
 }
 

@@ -1,8 +1,7 @@
 #include "app/VolumeVMWrapper.h"
 
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 VolumeVMWrapper::VolumeVMWrapper(QObject *parent)
     : QObject(parent), m_viewModel(ServiceContainer::instance()->resolve<VolumeVM>())
-{
-}
+{}

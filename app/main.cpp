@@ -1,10 +1,12 @@
 #include "app/AppConstants.h"
+#include "app/AppLog.h"
 #include "app/AppRegistrations.h"
 #include "app/DisplayScalingFactorCalculator.h"
 #include "app/FirstFrameProbe.h"
 #include "app/MovableWidget.h"
-#include "app/ServiceContainer.h"
 #include "app/TrayIcon.h"
+#include "core/LogFormat.h"
+#include "core/ServiceContainer.h"
 #include "platform/InstanceRaiser.h"
 #include "platform/TerminationSignals.h"
 
@@ -22,6 +24,8 @@
 
 int main(int argc, char *argv[])
 {
+    installLogFormat();
+
     // Single instance: decided before any Qt application object exists, so a second copy
     // creates no window and no tray icon.
     QLockFile lockFile(QStringLiteral("%1/%2.lock").arg(QDir::tempPath(), AppConstants::kLockFileName));
@@ -30,7 +34,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    // The views, images and fonts are compiled into calder_core, a static library: its
+    // The views, images and fonts are compiled into calder_app, a static library: its
     // resource initialiser is only linked in when something references it.
     Q_INIT_RESOURCE(calder_resources);
 
@@ -79,7 +83,7 @@ int main(int argc, char *argv[])
     // now ignores its driver's timeout, and the application object's teardown would wait for
     // it without a limit (it joins the global thread pool): leave without that teardown.
     if (!QThreadPool::globalInstance()->waitForDone(500)) {
-        qDebug(": A driver call is still running; leaving without waiting for it.\n");
+        qCDebug(lcApp, ": A driver call is still running; leaving without waiting for it.\n");
         lockFile.unlock();
         std::fflush(nullptr);
         std::_Exit(result);

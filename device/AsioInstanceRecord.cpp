@@ -1,6 +1,6 @@
 #include "device/AsioInstanceRecord.h"
 
-#include "app/AppConstants.h"
+#include "device/DeviceConstants.h"
 #include "device/RecordBytes.h"
 
 #include <QStringList>
@@ -33,10 +33,7 @@ AsioInstanceInfo parse(const uint8_t *data, size_t size)
     return info;
 }
 
-QString bufferSizeText(uint32_t size)
-{
-    return QString::number(size) + QLatin1Char(' ') + AppConstants::kSamples;
-}
+QString bufferSizeText(uint32_t size) { return QString::number(size) + QLatin1Char(' ') + DeviceConstants::kSamples; }
 
 uint32_t leadingBufferSize(const QString &text)
 {

@@ -16,7 +16,7 @@ struct AsioInstanceInfo
     uint32_t instanceWord = 0; // passed back unchanged when setting the buffer size
     uint32_t flags = 0;
     uint32_t currentBufferSize = 0;
-    uint32_t reportedSizeCount = 0; // as the driver wrote it, possibly beyond the table
+    uint32_t reportedSizeCount = 0;    // as the driver wrote it, possibly beyond the table
     std::vector<uint32_t> bufferSizes; // at most 40, in the driver's order
 };
 
@@ -27,7 +27,10 @@ constexpr uint32_t kSafeModeFlag = 0x00010000u;
 AsioInstanceInfo parse(const uint8_t *data, size_t size);
 
 inline bool isSafeMode(uint32_t flags) { return (flags & kSafeModeFlag) != 0; }
-inline uint32_t withSafeMode(uint32_t flags, bool on) { return on ? (flags | kSafeModeFlag) : (flags & ~kSafeModeFlag); }
+inline uint32_t withSafeMode(uint32_t flags, bool on)
+{
+    return on ? (flags | kSafeModeFlag) : (flags & ~kSafeModeFlag);
+}
 
 // "256 samples"
 QString bufferSizeText(uint32_t size);

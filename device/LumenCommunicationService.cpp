@@ -1,64 +1,55 @@
 #include "device/LumenCommunicationService.h"
 
-#include "app/AppConstants.h"
-#include "app/IPnPEventListener.h"
+#include "device/DeviceConstants.h"
+#include "device/DeviceLog.h"
 #include "device/DevicePropertiesRecord.h"
 #include "device/ICommunicationReplyListener.h"
+#include "device/IPnPEventListener.h"
+#include "device/IRegistryService.h"
+#include "device/MixerModels.h"
 #include "device/MixerProtocol.h"
+#include "device/StoreKeys.h"
 #include "platform/Event.h"
 #include "platform/EventNotifier.h"
-#include "settings/AltoRegistryService.h"
-#include "settings/BassoRegistryService.h"
-#include "settings/TenorRegistryService.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QTimer>
 
 namespace {
 constexpr int kSingleDeviceReconnectMs = 2000;
 constexpr uint32_t kUsbModeNotListed = 1;
-
-bool isMixerProduct(uint32_t productId)
-{
-    return productId == kProductAlto || productId == kProductTenor || productId == kProductBasso;
-}
 } // namespace
 
 // Listener callbacks may re-enter the service, replace the listener or destroy it (a page
 // reacting to onDeviceStateChanged can make the top bar swap pages). So every callback reads
 // the slot afresh right before the call and nothing touches a listener pointer after a call.
 
-LumenCommunicationService::LumenCommunicationService(QObject *parent) : QObject(parent)
+LumenCommunicationService::LumenCommunicationService(StoreFactory storeFactory, QObject *parent)
+    : QObject(parent), m_storeFactory(std::move(storeFactory))
 {
-    m_storeFactories.insert(kProductAlto, [] { return QSharedPointer<IRegistryService>(new AltoRegistryService); });
-    m_storeFactories.insert(kProductTenor, [] { return QSharedPointer<IRegistryService>(new TenorRegistryService); });
-    m_storeFactories.insert(kProductBasso, [] { return QSharedPointer<IRegistryService>(new BassoRegistryService); });
-
-    const TSTATUS loadStatus = m_api.loadByClsid(AppConstants::kDriverClassId.toStdString(), true);
+    const TSTATUS loadStatus = m_api.loadByClsid(DeviceConstants::kDriverClassId.toStdString(), true);
     if (loadStatus != tusb::kOk) {
         if (loadStatus == tusb::kVersionRejected)
-            qDebug("The driver API DLL version is not compatible with this version of %s.\n",
-                   qUtf8Printable(AppConstants::kApplicationName));
+            qCDebug(lcDevice, "The driver API DLL version is not compatible with this version of %s.\n",
+                    qUtf8Printable(QCoreApplication::applicationName()));
         else
-            qDebug("Unable to load the driver API DLL, err=0x%08X\n", loadStatus);
+            qCDebug(lcDevice, "Unable to load the driver API DLL, err=0x%08X\n", loadStatus);
     } else {
-        qDebug("Successfully loaded the driver API DLL\n");
-        m_lastStatus = m_api.TUSBAUDIO_EnumerateDevices ? m_api.TUSBAUDIO_EnumerateDevices()
-                                                        : tusb::kEntryPointMissing;
+        qCDebug(lcDevice, "Successfully loaded the driver API DLL\n");
+        m_lastStatus = tusb::call(m_api.TUSBAUDIO_EnumerateDevices);
 
         m_arrivalEvent = platform::createAutoResetEvent();
         m_removalEvent = platform::createAutoResetEvent();
         m_notificationEvent = platform::createAutoResetEvent();
 
         if (!m_arrivalEvent && !m_removalEvent) {
-            qDebug() << "Error creating pnp event handles.";
+            qCDebug(lcDevice) << "Error creating pnp event handles.";
         } else {
-            m_lastStatus = m_api.TUSBAUDIO_RegisterPnpNotification
-                               ? m_api.TUSBAUDIO_RegisterPnpNotification(m_arrivalEvent, m_removalEvent, nullptr,
-                                                                         tusb::kPnpWindowMessage, 0)
-                               : tusb::kEntryPointMissing;
+            m_lastStatus = tusb::call(m_api.TUSBAUDIO_RegisterPnpNotification, m_arrivalEvent, m_removalEvent, nullptr,
+                                      tusb::kPnpWindowMessage, 0u);
             if (m_lastStatus == tusb::kOk)
-                qDebug("Register PnP status,0x%08X\n", m_lastStatus);
+                qCDebug(lcDevice, "Register PnP status,0x%08X\n", m_lastStatus);
             // A notifier on a null handle would watch nothing (or an unrelated descriptor).
             if (m_arrivalEvent) {
                 m_arrivalNotifier = new EventNotifier(m_arrivalEvent, this);
@@ -73,7 +64,7 @@ LumenCommunicationService::LumenCommunicationService(QObject *parent) : QObject(
         }
 
         if (!m_notificationEvent) {
-            qDebug() << "Error creating device notification event handle.";
+            qCDebug(lcDevice) << "Error creating device notification event handle.";
         } else {
             m_notificationNotifier = new EventNotifier(m_notificationEvent, this);
             m_notificationNotifier->setEnabled(true);
@@ -101,10 +92,9 @@ LumenCommunicationService::~LumenCommunicationService()
 {
     delete m_singleDeviceTimer;
     m_singleDeviceTimer = nullptr;
-    qDebug() << "Deleted single device timer";
+    qCDebug(lcDevice) << "Deleted single device timer";
 
-    if (m_api.TUSBAUDIO_UnregisterPnpNotification)
-        m_api.TUSBAUDIO_UnregisterPnpNotification();
+    tusb::call(m_api.TUSBAUDIO_UnregisterPnpNotification);
 
     delete m_arrivalNotifier;
     delete m_removalNotifier;
@@ -117,13 +107,13 @@ LumenCommunicationService::~LumenCommunicationService()
     const bool idle = m_workerCalls->waitUntilIdle(kWorkerCallWaitMs);
     closeOpenDevice(0);
     closeParkedHandles();
-    qDebug() << "Closed the handle and unregistered notification";
+    qCDebug(lcDevice) << "Closed the handle and unregistered notification";
 
     m_registryService.reset();
     if (idle) {
         m_api.unload();
     } else {
-        qDebug(": A driver call is still running; the driver API DLL stays loaded.\n");
+        qCDebug(lcDevice, ": A driver call is still running; the driver API DLL stays loaded.\n");
         m_api.forgetWithoutUnloading();
     }
 
@@ -135,15 +125,9 @@ LumenCommunicationService::~LumenCommunicationService()
     }
 }
 
-void LumenCommunicationService::setReplyListener(ICommunicationReplyListener *listener)
-{
-    m_replyListener = listener;
-}
+void LumenCommunicationService::setReplyListener(ICommunicationReplyListener *listener) { m_replyListener = listener; }
 
-void LumenCommunicationService::setPnPEventListener(IPnPEventListener *listener)
-{
-    m_pnpListener = listener;
-}
+void LumenCommunicationService::setPnPEventListener(IPnPEventListener *listener) { m_pnpListener = listener; }
 
 void LumenCommunicationService::clearReplyListener(ICommunicationReplyListener *listener)
 {
@@ -183,25 +167,22 @@ void LumenCommunicationService::refreshDeviceList()
         closeDevice();
     closeParkedHandles();
 
-    m_lastStatus = m_api.TUSBAUDIO_EnumerateDevices ? m_api.TUSBAUDIO_EnumerateDevices() : tusb::kEntryPointMissing;
+    m_lastStatus = tusb::call(m_api.TUSBAUDIO_EnumerateDevices);
     m_deviceNames.clear();
     m_deviceIndexes.clear();
-    m_deviceCount = m_api.TUSBAUDIO_GetDeviceCount ? m_api.TUSBAUDIO_GetDeviceCount() : 0;
+    m_deviceCount = tusb::callOr(0u, m_api.TUSBAUDIO_GetDeviceCount);
 
-    auto closeProbe = [this](TUsbAudioHandle h) {
-        if (m_api.TUSBAUDIO_CloseDevice)
-            m_api.TUSBAUDIO_CloseDevice(h);
-    };
+    auto closeProbe = [this](TUsbAudioHandle h) { tusb::call(m_api.TUSBAUDIO_CloseDevice, h); };
 
     // The count stays the library's even where devices are skipped below.
     for (uint32_t index = 0; index < m_deviceCount; ++index) {
         TUsbAudioHandle h = nullptr;
-        if (!m_api.TUSBAUDIO_OpenDeviceByIndex || m_api.TUSBAUDIO_OpenDeviceByIndex(index, &h) != tusb::kOk) {
-            qDebug() << "Error Opening";
+        if (tusb::call(m_api.TUSBAUDIO_OpenDeviceByIndex, index, &h) != tusb::kOk) {
+            qCDebug(lcDevice) << "Error Opening";
             continue;
         }
         uint32_t mode = 0;
-        if (!m_api.TUSBAUDIO_GetDeviceUsbMode || m_api.TUSBAUDIO_GetDeviceUsbMode(h, &mode) != tusb::kOk) {
+        if (tusb::call(m_api.TUSBAUDIO_GetDeviceUsbMode, h, &mode) != tusb::kOk) {
             closeProbe(h);
             continue;
         }
@@ -210,8 +191,7 @@ void LumenCommunicationService::refreshDeviceList()
             continue;
         }
         DevicePropertiesRecord::Bytes record{};
-        if (!m_api.TUSBAUDIO_GetDeviceProperties ||
-            m_api.TUSBAUDIO_GetDeviceProperties(h, record.data()) != tusb::kOk) {
+        if (tusb::call(m_api.TUSBAUDIO_GetDeviceProperties, h, record.data()) != tusb::kOk) {
             closeProbe(h);
             continue;
         }
@@ -223,8 +203,8 @@ void LumenCommunicationService::refreshDeviceList()
 
 void LumenCommunicationService::openDevice()
 {
-    qDebug() << "Connect";
-    qDebug() << "Device Index : " << m_deviceIndex;
+    qCDebug(lcDevice) << "Connect";
+    qCDebug(lcDevice) << "Device Index : " << m_deviceIndex;
     if (m_deviceHandle)
         return;
     closeParkedHandles();
@@ -233,20 +213,19 @@ void LumenCommunicationService::openDevice()
     // not ours to write to, and a list row is not a driver index.
     TUsbAudioHandle h = nullptr;
     TSTATUS st = tusb::kEntryPointMissing;
-    if (isListed(m_deviceIndex) && m_api.TUSBAUDIO_OpenDeviceByIndex)
-        st = m_api.TUSBAUDIO_OpenDeviceByIndex(m_deviceIndex, &h);
+    if (isListed(m_deviceIndex))
+        st = tusb::call(m_api.TUSBAUDIO_OpenDeviceByIndex, m_deviceIndex, &h);
     if (st != tusb::kOk) {
-        qDebug() << "Error Opening";
+        qCDebug(lcDevice) << "Error Opening";
         reportConnectionFailed();
         return;
     }
     m_deviceHandle = h;
-    qDebug() << "Successfully opened the device";
+    qCDebug(lcDevice) << "Successfully opened the device";
 
-    if (m_notificationEvent && m_api.TUSBAUDIO_RegisterDeviceNotification &&
-        m_api.TUSBAUDIO_RegisterDeviceNotification(m_deviceHandle, tusb::kAllNotificationCategories,
-                                                   m_notificationEvent, 0) == tusb::kOk) {
-        qDebug() << "Successfully registered for device notification";
+    if (m_notificationEvent && tusb::call(m_api.TUSBAUDIO_RegisterDeviceNotification, m_deviceHandle,
+                                          tusb::kAllNotificationCategories, m_notificationEvent, 0u) == tusb::kOk) {
+        qCDebug(lcDevice) << "Successfully registered for device notification";
         applyStoredSettings();
         readSampleRate();
     } else {
@@ -261,27 +240,22 @@ void LumenCommunicationService::reportConnectionFailed()
         l->onConnectionFailed();
 }
 
-void LumenCommunicationService::closeDevice()
-{
-    closeOpenDevice(kWorkerCallWaitMs);
-}
+void LumenCommunicationService::closeDevice() { closeOpenDevice(kWorkerCallWaitMs); }
 
 void LumenCommunicationService::closeOpenDevice(int workerWaitMs)
 {
     if (!m_deviceHandle) {
-        qDebug(": No open device.\n");
+        qCDebug(lcDevice, ": No open device.\n");
         return;
     }
-    qDebug(": Closing device.\n");
-    if (!m_api.TUSBAUDIO_RegisterDeviceNotification ||
-        m_api.TUSBAUDIO_RegisterDeviceNotification(m_deviceHandle, 0, nullptr, 0) != tusb::kOk)
-        qDebug(": TUSBAUDIO_RegisterDeviceNotification failed\n");
+    qCDebug(lcDevice, ": Closing device.\n");
+    if (tusb::call(m_api.TUSBAUDIO_RegisterDeviceNotification, m_deviceHandle, 0u, nullptr, 0u) != tusb::kOk)
+        qCDebug(lcDevice, ": TUSBAUDIO_RegisterDeviceNotification failed\n");
     // A meter read may be inside the driver with this handle (up to its 1000 ms timeout).
     if (m_workerCalls->waitUntilIdle(workerWaitMs)) {
-        if (m_api.TUSBAUDIO_CloseDevice)
-            m_api.TUSBAUDIO_CloseDevice(m_deviceHandle);
+        tusb::call(m_api.TUSBAUDIO_CloseDevice, m_deviceHandle);
     } else {
-        qDebug(": A driver call is still running; the device is closed later.\n");
+        qCDebug(lcDevice, ": A driver call is still running; the device is closed later.\n");
         m_parkedHandles.append(m_deviceHandle);
     }
     m_deviceHandle = nullptr;
@@ -292,18 +266,14 @@ void LumenCommunicationService::closeParkedHandles()
 {
     if (m_parkedHandles.isEmpty() || !m_workerCalls->waitUntilIdle(0))
         return;
-    if (m_api.TUSBAUDIO_CloseDevice) {
-        for (TUsbAudioHandle h : qAsConst(m_parkedHandles))
-            m_api.TUSBAUDIO_CloseDevice(h);
-    }
+    for (TUsbAudioHandle h : qAsConst(m_parkedHandles))
+        tusb::call(m_api.TUSBAUDIO_CloseDevice, h);
     m_parkedHandles.clear();
 }
 
 void LumenCommunicationService::readSampleRate()
 {
-    m_lastStatus = m_api.TUSBAUDIO_GetCurrentSampleRate
-                       ? m_api.TUSBAUDIO_GetCurrentSampleRate(m_deviceHandle, &m_sampleRate)
-                       : tusb::kEntryPointMissing;
+    m_lastStatus = tusb::call(m_api.TUSBAUDIO_GetCurrentSampleRate, m_deviceHandle, &m_sampleRate);
     if (m_lastStatus != tusb::kOk) {
         closeDevice();
         reportConnectionFailed();
@@ -333,7 +303,7 @@ void LumenCommunicationService::onConnectionRequest()
 
 void LumenCommunicationService::eventSignaled(HANDLE h)
 {
-    qDebug() << "Notified";
+    qCDebug(lcDevice) << "Notified";
     if (!m_pnpListener)
         return;
 
@@ -365,14 +335,12 @@ void LumenCommunicationService::notified(HANDLE)
     uint32_t eventCode = 0;
     uint8_t buffer[tusb::kNotificationBufferSize] = {};
     uint32_t bytesReturned = 0;
-    const TSTATUS st = m_api.TUSBAUDIO_ReadDeviceNotification
-                           ? m_api.TUSBAUDIO_ReadDeviceNotification(m_deviceHandle, &eventCode, buffer,
-                                                                    sizeof buffer, &bytesReturned)
-                           : tusb::kEntryPointMissing;
+    const TSTATUS st = tusb::call(m_api.TUSBAUDIO_ReadDeviceNotification, m_deviceHandle, &eventCode, buffer,
+                                  uint32_t(sizeof buffer), &bytesReturned);
     if (st == tusb::kNoMoreItems)
-        qDebug(": TUSBAUDIO_ReadDeviceNotification returned with TSTATUS_NO_MORE_ITEMS.\n");
+        qCDebug(lcDevice, ": TUSBAUDIO_ReadDeviceNotification returned with TSTATUS_NO_MORE_ITEMS.\n");
     else if (st != tusb::kOk)
-        qDebug(": TUSBAUDIO_ReadDeviceNotification failed.\n");
+        qCDebug(lcDevice, ": TUSBAUDIO_ReadDeviceNotification failed.\n");
 
     // The content is the driver's business; any news means: re-read and re-apply. A failed
     // rate read has closed the device and reported it: nothing is applied then.
@@ -380,37 +348,35 @@ void LumenCommunicationService::notified(HANDLE)
     if (!m_deviceHandle)
         return;
     applyStoredSettings();
-    qDebug() << "Device Notification";
+    qCDebug(lcDevice) << "Device Notification";
     if (ICommunicationReplyListener *l = m_replyListener)
         l->onDeviceNotification();
 }
 
 void LumenCommunicationService::applyStoredSettings()
 {
-    using namespace AppConstants;
+    using namespace StoreKeys;
     if (!m_deviceHandle)
         return;
 
     DevicePropertiesRecord::Bytes record{};
-    if (m_api.TUSBAUDIO_GetDeviceProperties)
-        m_api.TUSBAUDIO_GetDeviceProperties(m_deviceHandle, record.data());
+    tusb::call(m_api.TUSBAUDIO_GetDeviceProperties, m_deviceHandle, record.data());
     const DevicePropertiesRecord props = DevicePropertiesRecord::parse(record);
     m_vendorId = props.vendorId;
     m_productId = props.productId;
 
     // A device of another vendor with a mixer's product id keeps whatever store was current,
     // and receives none of this family's vendor requests.
-    if (!isMixerProduct(m_productId) || m_vendorId != LumenVendorId)
+    const MixerModel &model = MixerModels::forDevice(m_vendorId, m_productId);
+    if (!model.isMixer())
         return;
-    const auto factory = m_storeFactories.constFind(m_productId);
-    if (factory != m_storeFactories.constEnd())
-        m_registryService = (*factory)();
+    m_registryService = createStore(model);
     const QSharedPointer<IRegistryService> store = m_registryService;
     if (!store)
         return;
 
     selInputOnDevice(0, uint32_t(store->getAudioRoutingValue(kInput12).toInt()));
-    if (m_productId == kProductBasso)
+    if (!model.inputs32.isEmpty())
         selInputOnDevice(0, uint32_t(store->getAudioRoutingValue(kInput32).toInt()));
 
     const int on = store->getDuckerValue(kOn).toInt();
@@ -427,12 +393,17 @@ void LumenCommunicationService::applyStoredSettings()
     setDuckerOnDevice(MixerProtocol::kParamAttackHold, MixerProtocol::attackHoldValue(attack, hold));
 }
 
+QSharedPointer<IRegistryService> LumenCommunicationService::createStore(const MixerModel &model) const
+{
+    return m_storeFactory ? m_storeFactory(model) : QSharedPointer<IRegistryService>();
+}
+
 TSTATUS LumenCommunicationService::selInputOnDevice(uint8_t lowIdByte, uint32_t value)
 {
     const TSTATUS st =
         MixerProtocol::writeParameterBlock(m_api, m_deviceHandle, MixerProtocol::routingBlock(lowIdByte, value));
     if (st != tusb::kOk)
-        qDebug(":selInputOnDevice Write device failed.\n");
+        qCDebug(lcDevice, ":selInputOnDevice Write device failed.\n");
     return st;
 }
 
@@ -441,18 +412,18 @@ TSTATUS LumenCommunicationService::setDuckerOnDevice(uint16_t parameterId, uint3
     const TSTATUS st =
         MixerProtocol::writeParameterBlock(m_api, m_deviceHandle, MixerProtocol::parameterBlock(parameterId, value));
     if (st != tusb::kOk)
-        qDebug(":setDuckerOnDevice Write device failed.\n");
+        qCDebug(lcDevice, ":setDuckerOnDevice Write device failed.\n");
     return st;
 }
 
 int LumenCommunicationService::duckerInputMask() const
 {
-    using namespace AppConstants;
+    using namespace StoreKeys;
     if (!m_registryService)
         return 0;
     // Summed unsigned: hand-edited values may be anything, and a signed overflow is undefined.
     QStringList keys{kInput1, kInput2};
-    if (m_productId == kProductBasso)
+    if (MixerModels::forProduct(m_productId).triggerInputs > 2)
         keys << kInput3 << kInput4;
     uint32_t mask = 0;
     for (const QString &key : keys)

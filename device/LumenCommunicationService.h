@@ -3,7 +3,6 @@
 #include "device/TUsbAudioApiDll.h"
 #include "device/WorkerCallTracker.h"
 
-#include <QMap>
 #include <QObject>
 #include <QSharedPointer>
 #include <QStringList>
@@ -15,23 +14,28 @@ class ICommunicationReplyListener;
 class IPnPEventListener;
 class IRegistryService;
 class EventNotifier;
+struct MixerModel;
 class QTimer;
 
 // The one object that talks to the driver library: loads it, lists the mixers, opens and
 // closes the selected one, follows plug/unplug and device notifications, and re-applies the
-// stored settings on every (re)connection.
+// stored settings on every (re)connection. The settings stores come from the factory it is
+// given: they are kept above this layer.
 class LumenCommunicationService : public QObject, public ICommunicationService
 {
     Q_OBJECT
 public:
-    using StoreFactory = std::function<QSharedPointer<IRegistryService>()>;
+    // A new settings store of a mixer model.
+    using StoreFactory = std::function<QSharedPointer<IRegistryService>(const MixerModel &)>;
     // How long closing a device, and exit, wait for a driver call of a worker thread: more than
     // the driver's own 1000 ms request timeout, but bounded for a driver that ignores it.
     static constexpr int kWorkerCallWaitMs = 1500;
     // What listedDeviceIndex gives for a row outside the list: never opened.
     static constexpr uint32_t kNoDevice = 0xFFFFFFFFu;
 
-    explicit LumenCommunicationService(QObject *parent = nullptr);
+    // Construction already opens a single attached mixer and applies its stored settings: the
+    // store factory is needed from the start.
+    explicit LumenCommunicationService(StoreFactory storeFactory, QObject *parent = nullptr);
     ~LumenCommunicationService() override;
 
     // ICommunicationService
@@ -51,7 +55,6 @@ public:
     uint32_t sampleRate() const { return m_sampleRate; }
     uint32_t productId() const { return m_productId; }
     uint32_t vendorId() const { return m_vendorId; }
-    uint32_t deviceIndex() const { return m_deviceIndex; }
     TUsbAudioHandle deviceHandle() const { return m_deviceHandle; }
     QStringList deviceNames() const { return m_deviceNames; }
     // The driver index of the listed device in `row` of deviceNames() (devices left out of the
@@ -63,8 +66,9 @@ public:
     const QTimer *singleDeviceTimer() const { return m_singleDeviceTimer; }
     TUsbAudioApiDll &api() { return m_api; }
     QSharedPointer<IRegistryService> registryService() const { return m_registryService; }
-    // Product id -> new store of that model (copied by the routing and ducker pages).
-    QMap<uint32_t, StoreFactory> storeFactories() const { return m_storeFactories; }
+    // A new store of the model (the routing and ducker pages make theirs here); null without a
+    // factory.
+    QSharedPointer<IRegistryService> createStore(const MixerModel &model) const;
 
     void setDeviceIndex(uint32_t index);
     void setDeviceName(const QString &name);
@@ -115,7 +119,7 @@ private:
     EventNotifier *m_notificationNotifier = nullptr;
     bool m_deviceListRefreshed = false;
     QTimer *m_singleDeviceTimer = nullptr;
-    QMap<uint32_t, StoreFactory> m_storeFactories;
+    StoreFactory m_storeFactory;
     QSharedPointer<IRegistryService> m_registryService;
     QSharedPointer<WorkerCallTracker> m_workerCalls{new WorkerCallTracker};
     // Handles whose close found a worker call still in the driver after the wait: closed as

@@ -34,11 +34,9 @@ uint32_t truncSaturated(double v)
 TSTATUS vendorRequestIn(TUsbAudioApiDll &api, TUsbAudioHandle handle, uint32_t request, Block &reply)
 {
     reply.fill(0); // a short reply must not leave the previous reading behind
-    if (!api.TUSBAUDIO_ClassVendorRequestIn)
-        return tusb::kEntryPointMissing;
     uint32_t count = 0;
-    return api.TUSBAUDIO_ClassVendorRequestIn(handle, 0, 0, request, 0, 0, tusb::kVendorBlockSize, reply.data(),
-                                              &count, tusb::kVendorTimeoutMs);
+    return tusb::call(api.TUSBAUDIO_ClassVendorRequestIn, handle, 0u, 0u, request, 0u, 0u, tusb::kVendorBlockSize,
+                      reply.data(), &count, tusb::kVendorTimeoutMs);
 }
 
 } // namespace
@@ -86,10 +84,7 @@ uint32_t sensitivityValue(int sensitivityDb)
     return truncSaturated(double(value));
 }
 
-uint32_t attackHoldValue(int attackMs, int holdMs)
-{
-    return (uint32_t(attackMs) << 16) | (uint32_t(holdMs) & 0xFFFFu);
-}
+uint32_t attackHoldValue(int attackMs, int holdMs) { return (uint32_t(attackMs) << 16) | (uint32_t(holdMs) & 0xFFFFu); }
 
 int32_t meterLevel(const Block &reply)
 {
@@ -113,12 +108,9 @@ DebugStatus parseDebugStatus(const Block &reply)
 
 TSTATUS writeParameterBlock(TUsbAudioApiDll &api, TUsbAudioHandle handle, const Block &block)
 {
-    if (!api.TUSBAUDIO_ClassVendorRequestOut)
-        return tusb::kEntryPointMissing;
     uint32_t count = 0;
-    return api.TUSBAUDIO_ClassVendorRequestOut(handle, 0, 0, tusb::kRequestParameterOrMeter, 0, 0,
-                                               tusb::kVendorBlockSize, block.data(), &count,
-                                               tusb::kVendorTimeoutMs);
+    return tusb::call(api.TUSBAUDIO_ClassVendorRequestOut, handle, 0u, 0u, tusb::kRequestParameterOrMeter, 0u, 0u,
+                      tusb::kVendorBlockSize, block.data(), &count, tusb::kVendorTimeoutMs);
 }
 
 TSTATUS readMeterBlock(TUsbAudioApiDll &api, TUsbAudioHandle handle, Block &reply)

@@ -10,8 +10,8 @@ inline uint32_t readU32(const uint8_t *data, size_t size, size_t offset)
 {
     if (!data || offset > size || size - offset < 4)
         return 0;
-    return uint32_t(data[offset]) | uint32_t(data[offset + 1]) << 8 | uint32_t(data[offset + 2]) << 16
-           | uint32_t(data[offset + 3]) << 24;
+    return uint32_t(data[offset]) | uint32_t(data[offset + 1]) << 8 | uint32_t(data[offset + 2]) << 16 |
+           uint32_t(data[offset + 3]) << 24;
 }
 
 inline int16_t readI16(const uint8_t *data, size_t size, size_t offset)

@@ -1,6 +1,6 @@
 #include "device/StreamFormatRecord.h"
 
-#include "app/AppConstants.h"
+#include "device/DeviceConstants.h"
 #include "device/RecordBytes.h"
 
 #include <algorithm>
@@ -29,8 +29,8 @@ std::vector<StreamFormat> parseTable(const uint8_t *data, size_t size, uint32_t 
 
 QString text(const StreamFormat &format)
 {
-    return QString::number(format.channelCount) + QLatin1Char(' ') + AppConstants::kChannels
-           + QLatin1String(", ") + QString::number(format.sampleBits) + QLatin1Char(' ') + AppConstants::kBits;
+    return QString::number(format.channelCount) + QLatin1Char(' ') + DeviceConstants::kChannels + QLatin1String(", ") +
+           QString::number(format.sampleBits) + QLatin1Char(' ') + DeviceConstants::kBits;
 }
 
 uint32_t maxChannelCount(const std::vector<StreamFormat> &formats)

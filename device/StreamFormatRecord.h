@@ -30,10 +30,7 @@ std::vector<StreamFormat> parseTable(const uint8_t *data, size_t size, uint32_t 
 
 // A listing is usable on success and when the driver had more formats than the table holds
 // (the table is then full).
-inline bool isListingUsable(TSTATUS status)
-{
-    return status == tusb::kOk || status == tusb::kMoreFormatsThanTable;
-}
+inline bool isListingUsable(TSTATUS status) { return status == tusb::kOk || status == tusb::kMoreFormatsThanTable; }
 
 // "2 channels, 24 bits"
 QString text(const StreamFormat &format);

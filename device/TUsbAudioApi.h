@@ -10,10 +10,10 @@ typedef void *TUsbAudioHandle;
 
 namespace tusb {
 constexpr TSTATUS kOk = 0;
-constexpr TSTATUS kNoMoreItems = 0xEE000022u;      // library: no notification queued
-constexpr TSTATUS kEntryPointMissing = 0xEE000030u; // panel: the entry point is null
+constexpr TSTATUS kNoMoreItems = 0xEE000022u;          // library: no notification queued
+constexpr TSTATUS kEntryPointMissing = 0xEE000030u;    // panel: the entry point is null
 constexpr TSTATUS kMoreFormatsThanTable = 0xEE000034u; // library: table filled, take as success
-constexpr TSTATUS kVersionRejected = 0xEE000060u;  // panel: CheckApiVersion refused
+constexpr TSTATUS kVersionRejected = 0xEE000060u;      // panel: CheckApiVersion refused
 // Loader codes, as Windows reports them.
 constexpr TSTATUS kAlreadyLoaded = 1;
 constexpr TSTATUS kFileNotFound = 2;
@@ -77,8 +77,8 @@ extern "C" {
 typedef uint32_t(TUSB_CALLCONV *TUSBAUDIO_GetApiVersion_t)(void);
 typedef int32_t(TUSB_CALLCONV *TUSBAUDIO_CheckApiVersion_t)(uint32_t major, uint32_t minor);
 typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_RegisterPnpNotification_t)(HANDLE arrivalEvent, HANDLE removalEvent,
-                                                                     void *windowHandle, uint32_t windowMessage,
-                                                                     uint32_t flags);
+                                                                    void *windowHandle, uint32_t windowMessage,
+                                                                    uint32_t flags);
 typedef void(TUSB_CALLCONV *TUSBAUDIO_UnregisterPnpNotification_t)(void);
 typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_EnumerateDevices_t)(void);
 typedef uint32_t(TUSB_CALLCONV *TUSBAUDIO_GetDeviceCount_t)(void);
@@ -86,24 +86,22 @@ typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_OpenDeviceByIndex_t)(uint32_t index, TU
 typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_CloseDevice_t)(TUsbAudioHandle handle);
 typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_GetDeviceUsbMode_t)(TUsbAudioHandle handle, uint32_t *mode);
 typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_GetDeviceProperties_t)(TUsbAudioHandle handle, void *properties);
-typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_RegisterDeviceNotification_t)(TUsbAudioHandle handle,
-                                                                        uint32_t categoryFilter, HANDLE event,
-                                                                        uint32_t flags);
+typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_RegisterDeviceNotification_t)(TUsbAudioHandle handle, uint32_t categoryFilter,
+                                                                       HANDLE event, uint32_t flags);
 typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_ReadDeviceNotification_t)(TUsbAudioHandle handle, uint32_t *eventCode,
-                                                                    uint8_t *buffer, uint32_t bufferSize,
-                                                                    uint32_t *bytesReturned);
+                                                                   uint8_t *buffer, uint32_t bufferSize,
+                                                                   uint32_t *bytesReturned);
 typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_GetCurrentSampleRate_t)(TUsbAudioHandle handle, uint32_t *sampleRate);
 typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_ClassVendorRequestOut_t)(TUsbAudioHandle handle, uint32_t recipient,
-                                                                   uint32_t recipientIndex, uint32_t request,
-                                                                   uint32_t value, uint32_t index,
-                                                                   uint32_t dataLength, const uint8_t *data,
-                                                                   uint32_t *bytesTransferred,
-                                                                   uint32_t timeoutMs);
-typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_ClassVendorRequestIn_t)(TUsbAudioHandle handle, uint32_t recipient,
                                                                   uint32_t recipientIndex, uint32_t request,
-                                                                  uint32_t value, uint32_t index,
-                                                                  uint32_t dataLength, uint8_t *data,
-                                                                  uint32_t *bytesTransferred, uint32_t timeoutMs);
+                                                                  uint32_t value, uint32_t index, uint32_t dataLength,
+                                                                  const uint8_t *data, uint32_t *bytesTransferred,
+                                                                  uint32_t timeoutMs);
+typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_ClassVendorRequestIn_t)(TUsbAudioHandle handle, uint32_t recipient,
+                                                                 uint32_t recipientIndex, uint32_t request,
+                                                                 uint32_t value, uint32_t index, uint32_t dataLength,
+                                                                 uint8_t *data, uint32_t *bytesTransferred,
+                                                                 uint32_t timeoutMs);
 typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_GetDriverInfo_t)(void *driverInfo);
 typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_GetClientInfo_t)(TUsbAudioHandle handle, uint32_t *streamingState,
                                                           uint32_t *wdmClients, uint32_t *asioClients);
@@ -128,8 +126,8 @@ typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_GetMute_t)(TUsbAudioHandle handle, uint
                                                     uint32_t *mute);
 typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_SetMute_t)(TUsbAudioHandle handle, uint32_t direction, uint32_t channel,
                                                     uint32_t mute);
-typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_GetChannelInfo_t)(TUsbAudioHandle handle, uint32_t direction,
-                                                           uint32_t channel, void *info);
+typedef TSTATUS(TUSB_CALLCONV *TUSBAUDIO_GetChannelInfo_t)(TUsbAudioHandle handle, uint32_t direction, uint32_t channel,
+                                                           void *info);
 // Entry points the panel resolves but never calls.
 typedef void(TUSB_CALLCONV *TUSBAUDIO_Untyped_t)(void);
 }

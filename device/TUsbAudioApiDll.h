@@ -5,6 +5,8 @@
 #include "device/TUsbAudioEntryPoints.h"
 
 #include <string>
+#include <type_traits>
+#include <utility>
 
 class TUsbAudioApiDll
 {
@@ -33,7 +35,7 @@ public:
     // Number of non-null entry points (tests and diagnostics).
     int resolvedCount() const;
 
-#define TUSB_TYPED_FIELD(n) TUSBAUDIO_##n##_t TUSBAUDIO_##n = nullptr;
+#define TUSB_TYPED_FIELD(n)   TUSBAUDIO_##n##_t TUSBAUDIO_##n = nullptr;
 #define TUSB_UNTYPED_FIELD(n) TUSBAUDIO_Untyped_t TUSBAUDIO_##n = nullptr;
     TUSB_VERSION_ENTRY_POINTS(TUSB_TYPED_FIELD)
     TUSB_CALLED_ENTRY_POINTS(TUSB_TYPED_FIELD)
@@ -49,3 +51,27 @@ private:
     void *m_module = nullptr;
     uint32_t m_apiVersion = 0;
 };
+
+namespace tusb {
+// The one way to call an entry point of the loaded library: one the library lacks (a null
+// pointer) is never called; the call then gives kEntryPointMissing (nothing, for an entry point
+// without a result).
+template <typename Fn, typename... Args>
+auto call(Fn fn, Args &&...args)
+{
+    using Result = decltype(fn(std::forward<Args>(args)...));
+    if constexpr (std::is_void<Result>::value) {
+        if (fn)
+            fn(std::forward<Args>(args)...);
+    } else {
+        return fn ? fn(std::forward<Args>(args)...) : Result(kEntryPointMissing);
+    }
+}
+
+// The same for an entry point whose result is not a status: a missing one gives `missing`.
+template <typename Result, typename Fn, typename... Args>
+Result callOr(Result missing, Fn fn, Args &&...args)
+{
+    return fn ? Result(fn(std::forward<Args>(args)...)) : missing;
+}
+} // namespace tusb

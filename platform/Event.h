@@ -11,4 +11,4 @@ bool signalEvent(HANDLE event);
 // Clears a pending signal without waiting (returns true when one was pending).
 bool consumeEvent(HANDLE event);
 void closeEvent(HANDLE event);
-}
+} // namespace platform

@@ -5,8 +5,8 @@
 namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
-constexpr std::string_view kHives[] = {"hkey_classes_root", "hkey_current_user", "hkey_local_machine",
-                                       "hkey_users", "hkey_current_config"};
+constexpr std::string_view kHives[] = {"hkey_classes_root", "hkey_current_user", "hkey_local_machine", "hkey_users",
+                                       "hkey_current_config"};
 
 // Windows compares key and value names without regard to case; ASCII folding covers every
 // name the panel looks up.
@@ -163,10 +163,9 @@ bool parseHexBytes(std::string_view list, std::vector<uint8_t> &data)
 
 } // namespace
 
-bool RegFile::fail(size_t line, const char *why)
+bool RegFile::fail(const char *why)
 {
     m_valid = false;
-    m_errorLine = line;
     m_error = why;
     m_keys.clear();
     return false;
@@ -177,22 +176,21 @@ RegFile RegFile::parse(std::string_view bytes)
     RegFile file;
     std::string text;
     if (!decodeText(bytes, text)) {
-        file.fail(0, "not UTF-8 or UTF-16 text");
+        file.fail("not UTF-8 or UTF-16 text");
         return file;
     }
     const std::vector<std::string_view> lines = splitLines(text);
 
     bool headerSeen = false;
-    bool inKey = false;                              // a key line was seen
+    bool inKey = false;                                 // a key line was seen
     std::map<std::string, RegValue> *current = nullptr; // null under a deleted key
     for (size_t i = 0; i < lines.size(); ++i) {
-        const size_t lineNo = i + 1;
         std::string_view line = trim(lines[i]);
         if (!headerSeen) {
             if (line.empty())
                 continue;
             if (line != kHeader) {
-                file.fail(lineNo, "missing header line");
+                file.fail("missing header line");
                 return file;
             }
             headerSeen = true;
@@ -203,7 +201,7 @@ RegFile RegFile::parse(std::string_view bytes)
 
         if (line.front() == '[') {
             if (line.back() != ']' || line.size() < 3) {
-                file.fail(lineNo, "bad key line");
+                file.fail("bad key line");
                 return file;
             }
             std::string_view inner = line.substr(1, line.size() - 2);
@@ -212,7 +210,7 @@ RegFile RegFile::parse(std::string_view bytes)
                 inner.remove_prefix(1);
             std::string path;
             if (inner.empty() || !parseKeyPath(inner, path)) {
-                file.fail(lineNo, "bad key path");
+                file.fail("bad key path");
                 return file;
             }
             inKey = true;
@@ -231,7 +229,7 @@ RegFile RegFile::parse(std::string_view bytes)
         }
 
         if (!inKey) {
-            file.fail(lineNo, "value outside a key");
+            file.fail("value outside a key");
             return file;
         }
         std::string name;
@@ -239,12 +237,12 @@ RegFile RegFile::parse(std::string_view bytes)
         if (line.front() == '@') {
             rest = line.substr(1);
         } else if (!parseQuoted(line, name, rest)) {
-            file.fail(lineNo, "bad value name");
+            file.fail("bad value name");
             return file;
         }
         rest = trim(rest);
         if (rest.empty() || rest.front() != '=') {
-            file.fail(lineNo, "missing '='");
+            file.fail("missing '='");
             return file;
         }
         rest = trim(rest.substr(1));
@@ -257,9 +255,9 @@ RegFile RegFile::parse(std::string_view bytes)
             std::string textValue;
             std::string_view after;
             std::u16string units;
-            if (!parseQuoted(rest, textValue, after) || !trim(after).empty()
-                || !platform::utf8ToUtf16(textValue, units)) {
-                file.fail(lineNo, "bad string value");
+            if (!parseQuoted(rest, textValue, after) || !trim(after).empty() ||
+                !platform::utf8ToUtf16(textValue, units)) {
+                file.fail("bad string value");
                 return file;
             }
             value.type = 1;
@@ -273,7 +271,7 @@ RegFile RegFile::parse(std::string_view bytes)
         } else if (rest.substr(0, 6) == "dword:") {
             uint32_t number;
             if (!parseHex(trim(rest.substr(6)), 8, number)) {
-                file.fail(lineNo, "bad dword value");
+                file.fail("bad dword value");
                 return file;
             }
             value.type = 4;
@@ -285,13 +283,13 @@ RegFile RegFile::parse(std::string_view bytes)
             if (!rest.empty() && rest.front() == '(') {
                 const size_t close = rest.find(')');
                 if (close == std::string_view::npos || !parseHex(rest.substr(1, close - 1), 8, value.type)) {
-                    file.fail(lineNo, "bad hex type");
+                    file.fail("bad hex type");
                     return file;
                 }
                 rest.remove_prefix(close + 1);
             }
             if (rest.empty() || rest.front() != ':') {
-                file.fail(lineNo, "bad hex value");
+                file.fail("bad hex value");
                 return file;
             }
             rest.remove_prefix(1);
@@ -306,17 +304,17 @@ RegFile RegFile::parse(std::string_view bytes)
                 if (!continued)
                     break;
                 if (++i >= lines.size()) {
-                    file.fail(lineNo, "hex value cut off");
+                    file.fail("hex value cut off");
                     return file;
                 }
                 rest = lines[i];
             }
             if (!parseHexBytes(list, value.data)) {
-                file.fail(lineNo, "bad hex bytes");
+                file.fail("bad hex bytes");
                 return file;
             }
         } else {
-            file.fail(lineNo, "unknown value type");
+            file.fail("unknown value type");
             return file;
         }
 
@@ -328,7 +326,7 @@ RegFile RegFile::parse(std::string_view bytes)
         }
     }
     if (!headerSeen) {
-        file.fail(lines.size(), "missing header line");
+        file.fail("missing header line");
         return file;
     }
     file.m_valid = true;

@@ -18,8 +18,8 @@
 
 struct RegValue
 {
-    uint32_t type = 0;          // REG_SZ = 1, REG_EXPAND_SZ = 2, REG_BINARY = 3, REG_DWORD = 4...
-    std::vector<uint8_t> data;  // exactly as the registry would hold it (strings: UTF-16LE + NUL)
+    uint32_t type = 0;         // REG_SZ = 1, REG_EXPAND_SZ = 2, REG_BINARY = 3, REG_DWORD = 4...
+    std::vector<uint8_t> data; // exactly as the registry would hold it (strings: UTF-16LE + NUL)
 };
 
 class RegFile
@@ -28,8 +28,7 @@ public:
     static RegFile parse(std::string_view bytes);
 
     bool isValid() const { return m_valid; }
-    // Where and why parsing stopped (1-based line; 0 when the encoding itself is wrong).
-    size_t errorLine() const { return m_errorLine; }
+    // Why parsing stopped.
     const std::string &error() const { return m_error; }
 
     // `keyPath` includes the hive, e.g. "HKEY_CLASSES_ROOT\CLSID\{...}\InprocServer32";
@@ -39,10 +38,9 @@ public:
     size_t keyCount() const { return m_keys.size(); }
 
 private:
-    bool fail(size_t line, const char *why);
+    bool fail(const char *why);
 
     bool m_valid = false;
-    size_t m_errorLine = 0;
     std::string m_error;
     // Folded key path -> folded value name -> value.
     std::map<std::string, std::map<std::string, RegValue>> m_keys;

@@ -5,4 +5,4 @@
 namespace platform {
 // Call once, after the application object exists.
 void quitOnTerminationRequests();
-}
+} // namespace platform

@@ -1,9 +1,6 @@
 #include "settings/AltoRegistryService.h"
 
-#include "app/AppConstants.h"
+#include "device/MixerModels.h"
+#include "device/TUsbAudioApi.h"
 
-AltoRegistryService::AltoRegistryService()
-    : RegistryServiceBase(AppConstants::kAltoAudioRouting, AppConstants::kAltoDucker,
-                          {{AppConstants::kInput12, 0}}, duckerDefaults({}))
-{
-}
+AltoRegistryService::AltoRegistryService() : RegistryServiceBase(MixerModels::forProduct(kProductAlto)) {}

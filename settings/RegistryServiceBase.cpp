@@ -1,7 +1,9 @@
 #include "settings/RegistryServiceBase.h"
 
-#include "app/AppConstants.h"
+#include "device/MixerModels.h"
+#include "device/StoreKeys.h"
 #include "settings/SettingsFormat.h"
+#include "settings/SettingsKeys.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -17,7 +19,7 @@ namespace {
 // would not even fit its field).
 QVariant withinSliderRange(const QString &key, const QVariant &stored)
 {
-    using namespace AppConstants;
+    using namespace StoreKeys;
     int lower = 0;
     int upper = 0;
     if (key == kSensitivity) {
@@ -34,16 +36,41 @@ QVariant withinSliderRange(const QString &key, const QVariant &stored)
     const double value = stored.toDouble(); // not a number reads as 0, as toInt() did
     return QVariant(int(std::lround(std::isnan(value) ? 0.0 : qBound(double(lower), value, double(upper)))));
 }
+
+// "Input32" only where the model has the second pair.
+RegistryServiceBase::Defaults routingDefaults(const MixerModel &model)
+{
+    RegistryServiceBase::Defaults d{{StoreKeys::kInput12, 0}};
+    if (!model.inputs32.isEmpty())
+        d.append({StoreKeys::kInput32, 0});
+    return d;
+}
+
+// Trigger keys for inputs beyond 1 and 2 stand after "Input 2".
+RegistryServiceBase::Defaults duckerDefaults(const MixerModel &model)
+{
+    using namespace StoreKeys;
+    RegistryServiceBase::Defaults d{{kOn, 0}, {kInput1, 0}, {kInput2, 0}};
+    if (model.triggerInputs > 2) {
+        d.append({kInput3, 0});
+        d.append({kInput4, 0});
+    }
+    d.append({kSensitivity, -30});
+    d.append({kDuckerRange, 40});
+    d.append({kReleaseTime, 2000});
+    d.append({kAttackTime, 50});
+    d.append({kHoldTime, 250});
+    return d;
+}
 } // namespace
 
-RegistryServiceBase::RegistryServiceBase(const QString &routingGroup, const QString &duckerGroup,
-                                         Defaults routingDefaults, Defaults duckerDefaults)
-    : QObject(nullptr),
-      m_routingGroup(routingGroup),
-      m_duckerGroup(duckerGroup),
-      m_routingDefaults(std::move(routingDefaults)),
-      m_duckerDefaults(std::move(duckerDefaults)),
-      m_settings(SettingsFormat::format(), QSettings::UserScope, QCoreApplication::organizationName(),
+RegistryServiceBase::RegistryServiceBase(const MixerModel &model)
+    : QObject(nullptr)
+    , m_routingGroup(model.name + QLatin1Char('/') + SettingsKeys::kAudioRoutingGroup)
+    , m_duckerGroup(model.name + QLatin1Char('/') + SettingsKeys::kDuckerGroup)
+    , m_routingDefaults(routingDefaults(model))
+    , m_duckerDefaults(duckerDefaults(model))
+    , m_settings(SettingsFormat::format(), QSettings::UserScope, QCoreApplication::organizationName(),
                  QCoreApplication::applicationName())
 {
     // Non-virtual on purpose: called from the constructor.
@@ -84,15 +111,9 @@ void RegistryServiceBase::setDuckerValue(const QString &key, const QVariant &val
     m_settings.endGroup();
 }
 
-void RegistryServiceBase::initAudioRoutingDefaults()
-{
-    writeDefaultsIfEmpty(m_routingGroup, m_routingDefaults);
-}
+void RegistryServiceBase::initAudioRoutingDefaults() { writeDefaultsIfEmpty(m_routingGroup, m_routingDefaults); }
 
-void RegistryServiceBase::initDuckerDefaults()
-{
-    writeDefaultsIfEmpty(m_duckerGroup, m_duckerDefaults);
-}
+void RegistryServiceBase::initDuckerDefaults() { writeDefaultsIfEmpty(m_duckerGroup, m_duckerDefaults); }
 
 void RegistryServiceBase::writeDefaultsIfEmpty(const QString &group, const Defaults &defaults)
 {
@@ -103,18 +124,4 @@ void RegistryServiceBase::writeDefaultsIfEmpty(const QString &group, const Defau
             m_settings.setValue(kv.first, QVariant(kv.second));
     }
     m_settings.endGroup();
-}
-
-RegistryServiceBase::Defaults RegistryServiceBase::duckerDefaults(const QStringList &extraTriggerKeys)
-{
-    using namespace AppConstants;
-    Defaults d{{kOn, 0}, {kInput1, 0}, {kInput2, 0}};
-    for (const QString &key : extraTriggerKeys)
-        d.append({key, 0});
-    d.append({kSensitivity, -30});
-    d.append({kDuckerRange, 40});
-    d.append({kReleaseTime, 2000});
-    d.append({kAttackTime, 50});
-    d.append({kHoldTime, 250});
-    return d;
 }

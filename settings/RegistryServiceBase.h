@@ -1,13 +1,16 @@
 #pragma once
-#include "settings/IRegistryService.h"
+#include "device/IRegistryService.h"
 
 #include <QObject>
 #include <QPair>
 #include <QSettings>
 #include <QVector>
 
+struct MixerModel;
+
 // The code the three model stores share. A store is two settings groups (routing and ducker)
-// with their defaults; the models differ only in group names and in which keys they have.
+// with their defaults; the models differ only in what their row of the model table says: the
+// group names and which keys they have.
 class RegistryServiceBase : public QObject, public IRegistryService
 {
     Q_OBJECT
@@ -25,18 +28,10 @@ public:
     void initAudioRoutingDefaults() override;
     void initDuckerDefaults() override;
 
-    QString audioRoutingGroup() const { return m_routingGroup; }
-    QString duckerGroup() const { return m_duckerGroup; }
-
 protected:
     // Opens the application's settings (organisation and name of the application object, in the
     // panel's settings format) and writes the defaults into whichever group is still empty.
-    RegistryServiceBase(const QString &routingGroup, const QString &duckerGroup, Defaults routingDefaults,
-                        Defaults duckerDefaults);
-
-    // Ducker defaults common to every model; trigger keys for inputs beyond 1 and 2 are inserted
-    // after "Input 2".
-    static Defaults duckerDefaults(const QStringList &extraTriggerKeys);
+    explicit RegistryServiceBase(const MixerModel &model);
 
 private:
     QVariant value(const QString &path) const;

@@ -1,6 +1,7 @@
 #include "settings/SettingsFormat.h"
 
 #include "platform/FileSystem.h"
+#include "settings/SettingsLog.h"
 
 #include <QIODevice>
 #include <QMap>
@@ -21,23 +22,14 @@ const char kHexDigits[] = "0123456789ABCDEF";
 // C escapes: the letter after the backslash and the character it stands for. Qt writes the
 // first nine and reads all.
 const char kEscapes[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'},  {'n', '\n'}, {'r', '\r'}, {'t', '\t'},
-                            {'v', '\v'}, {'"', '"'},   {'\\', '\\'}, {'?', '?'},   {'\'', '\''}};
+                            {'v', '\v'}, {'"', '"'},  {'\\', '\\'}, {'?', '?'},  {'\'', '\''}};
 const auto kWrittenEscapesEnd = std::end(kEscapes) - 2;
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-bool isSpecial(char c)
-{
-    return c == '\n' || c == '\r' || c == '"' || c == ';' || c == '=' || c == '\\';
-}
+bool isSpecial(char c) { return c == '\n' || c == '\r' || c == '"' || c == ';' || c == '=' || c == '\\'; }
 
-bool isHexDigit(uint c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool isHexDigit(uint c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 // One logical line from `pos` on: comments skipped, a quoted part or an escaped line end runs on
 // into the next line, an unquoted ';' ends it. False at the end of the data.
@@ -240,7 +232,8 @@ bool endsItsLine(const QByteArray &raw)
 QString sectionPrefix(const QByteArray &data, int lineStart, int lineLen)
 {
     const int lineEnd = lineStart + lineLen;
-    const int close = int(std::find(data.constBegin() + lineStart, data.constBegin() + lineEnd, ']') - data.constBegin());
+    const int close =
+        int(std::find(data.constBegin() + lineStart, data.constBegin() + lineEnd, ']') - data.constBegin());
     const QByteArray name = data.mid(lineStart + 1, (close < lineEnd ? close - lineStart : lineLen) - 1).trimmed();
     // Compared with their lengths: a NUL inside makes another name.
     if (name.size() == 7 && qstricmp(name.constData(), "general") == 0)
@@ -290,8 +283,8 @@ void escapeString(const QString &str, QByteArray &result)
             continue;
         }
         escapeNextIfDigit = false;
-        const auto code = std::find_if(std::begin(kEscapes), kWrittenEscapesEnd,
-                                       [ch](const char *e) { return uchar(e[1]) == ch; });
+        const auto code =
+            std::find_if(std::begin(kEscapes), kWrittenEscapesEnd, [ch](const char *e) { return uchar(e[1]) == ch; });
         if (ch == 0) {
             result += "\\0";
             escapeNextIfDigit = true;
@@ -344,11 +337,13 @@ bool readSettings(QIODevice &device, QSettings::SettingsMap &map)
     QStringList dropped;
     map = parse(device.readAll(), &dropped);
     for (const QString &key : qAsConst(dropped))
-        qWarning("Settings: the value of %s is cut off at the end of the file: dropped", qUtf8Printable(key));
+        qCWarning(lcSettings, "Settings: the value of %s is cut off at the end of the file: dropped",
+                  qUtf8Printable(key));
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         if (isRefused(it.value()))
-            qWarning("Settings: the value of %s is not a plain number or string: ignored, kept in the file",
-                     qUtf8Printable(it.key()));
+            qCWarning(lcSettings,
+                      "Settings: the value of %s is not a plain number or string: ignored, kept in the file",
+                      qUtf8Printable(it.key()));
     }
     return true; // what could be read is used, as Qt's own format does
 }
@@ -358,7 +353,8 @@ bool writeSettings(QIODevice &device, const QSettings::SettingsMap &map)
     QStringList skipped;
     const QByteArray text = serialise(map, &skipped);
     for (const QString &key : qAsConst(skipped))
-        qWarning("Settings: the value of %s is not a plain number or string: not written", qUtf8Printable(key));
+        qCWarning(lcSettings, "Settings: the value of %s is not a plain number or string: not written",
+                  qUtf8Printable(key));
     return device.write(text) == text.size();
 }
 
@@ -473,10 +469,7 @@ QByteArray serialise(const QSettings::SettingsMap &map, QStringList *skipped)
     return out;
 }
 
-bool isRefused(const QVariant &value)
-{
-    return value.userType() == qMetaTypeId<RefusedValue>();
-}
+bool isRefused(const QVariant &value) { return value.userType() == qMetaTypeId<RefusedValue>(); }
 
 QSettings::Format format()
 {
@@ -489,7 +482,7 @@ QSettings::Format format()
         const QSettings::Format f =
             QSettings::registerFormat(QStringLiteral("conf"), readSettings, writeSettings, Qt::CaseSensitive);
         if (f == QSettings::InvalidFormat) {
-            qWarning("Settings: no settings format left to register; Qt's own reads the file");
+            qCWarning(lcSettings, "Settings: no settings format left to register; Qt's own reads the file");
             return QSettings::NativeFormat;
         }
         return f;

@@ -1,9 +1,6 @@
 #include "settings/TenorRegistryService.h"
 
-#include "app/AppConstants.h"
+#include "device/MixerModels.h"
+#include "device/TUsbAudioApi.h"
 
-TenorRegistryService::TenorRegistryService()
-    : RegistryServiceBase(AppConstants::kTenorAudioRouting, AppConstants::kTenorDucker,
-                          {{AppConstants::kInput12, 0}}, duckerDefaults({}))
-{
-}
+TenorRegistryService::TenorRegistryService() : RegistryServiceBase(MixerModels::forProduct(kProductTenor)) {}

@@ -96,8 +96,8 @@ bool parseDirection(const std::string &s, uint32_t *out)
 std::string hex8(const uint8_t *b)
 {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%02X %02X %02X %02X %02X %02X %02X %02X", b[0], b[1], b[2], b[3], b[4], b[5],
-                  b[6], b[7]);
+    std::snprintf(buf, sizeof buf, "%02X %02X %02X %02X %02X %02X %02X %02X", b[0], b[1], b[2], b[3], b[4], b[5], b[6],
+                  b[7]);
     return buf;
 }
 
@@ -284,10 +284,11 @@ bool runCommand(const std::vector<std::string> &a, std::string &reply)
     const std::string &cmd = a[0];
     const size_t n = a.size();
     static const char *const known[] = {
-        "list", "state", "reset", "plug", "unplug", "notify", "rate", "ids", "strings", "usbmode", "meter",
-        "debug", "requests", "clear-requests", "mixer", "clients", "formats", "format", "selection", "asio",
-        "driver", "api", "channels", "volume", "mute", "range", "controls", "name", "fault", "delay",
-        "clear-faults", "calls", "reset-calls"};
+        "list",  "state",    "reset",        "plug",   "unplug",     "notify",   "rate",
+        "ids",   "strings",  "usbmode",      "meter",  "debug",      "requests", "clear-requests",
+        "mixer", "clients",  "formats",      "format", "selection",  "asio",     "driver",
+        "api",   "channels", "volume",       "mute",   "range",      "controls", "name",
+        "fault", "delay",    "clear-faults", "calls",  "reset-calls"};
     if (std::find(std::begin(known), std::end(known), cmd) == std::end(known)) {
         reply = "unknown command '" + cmd + "' (try 'help')";
         return false;
@@ -448,8 +449,8 @@ bool runCommand(const std::vector<std::string> &a, std::string &reply)
         return done(CalderSim_SetDeviceIds(index, v, p, r), reply, "ids set\n", "failed");
     }
     if (cmd == "strings" && n == 5)
-        return done(CalderSim_SetDeviceStrings(index, a[2].c_str(), a[3].c_str(), a[4].c_str()), reply,
-                    "strings set\n", "failed");
+        return done(CalderSim_SetDeviceStrings(index, a[2].c_str(), a[3].c_str(), a[4].c_str()), reply, "strings set\n",
+                    "failed");
     if (cmd == "usbmode" && n == 3) {
         uint32_t m = 0;
         if (!parseU32(a[2], &m))

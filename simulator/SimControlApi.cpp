@@ -387,8 +387,7 @@ CALDER_SIM_API int32_t CalderSim_SetChannel(uint32_t index, uint32_t direction, 
     });
 }
 
-CALDER_SIM_API int32_t CalderSim_GetChannel(uint32_t index, uint32_t direction, uint32_t channel,
-                                            CalderSimChannel *out)
+CALDER_SIM_API int32_t CalderSim_GetChannel(uint32_t index, uint32_t direction, uint32_t channel, CalderSimChannel *out)
 {
     if (badDirection(direction) || !out)
         return -1;
@@ -402,8 +401,7 @@ CALDER_SIM_API int32_t CalderSim_GetChannel(uint32_t index, uint32_t direction, 
     });
 }
 
-CALDER_SIM_API int32_t CalderSim_SetChannelName(uint32_t index, uint32_t direction, uint32_t channel,
-                                                const char *name)
+CALDER_SIM_API int32_t CalderSim_SetChannelName(uint32_t index, uint32_t direction, uint32_t channel, const char *name)
 {
     if (badDirection(direction) || !name)
         return -1;

@@ -12,10 +12,10 @@ namespace sim {
 namespace {
 
 #define CALDER_SIM_OP_NAME(name) #name,
-const char *const kOpNames[] = {TUSB_VERSION_ENTRY_POINTS(CALDER_SIM_OP_NAME) TUSB_CALLED_ENTRY_POINTS(
-    CALDER_SIM_OP_NAME) TUSB_UNCALLED_50_ENTRY_POINTS(CALDER_SIM_OP_NAME)
-                                    TUSB_UNCALLED_51_ENTRY_POINTS(CALDER_SIM_OP_NAME)
-                                        TUSB_UNCALLED_52_ENTRY_POINTS(CALDER_SIM_OP_NAME)};
+const char *const kOpNames[] = {
+    TUSB_VERSION_ENTRY_POINTS(CALDER_SIM_OP_NAME) TUSB_CALLED_ENTRY_POINTS(CALDER_SIM_OP_NAME)
+        TUSB_UNCALLED_50_ENTRY_POINTS(CALDER_SIM_OP_NAME) TUSB_UNCALLED_51_ENTRY_POINTS(CALDER_SIM_OP_NAME)
+            TUSB_UNCALLED_52_ENTRY_POINTS(CALDER_SIM_OP_NAME)};
 #undef CALDER_SIM_OP_NAME
 static_assert(sizeof(kOpNames) / sizeof(kOpNames[0]) == kOpCount, "one name per operation");
 static_assert(kOpCount == 66, "the driver interface has 66 entry points");
@@ -304,9 +304,7 @@ void applyParameterWrite(Device &d, const uint8_t b[8])
         m.holdMs = be & 0xFFFF;
         m.writtenMask |= 16u;
         break;
-    default:
-        ++m.unknownWrites;
-        break;
+    default: ++m.unknownWrites; break;
     }
 }
 
@@ -332,8 +330,7 @@ std::array<uint8_t, 8> meterReply(Device &d, Clock::time_point now)
         mt.alternate = !mt.alternate;
         level = mt.alternate ? CALDER_SIM_METER_FULL_SCALE : 0;
         break;
-    default:
-        break;
+    default: break;
     }
     std::array<uint8_t, 8> r{};
     putU32(r.data(), static_cast<uint32_t>(level));
@@ -354,8 +351,8 @@ std::array<uint8_t, 8> debugReply(const Device &d, Clock::time_point now)
     } else if (!routing.empty()) {
         r[1] = static_cast<uint8_t>(routing.back());
     }
-    r[3] = static_cast<uint8_t>((ms / 40) % 256);                  // adc: moves every poll or two
-    r[4] = static_cast<uint8_t>(d.mixer.duckerOn);                 // fx
+    r[3] = static_cast<uint8_t>((ms / 40) % 256);  // adc: moves every poll or two
+    r[4] = static_cast<uint8_t>(d.mixer.duckerOn); // fx
     const uint16_t tempo = static_cast<uint16_t>(118 + (ms / 1000) % 8);
     r[5] = static_cast<uint8_t>(tempo >> 8);
     r[6] = static_cast<uint8_t>(tempo & 0xFF);
@@ -380,10 +377,7 @@ Simulator::~Simulator()
     idle.wait_for(lock, std::chrono::seconds(5), [this] { return activeCalls == 0; });
 }
 
-Device *Simulator::deviceAt(uint32_t index)
-{
-    return index < devices.size() ? &devices[index] : nullptr;
-}
+Device *Simulator::deviceAt(uint32_t index) { return index < devices.size() ? &devices[index] : nullptr; }
 
 Device *Simulator::deviceByUid(uint64_t uid)
 {
@@ -493,8 +487,7 @@ int32_t Simulator::notifyLocked(Device &d)
 }
 
 namespace {
-uint32_t takeInjection(std::array<std::optional<Injection>, kOpCount + 1> &table, Op op,
-                       bool *outlastsUnplug = nullptr)
+uint32_t takeInjection(std::array<std::optional<Injection>, kOpCount + 1> &table, Op op, bool *outlastsUnplug = nullptr)
 {
     for (size_t i : {static_cast<size_t>(op), kOpCount}) {
         auto &slot = table[i];
@@ -524,8 +517,7 @@ Call::ActiveGuard::~ActiveGuard()
         s.idle.notify_all();
 }
 
-Call::Call(Simulator &s, Op op, TUsbAudioHandle handle, bool needsHandle)
-    : sim_(s), lock_(s.mutex), active_(s)
+Call::Call(Simulator &s, Op op, TUsbAudioHandle handle, bool needsHandle) : sim_(s), lock_(s.mutex), active_(s)
 {
     ++s.callCounts[static_cast<size_t>(op)];
     const uint64_t id = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(handle));
@@ -537,9 +529,8 @@ Call::Call(Simulator &s, Op op, TUsbAudioHandle handle, bool needsHandle)
         const uint64_t uid = (needsHandle && !outlastsUnplug && it != s.handles.end()) ? it->second.deviceUid : 0;
         const uint64_t epoch = s.wakeEpoch;
         const auto deadline = Clock::now() + std::chrono::milliseconds(delayMs);
-        s.wake.wait_until(lock_, deadline, [&] {
-            return s.shuttingDown || s.wakeEpoch != epoch || (uid && !s.deviceByUid(uid));
-        });
+        s.wake.wait_until(lock_, deadline,
+                          [&] { return s.shuttingDown || s.wakeEpoch != epoch || (uid && !s.deviceByUid(uid)); });
     }
     if (s.shuttingDown) {
         status_ = CALDER_SIM_STATUS_DEVICE_GONE;

@@ -33,7 +33,8 @@ bool opFromName(const std::string &name, Op *op);
 
 using Clock = std::chrono::steady_clock;
 
-struct Channel {
+struct Channel
+{
     uint32_t flags = CALDER_SIM_VOLUME_CONTROL | CALDER_SIM_MUTE_CONTROL;
     int16_t minimum = -60 * 256;
     int16_t maximum = 0;
@@ -43,13 +44,15 @@ struct Channel {
     std::u16string name;
 };
 
-struct Direction {
+struct Direction
+{
     std::vector<CalderSimFormat> formats;
     uint32_t currentFormat = 0;
     std::vector<Channel> channels; // [0] is the master
 };
 
-struct Meter {
+struct Meter
+{
     uint32_t kind = CALDER_SIM_METER_CONSTANT;
     int32_t level = 0;
     uint32_t periodMs = 4000;
@@ -57,14 +60,16 @@ struct Meter {
     bool alternate = false;
 };
 
-struct Mixer {
+struct Mixer
+{
     std::vector<uint32_t> routing;
     uint32_t duckerOn = 0, triggerMask = 0, releaseMs = 0;
     uint32_t rangeValue = 0, sensitivityValue = 0, attackMs = 0, holdMs = 0;
     uint32_t writtenMask = 0, unknownWrites = 0;
 };
 
-struct Device {
+struct Device
+{
     uint64_t uid = 0;
     std::string model;
     uint32_t vendorId = 0, productId = 0, revision = 0, usbMode = 0, sampleRate = 48000;
@@ -83,25 +88,29 @@ struct Device {
 constexpr size_t kMaxRequests = 100000;
 constexpr uint64_t kFirstHandleId = 0x1000; // handle ids count up from here and are never reused
 
-struct Notification {
+struct Notification
+{
     uint32_t code;
     std::array<uint8_t, 8> data;
 };
 
-struct OpenHandle {
+struct OpenHandle
+{
     uint64_t deviceUid = 0;
     HANDLE event = nullptr;
     std::deque<Notification> queue;
 };
 
-struct Injection {
-    uint32_t value = 0;     // status or milliseconds
-    int32_t remaining = -1; // < 0: unlimited
+struct Injection
+{
+    uint32_t value = 0;          // status or milliseconds
+    int32_t remaining = -1;      // < 0: unlimited
     bool outlastsUnplug = false; // delays: an unplug does not end it (a driver that holds a
                                  // request on a removed device until its timeout)
 };
 
-struct Asio {
+struct Asio
+{
     uint32_t instanceWord = 0x2F6A0001u;
     uint32_t flags = 0;
     uint32_t currentSize = 256;
@@ -109,7 +118,8 @@ struct Asio {
     std::vector<uint32_t> sizes;
 };
 
-struct DriverInfo {
+struct DriverInfo
+{
     uint32_t major = 5, minor = 2, sub = 3, flags = 0;
 };
 
@@ -117,7 +127,8 @@ class Simulator;
 
 // One driver call: counts it, applies an injected delay and fault, and resolves the handle.
 // Holds the simulator's lock for its lifetime except while an injected delay waits.
-class Call {
+class Call
+{
 public:
     Call(Simulator &s, Op op, TUsbAudioHandle handle = nullptr, bool needsHandle = false);
     bool failed() const { return status_ != 0; }
@@ -134,14 +145,16 @@ private:
     TSTATUS status_ = 0;
     Device *device_ = nullptr;
     OpenHandle *handle_ = nullptr;
-    struct ActiveGuard {
+    struct ActiveGuard
+    {
         Simulator &s;
         explicit ActiveGuard(Simulator &sim);
         ~ActiveGuard();
     } active_;
 };
 
-class Simulator {
+class Simulator
+{
 public:
     Simulator();
     ~Simulator();
@@ -150,8 +163,8 @@ public:
     std::condition_variable wake; // unplug, reset, clear-faults, shutdown
 
     // --- state, guarded by mutex ---
-    std::vector<Device> devices;           // plugged now, in plug order
-    std::vector<uint64_t> enumerated;      // snapshot of uids taken by EnumerateDevices
+    std::vector<Device> devices;            // plugged now, in plug order
+    std::vector<uint64_t> enumerated;       // snapshot of uids taken by EnumerateDevices
     std::map<uint64_t, OpenHandle> handles; // handle id -> open handle; ids never reused
     uint64_t nextUid = 1;
     uint64_t nextHandleId = kFirstHandleId;
@@ -161,9 +174,9 @@ public:
     DriverInfo driverInfo;
     Asio asio;
     std::array<uint32_t, kOpCount> callCounts{};
-    std::array<std::optional<Injection>, kOpCount + 1> faults;  // [kOpCount] = "*"
+    std::array<std::optional<Injection>, kOpCount + 1> faults; // [kOpCount] = "*"
     std::array<std::optional<Injection>, kOpCount + 1> delays;
-    uint64_t wakeEpoch = 0;     // bumped by reset and clear-faults: ends running delays
+    uint64_t wakeEpoch = 0; // bumped by reset and clear-faults: ends running delays
     // Calls that found their handle closed: made with it after its close, or still running
     // in the driver when it was closed. A real driver may crash on either.
     uint32_t staleHandleCalls = 0;

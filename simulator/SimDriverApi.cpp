@@ -505,8 +505,8 @@ CALDER_SIM_EXPORT TSTATUS TUSB_CALLCONV TUSBAUDIO_SetVolume(TUsbAudioHandle hand
     return 0;
 }
 
-CALDER_SIM_EXPORT TSTATUS TUSB_CALLCONV TUSBAUDIO_GetMute(TUsbAudioHandle handle, uint32_t direction,
-                                                          uint32_t channel, uint32_t *mute)
+CALDER_SIM_EXPORT TSTATUS TUSB_CALLCONV TUSBAUDIO_GetMute(TUsbAudioHandle handle, uint32_t direction, uint32_t channel,
+                                                          uint32_t *mute)
 {
     Call c(instance(), Op::GetMute, handle, true);
     if (c.failed())
@@ -523,8 +523,8 @@ CALDER_SIM_EXPORT TSTATUS TUSB_CALLCONV TUSBAUDIO_GetMute(TUsbAudioHandle handle
     return 0;
 }
 
-CALDER_SIM_EXPORT TSTATUS TUSB_CALLCONV TUSBAUDIO_SetMute(TUsbAudioHandle handle, uint32_t direction,
-                                                          uint32_t channel, uint32_t mute)
+CALDER_SIM_EXPORT TSTATUS TUSB_CALLCONV TUSBAUDIO_SetMute(TUsbAudioHandle handle, uint32_t direction, uint32_t channel,
+                                                          uint32_t mute)
 {
     Call c(instance(), Op::SetMute, handle, true);
     if (c.failed())
@@ -559,10 +559,10 @@ CALDER_SIM_EXPORT TSTATUS TUSB_CALLCONV TUSBAUDIO_GetChannelInfo(TUsbAudioHandle
 }
 
 // The entry points the panel resolves but never calls.
-#define CALDER_SIM_UNCALLED(name)                                       \
-    CALDER_SIM_EXPORT TSTATUS TUSB_CALLCONV TUSBAUDIO_##name(void)      \
-    {                                                                   \
-        Call c(instance(), Op::name);                                   \
+#define CALDER_SIM_UNCALLED(name)                                           \
+    CALDER_SIM_EXPORT TSTATUS TUSB_CALLCONV TUSBAUDIO_##name(void)          \
+    {                                                                       \
+        Call c(instance(), Op::name);                                       \
         return c.failed() ? c.status() : CALDER_SIM_STATUS_NOT_IMPLEMENTED; \
     }
 TUSB_UNCALLED_50_ENTRY_POINTS(CALDER_SIM_UNCALLED)
@@ -573,8 +573,8 @@ TUSB_UNCALLED_52_ENTRY_POINTS(CALDER_SIM_UNCALLED)
 } // extern "C"
 
 // The exports must have exactly the types the panel calls them through.
-#define CALDER_SIM_CHECK_TYPE(name)                                                               \
-    static_assert(std::is_same<decltype(&TUSBAUDIO_##name), TUSBAUDIO_##name##_t>::value,         \
+#define CALDER_SIM_CHECK_TYPE(name)                                                       \
+    static_assert(std::is_same<decltype(&TUSBAUDIO_##name), TUSBAUDIO_##name##_t>::value, \
                   "TUSBAUDIO_" #name " does not match its prototype");
 TUSB_VERSION_ENTRY_POINTS(CALDER_SIM_CHECK_TYPE)
 TUSB_CALLED_ENTRY_POINTS(CALDER_SIM_CHECK_TYPE)

@@ -12,7 +12,8 @@ Simulator &instance()
 }
 
 namespace {
-struct Runtime {
+struct Runtime
+{
     std::unique_ptr<ControlServer> server;
     Runtime()
     {

@@ -6,7 +6,8 @@
 #include <memory>
 
 namespace sim {
-class ControlServer {
+class ControlServer
+{
 public:
     virtual ~ControlServer() = default;
     // Null when disabled (CALDER_SIM_NO_SOCKET=1), unsupported or the socket is taken.

@@ -20,7 +20,8 @@ namespace sim {
 
 namespace {
 
-class PosixServer : public ControlServer {
+class PosixServer : public ControlServer
+{
 public:
     PosixServer(int listenFd, int wakeRead, int wakeWrite, std::string path, ino_t inode)
         : listen_(listenFd), wakeRead_(wakeRead), wakeWrite_(wakeWrite), path_(std::move(path)), inode_(inode)
@@ -35,7 +36,8 @@ public:
         }
         thread_.join();
         // Remove the socket file only while it is still ours (another copy may have taken it).
-        struct stat st{};
+        struct stat st
+        {};
         if (::stat(path_.c_str(), &st) == 0 && st.st_ino == inode_)
             ::unlink(path_.c_str());
         ::close(listen_);
@@ -163,7 +165,8 @@ std::unique_ptr<ControlServer> ControlServer::start()
             return nullptr;
         }
     }
-    struct stat st{};
+    struct stat st
+    {};
     int pipeFds[2] = {-1, -1};
     if (::listen(fd, 8) != 0 || ::stat(path.c_str(), &st) != 0 || ::pipe(pipeFds) != 0) {
         ::unlink(path.c_str());

@@ -48,8 +48,8 @@ int findCard(unsigned bus, unsigned address)
         const std::string name = dir.filename().string();
         const long card = std::strtol(name.c_str() + 4, &end, 10);
         unsigned b = 0, a = 0;
-        if (end && *end == 0 && end != name.c_str() + 4 && parseUsbBus(contents(dir / "usbbus"), &b, &a) &&
-            b == bus && a == address)
+        if (end && *end == 0 && end != name.c_str() + 4 && parseUsbBus(contents(dir / "usbbus"), &b, &a) && b == bus &&
+            a == address)
             return int(card);
     }
     return -1;

@@ -16,7 +16,8 @@ constexpr double kAbiPerHundredth = 2.56;         // alsa-lib's dB are in 1/100 
 
 int16_t clampAbi(long volume) { return int16_t(std::clamp(volume, kAbiMin, kAbiMax)); }
 
-template <typename T, int (*Alloc)(T **), void (*Free)(T *)> std::unique_ptr<T, void (*)(T *)> make()
+template <typename T, int (*Alloc)(T **), void (*Free)(T *)>
+std::unique_ptr<T, void (*)(T *)> make()
 {
     T *p = nullptr;
     Alloc(&p);
@@ -50,7 +51,8 @@ AlsaMixer::AlsaMixer(int card)
         auto id = make<snd_ctl_elem_id_t, snd_ctl_elem_id_malloc, snd_ctl_elem_id_free>();
         snd_ctl_elem_list_get_id(list.get(), i, id.get());
         snd_ctl_elem_info_set_id(info.get(), id.get());
-        if (snd_ctl_elem_id_get_interface(id.get()) != SND_CTL_ELEM_IFACE_MIXER || snd_ctl_elem_info(m_ctl, info.get()) < 0)
+        if (snd_ctl_elem_id_get_interface(id.get()) != SND_CTL_ELEM_IFACE_MIXER ||
+            snd_ctl_elem_info(m_ctl, info.get()) < 0)
             continue;
         const snd_ctl_elem_type_t type = snd_ctl_elem_info_get_type(info.get());
         if (type != SND_CTL_ELEM_TYPE_INTEGER && type != SND_CTL_ELEM_TYPE_BOOLEAN)

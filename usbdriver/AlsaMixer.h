@@ -23,7 +23,8 @@ typedef struct _snd_ctl_elem_id snd_ctl_elem_id_t;
 
 namespace usbdrv {
 
-struct VolumeRange {
+struct VolumeRange
+{
     bool volume = false, mute = false; // which controls the channel has
     int16_t min = 0, max = 0, resolution = 0;
 };
@@ -46,13 +47,15 @@ public:
     TSTATUS setMute(uint32_t direction, uint32_t channel, bool muted);
 
 private:
-    struct Element {
+    struct Element
+    {
         std::shared_ptr<snd_ctl_elem_id_t> id;
         std::string name;
         unsigned count = 0;
         bool isSwitch = false;
     };
-    struct Control {
+    struct Control
+    {
         const Element *element = nullptr;
         unsigned value = 0; // which of the element's values
         long min = 0, max = 0;

@@ -13,21 +13,24 @@
 
 namespace usbdrv {
 
-struct AltFormat {
+struct AltFormat
+{
     uint32_t id = 0; // interface << 8 | alternate setting
     uint32_t channels = 0, bits = 0;
     std::vector<uint32_t> rates; // listed rates, or {min, max} when continuous
     bool continuous = false;
 };
 
-struct StreamDirection {
+struct StreamDirection
+{
     bool running = false;
     uint32_t runningId = 0;   // the running alternate setting (interface << 8 | altset)
     uint32_t momentaryHz = 0; // as the kernel measures it while running
     std::vector<AltFormat> formats;
 };
 
-struct StreamInfo {
+struct StreamInfo
+{
     StreamDirection playback, capture;
 };
 

@@ -65,7 +65,8 @@ private:
 int controlTransfer(libusb_device_handle *h, uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
                     uint8_t *data, uint16_t length, unsigned timeoutMs)
 {
-    struct Wait {
+    struct Wait
+    {
         std::mutex mutex;
         std::condition_variable done;
         bool finished = false;
@@ -100,20 +101,11 @@ int controlTransfer(libusb_device_handle *h, uint8_t requestType, uint8_t reques
             if (in && result > 0)
                 std::memcpy(data, libusb_control_transfer_get_data(t), size_t(result));
             break;
-        case LIBUSB_TRANSFER_TIMED_OUT:
-            result = LIBUSB_ERROR_TIMEOUT;
-            break;
-        case LIBUSB_TRANSFER_STALL:
-            result = LIBUSB_ERROR_PIPE;
-            break;
-        case LIBUSB_TRANSFER_NO_DEVICE:
-            result = LIBUSB_ERROR_NO_DEVICE;
-            break;
-        case LIBUSB_TRANSFER_OVERFLOW:
-            result = LIBUSB_ERROR_OVERFLOW;
-            break;
-        default:
-            result = LIBUSB_ERROR_IO;
+        case LIBUSB_TRANSFER_TIMED_OUT: result = LIBUSB_ERROR_TIMEOUT; break;
+        case LIBUSB_TRANSFER_STALL: result = LIBUSB_ERROR_PIPE; break;
+        case LIBUSB_TRANSFER_NO_DEVICE: result = LIBUSB_ERROR_NO_DEVICE; break;
+        case LIBUSB_TRANSFER_OVERFLOW: result = LIBUSB_ERROR_OVERFLOW; break;
+        default: result = LIBUSB_ERROR_IO;
         }
     }
     libusb_free_transfer(t);
@@ -180,12 +172,12 @@ UsbDriver::UsbDriver()
     }
     if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG)) {
         libusb_hotplug_callback_handle cb = 0;
-        if (libusb_hotplug_register_callback(
-                m_context,
-                static_cast<libusb_hotplug_event>(LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED |
-                                                  LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT),
-                LIBUSB_HOTPLUG_NO_FLAGS, static_cast<int>(LumenVendorId), LIBUSB_HOTPLUG_MATCH_ANY,
-                LIBUSB_HOTPLUG_MATCH_ANY, hotplugCallback, this, &cb) == LIBUSB_SUCCESS)
+        if (libusb_hotplug_register_callback(m_context,
+                                             static_cast<libusb_hotplug_event>(LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED |
+                                                                               LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT),
+                                             LIBUSB_HOTPLUG_NO_FLAGS, static_cast<int>(LumenVendorId),
+                                             LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY, hotplugCallback, this,
+                                             &cb) == LIBUSB_SUCCESS)
             m_hotplugHandle = cb;
     }
     m_thread = std::thread([this] { eventLoop(); });
@@ -524,8 +516,8 @@ TSTATUS UsbDriver::registerNotification(TUsbAudioHandle handle, uint32_t categor
     return tusb::kOk;
 }
 
-TSTATUS UsbDriver::readNotification(TUsbAudioHandle handle, uint32_t *eventCode, uint8_t *buffer,
-                                    uint32_t bufferSize, uint32_t *bytesReturned)
+TSTATUS UsbDriver::readNotification(TUsbAudioHandle handle, uint32_t *eventCode, uint8_t *buffer, uint32_t bufferSize,
+                                    uint32_t *bytesReturned)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_handles.find(handleId(handle));
@@ -558,9 +550,9 @@ void UsbDriver::postNotification(const std::shared_ptr<UsbDevice> &device, UsbNo
     }
 }
 
-TSTATUS UsbDriver::vendorRequest(TUsbAudioHandle handle, bool in, uint32_t recipient, uint32_t request,
-                                 uint32_t value, uint32_t index, uint32_t length, uint8_t *data,
-                                 uint32_t *bytesTransferred, uint32_t timeoutMs)
+TSTATUS UsbDriver::vendorRequest(TUsbAudioHandle handle, bool in, uint32_t recipient, uint32_t request, uint32_t value,
+                                 uint32_t index, uint32_t length, uint8_t *data, uint32_t *bytesTransferred,
+                                 uint32_t timeoutMs)
 {
     if (bytesTransferred)
         *bytesTransferred = 0;

@@ -27,10 +27,11 @@ struct libusb_device_handle;
 namespace usbdrv {
 
 // One device of the snapshot. Shared by the snapshot and the handles opened on it.
-struct UsbDevice {
+struct UsbDevice
+{
     libusb_device *device = nullptr; // one reference held
-    uint8_t bus = 0, address = 0; // address: the kernel's device number on the bus
-    std::vector<uint8_t> ports; // port path from the root hub
+    uint8_t bus = 0, address = 0;    // address: the kernel's device number on the bus
+    std::vector<uint8_t> ports;      // port path from the root hub
     uint16_t vendorId = 0, productId = 0, revision = 0;
     uint8_t serialIndex = 0, manufacturerIndex = 0, productIndex = 0;
     std::atomic<bool> gone{false};
@@ -43,7 +44,8 @@ struct UsbDevice {
 
 // A device notification queued for a handle.
 constexpr uint32_t kRateChangedNotification = 1; // data: the new rate, 32 bits, Hz (0: stopped)
-struct UsbNotification {
+struct UsbNotification
+{
     uint32_t code = 0;
     std::vector<uint8_t> data;
 };
@@ -103,7 +105,8 @@ private:
 
     std::mutex m_mutex;
     std::vector<std::shared_ptr<UsbDevice>> m_snapshot;
-    struct Handle {
+    struct Handle
+    {
         std::shared_ptr<UsbDevice> device;
         HANDLE event = nullptr;
         std::deque<UsbNotification> queue;

@@ -43,7 +43,8 @@ void putFormat(uint8_t *record, const usbdrv::AltFormat &format)
 }
 
 // Runs a volume or mute call on the mixer of the handle's card; `out` is the caller's pointer.
-template <typename F> TSTATUS withMixer(TUsbAudioHandle handle, const void *out, F call)
+template <typename F>
+TSTATUS withMixer(TUsbAudioHandle handle, const void *out, F call)
 {
     int card = -1;
     if (const TSTATUS s = UsbDriver::instance().cardOf(handle, &card))
@@ -66,8 +67,7 @@ CALDER_USB_EXPORT int32_t TUSBAUDIO_CheckApiVersion(uint32_t major, uint32_t min
 }
 
 CALDER_USB_EXPORT TSTATUS TUSBAUDIO_RegisterPnpNotification(HANDLE arrivalEvent, HANDLE removalEvent,
-                                                            void *windowHandle, uint32_t windowMessage,
-                                                            uint32_t flags)
+                                                            void *windowHandle, uint32_t windowMessage, uint32_t flags)
 {
     (void)windowHandle;
     (void)windowMessage;
@@ -105,9 +105,8 @@ CALDER_USB_EXPORT TSTATUS TUSBAUDIO_RegisterDeviceNotification(TUsbAudioHandle h
     return UsbDriver::instance().registerNotification(handle, categoryFilter, event);
 }
 
-CALDER_USB_EXPORT TSTATUS TUSBAUDIO_ReadDeviceNotification(TUsbAudioHandle handle, uint32_t *eventCode,
-                                                           uint8_t *buffer, uint32_t bufferSize,
-                                                           uint32_t *bytesReturned)
+CALDER_USB_EXPORT TSTATUS TUSBAUDIO_ReadDeviceNotification(TUsbAudioHandle handle, uint32_t *eventCode, uint8_t *buffer,
+                                                           uint32_t bufferSize, uint32_t *bytesReturned)
 {
     return UsbDriver::instance().readNotification(handle, eventCode, buffer, bufferSize, bytesReturned);
 }
@@ -239,7 +238,8 @@ CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetVolumeMuteInfo(TUsbAudioHandle handle, ui
                                                       void *info)
 {
     usbdrv::VolumeRange range;
-    const TSTATUS s = withMixer(handle, info, [&](usbdrv::AlsaMixer &m) { return m.range(direction, channel, &range); });
+    const TSTATUS s =
+        withMixer(handle, info, [&](usbdrv::AlsaMixer &m) { return m.range(direction, channel, &range); });
     if (s == tusb::kOk) {
         auto *p = static_cast<uint8_t *>(info);
         putU32(p, (range.volume ? 1u : 0u) | (range.mute ? 2u : 0u));
@@ -273,8 +273,7 @@ CALDER_USB_EXPORT TSTATUS TUSBAUDIO_GetMute(TUsbAudioHandle handle, uint32_t dir
     return s;
 }
 
-CALDER_USB_EXPORT TSTATUS TUSBAUDIO_SetMute(TUsbAudioHandle handle, uint32_t direction, uint32_t channel,
-                                            uint32_t mute)
+CALDER_USB_EXPORT TSTATUS TUSBAUDIO_SetMute(TUsbAudioHandle handle, uint32_t direction, uint32_t channel, uint32_t mute)
 {
     return withMixer(handle, &mute, [&](usbdrv::AlsaMixer &m) { return m.setMute(direction, channel, mute != 0); });
 }
@@ -294,8 +293,8 @@ TUSB_UNCALLED_52_ENTRY_POINTS(CALDER_USB_UNCALLED)
 } // extern "C"
 
 // The exports must have exactly the types the panel calls them through.
-#define CALDER_USB_CHECK_TYPE(name)                                                               \
-    static_assert(std::is_same<decltype(&TUSBAUDIO_##name), TUSBAUDIO_##name##_t>::value,         \
+#define CALDER_USB_CHECK_TYPE(name)                                                       \
+    static_assert(std::is_same<decltype(&TUSBAUDIO_##name), TUSBAUDIO_##name##_t>::value, \
                   "TUSBAUDIO_" #name " does not match its prototype");
 TUSB_VERSION_ENTRY_POINTS(CALDER_USB_CHECK_TYPE)
 TUSB_CALLED_ENTRY_POINTS(CALDER_USB_CHECK_TYPE)

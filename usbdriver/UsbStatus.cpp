@@ -12,22 +12,14 @@ TSTATUS statusFromLibusb(int result)
         return tusb::kOk;
     switch (result) {
     case LIBUSB_ERROR_NO_DEVICE:
-    case LIBUSB_ERROR_NOT_FOUND:
-        return kDeviceGone;
-    case LIBUSB_ERROR_ACCESS:
-        return kAccessDenied;
-    case LIBUSB_ERROR_BUSY:
-        return kDeviceBusy;
-    case LIBUSB_ERROR_PIPE:
-        return kRequestStalled;
-    case LIBUSB_ERROR_TIMEOUT:
-        return kRequestTimeout;
-    case LIBUSB_ERROR_INVALID_PARAM:
-        return kInvalidParameter;
-    case LIBUSB_ERROR_NO_MEM:
-        return kOutOfMemory;
-    case LIBUSB_ERROR_NOT_SUPPORTED:
-        return kNotSupported;
+    case LIBUSB_ERROR_NOT_FOUND: return kDeviceGone;
+    case LIBUSB_ERROR_ACCESS: return kAccessDenied;
+    case LIBUSB_ERROR_BUSY: return kDeviceBusy;
+    case LIBUSB_ERROR_PIPE: return kRequestStalled;
+    case LIBUSB_ERROR_TIMEOUT: return kRequestTimeout;
+    case LIBUSB_ERROR_INVALID_PARAM: return kInvalidParameter;
+    case LIBUSB_ERROR_NO_MEM: return kOutOfMemory;
+    case LIBUSB_ERROR_NOT_SUPPORTED: return kNotSupported;
     default: // IO, OVERFLOW, INTERRUPTED, OTHER
         return kTransferFailed;
     }

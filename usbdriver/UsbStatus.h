@@ -29,7 +29,8 @@ constexpr TSTATUS kStreamStopped = 0xEE000049u; // no current format: stopped, w
 TSTATUS statusFromLibusb(int result);
 
 // Result of a control transfer that asked for `asked` bytes: the status and how many moved.
-struct TransferResult {
+struct TransferResult
+{
     TSTATUS status;
     uint32_t moved;
 };

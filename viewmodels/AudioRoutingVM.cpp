@@ -1,50 +1,19 @@
 #include "viewmodels/AudioRoutingVM.h"
 
-#include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/AssignAndNotify.h"
+#include "core/MessageBus.h"
+#include "device/IRegistryService.h"
 #include "device/LumenCommunicationService.h"
+#include "device/MixerModels.h"
 #include "device/MixerProtocol.h"
-#include "settings/IRegistryService.h"
+#include "device/StoreKeys.h"
+#include "viewmodels/ViewModelTexts.h"
+#include "viewmodels/ViewModelsLog.h"
 
 #include <QDebug>
 
 namespace {
 constexpr uint8_t kSelectorByte = 0x00; // low half of the routing id, 0 for both pairs
-
-QMap<int, QString> indexMap(const QStringList &labels)
-{
-    QMap<int, QString> map;
-    for (int i = 0; i < labels.size(); ++i)
-        map.insert(i, labels.at(i));
-    return map;
-}
-
-const QStringList &altoInputs12()
-{
-    static const QStringList list{AppConstants::kMicInput1MonoLine2, AppConstants::kStereoInput23,
-                                  AppConstants::kStereoInput45, AppConstants::kMixLR};
-    return list;
-}
-
-const QStringList &tenorInputs12()
-{
-    static const QStringList list{AppConstants::kMicInput12, AppConstants::kStereoInput34,
-                                  AppConstants::kStereoInput56, AppConstants::kMixLRb};
-    return list;
-}
-
-const QStringList &bassoInputs12()
-{
-    static const QStringList list{AppConstants::kMicInput12b};
-    return list;
-}
-
-const QStringList &bassoInputs32()
-{
-    static const QStringList list{AppConstants::kMicInput34, AppConstants::kStereoInput56b,
-                                  AppConstants::kStereoInput78, AppConstants::kMixLRc};
-    return list;
-}
 } // namespace
 
 AudioRoutingVM::AudioRoutingVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
@@ -52,12 +21,6 @@ AudioRoutingVM::AudioRoutingVM(QSharedPointer<LumenCommunicationService> service
     : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
 {
     m_service->setReplyListener(this);
-    m_input12MapFillers.insert(kProductAlto, &AudioRoutingVM::fillAltoInput12Map);
-    m_input12MapFillers.insert(kProductTenor, &AudioRoutingVM::fillTenorInput12Map);
-    m_input12MapFillers.insert(kProductBasso, &AudioRoutingVM::fillBassoInput12Map);
-    m_inputs12ListFillers.insert(kProductAlto, &AudioRoutingVM::fillAltoInputs12List);
-    m_inputs12ListFillers.insert(kProductTenor, &AudioRoutingVM::fillTenorInputs12List);
-    m_inputs12ListFillers.insert(kProductBasso, &AudioRoutingVM::fillBassoInputs12List);
 }
 
 AudioRoutingVM::~AudioRoutingVM()
@@ -68,53 +31,28 @@ AudioRoutingVM::~AudioRoutingVM()
 
 void AudioRoutingVM::setActiveInput12(const QString &value)
 {
-    if (m_activeInput12 == value)
-        return;
-    m_activeInput12 = value;
-    emit activeInput12Changed();
+    assignAndNotify(this, m_activeInput12, value, &AudioRoutingVM::activeInput12Changed);
 }
-
 void AudioRoutingVM::setResetInputs12DropDown(bool value)
 {
-    if (m_resetInputs12DropDown == value)
-        return;
-    m_resetInputs12DropDown = value;
-    emit resetInputs12DropDownChanged();
+    assignAndNotify(this, m_resetInputs12DropDown, value, &AudioRoutingVM::resetInputs12DropDownChanged);
 }
-
 void AudioRoutingVM::setActiveInput32(const QString &value)
 {
-    if (m_activeInput32 == value)
-        return;
-    m_activeInput32 = value;
-    emit activeInput32Changed();
+    assignAndNotify(this, m_activeInput32, value, &AudioRoutingVM::activeInput32Changed);
 }
-
 void AudioRoutingVM::setResetInputs32DropDown(bool value)
 {
-    if (m_resetInputs32DropDown == value)
-        return;
-    m_resetInputs32DropDown = value;
-    emit resetInputs32DropDownChanged();
+    assignAndNotify(this, m_resetInputs32DropDown, value, &AudioRoutingVM::resetInputs32DropDownChanged);
 }
-
 void AudioRoutingVM::setInput32Visibility(bool value)
 {
-    if (m_input32Visibility == value)
-        return;
-    m_input32Visibility = value;
-    emit input32VisibilityChanged();
+    assignAndNotify(this, m_input32Visibility, value, &AudioRoutingVM::input32VisibilityChanged);
 }
 
-void AudioRoutingVM::onDeviceStateChanged()
-{
-    m_bus->publish(QVariant(true), AppConstants::kMsgConnected);
-}
+void AudioRoutingVM::onDeviceStateChanged() { m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected); }
 
-void AudioRoutingVM::onConnectionFailed()
-{
-    m_bus->publish(QVariant(false), AppConstants::kMsgConnected);
-}
+void AudioRoutingVM::onConnectionFailed() { m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected); }
 
 void AudioRoutingVM::onDeviceNotification()
 {
@@ -127,20 +65,11 @@ void AudioRoutingVM::onActivate()
     refreshFromStore();
 }
 
-bool AudioRoutingVM::onDeactivate()
-{
-    return true;
-}
+bool AudioRoutingVM::onDeactivate() { return true; }
 
-void AudioRoutingVM::showInputs12List()
-{
-    setResetInputs12DropDown(!m_resetInputs12DropDown);
-}
+void AudioRoutingVM::showInputs12List() { setResetInputs12DropDown(!m_resetInputs12DropDown); }
 
-void AudioRoutingVM::showInputs32List()
-{
-    setResetInputs32DropDown(!m_resetInputs32DropDown);
-}
+void AudioRoutingVM::showInputs32List() { setResetInputs32DropDown(!m_resetInputs32DropDown); }
 
 void AudioRoutingVM::onInputs12Changed(int index, QString input12)
 {
@@ -149,7 +78,7 @@ void AudioRoutingVM::onInputs12Changed(int index, QString input12)
     setActiveInput12(input12);
     writeInputSelection(kSelectorByte, index);
     if (m_store)
-        m_store->setAudioRoutingValue(AppConstants::kInput12, index);
+        m_store->setAudioRoutingValue(StoreKeys::kInput12, index);
 }
 
 void AudioRoutingVM::onInputs32Changed(int index, QString input32)
@@ -159,34 +88,30 @@ void AudioRoutingVM::onInputs32Changed(int index, QString input32)
     setActiveInput32(input32);
     writeInputSelection(kSelectorByte, index);
     if (m_store)
-        m_store->setAudioRoutingValue(AppConstants::kInput32, index);
+        m_store->setAudioRoutingValue(StoreKeys::kInput32, index);
 }
 
 void AudioRoutingVM::refreshFromStore()
 {
-    m_storeFactories = m_service->storeFactories();
-    const uint32_t productId = m_service->productId();
-    if (productId != kProductAlto && productId != kProductTenor && productId != kProductBasso)
+    const MixerModel &model = MixerModels::forProduct(m_service->productId());
+    if (!model.isMixer())
         return;
-    const auto factory = m_storeFactories.value(productId);
-    m_store = factory ? factory() : QSharedPointer<IRegistryService>();
+    m_store = m_service->createStore(model);
     if (!m_store)
         return;
 
-    const bool basso = productId == kProductBasso;
-    setInput32Visibility(basso);
-    (this->*m_input12MapFillers.value(productId))();
-    (this->*m_inputs12ListFillers.value(productId))();
+    const bool secondPair = !model.inputs32.isEmpty();
+    setInput32Visibility(secondPair);
+    m_inputs12 = model.inputs12;
     emit inputs12Changed(); // also when the list is the same
-    if (basso) {
-        fillBassoInput32Map();
-        fillBassoInputs32List();
+    if (secondPair) {
+        m_inputs32 = model.inputs32;
         emit inputs32Changed();
     }
     // An index the list lacks shows an empty label.
-    setActiveInput12(m_input12Map.value(m_store->getAudioRoutingValue(AppConstants::kInput12).toInt()));
-    if (basso)
-        setActiveInput32(m_input32Map.value(m_store->getAudioRoutingValue(AppConstants::kInput32).toInt()));
+    setActiveInput12(model.inputs12.value(m_store->getAudioRoutingValue(StoreKeys::kInput12).toInt()));
+    if (secondPair)
+        setActiveInput32(model.inputs32.value(m_store->getAudioRoutingValue(StoreKeys::kInput32).toInt()));
 }
 
 TSTATUS AudioRoutingVM::writeInputSelection(uint8_t selector, int value)
@@ -194,15 +119,6 @@ TSTATUS AudioRoutingVM::writeInputSelection(uint8_t selector, int value)
     const MixerProtocol::Block block = MixerProtocol::routingBlock(selector, uint32_t(value));
     const TSTATUS status = MixerProtocol::writeParameterBlock(m_service->api(), m_service->deviceHandle(), block);
     if (status != tusb::kOk)
-        qDebug(":Write device failed.\n");
+        qCDebug(lcViewModels, ":Write device failed.\n");
     return status;
 }
-
-void AudioRoutingVM::fillAltoInput12Map() { m_input12Map = indexMap(altoInputs12()); }
-void AudioRoutingVM::fillTenorInput12Map() { m_input12Map = indexMap(tenorInputs12()); }
-void AudioRoutingVM::fillBassoInput12Map() { m_input12Map = indexMap(bassoInputs12()); }
-void AudioRoutingVM::fillAltoInputs12List() { m_inputs12 = altoInputs12(); }
-void AudioRoutingVM::fillTenorInputs12List() { m_inputs12 = tenorInputs12(); }
-void AudioRoutingVM::fillBassoInputs12List() { m_inputs12 = bassoInputs12(); }
-void AudioRoutingVM::fillBassoInput32Map() { m_input32Map = indexMap(bassoInputs32()); }
-void AudioRoutingVM::fillBassoInputs32List() { m_inputs32 = bassoInputs32(); }

@@ -1,14 +1,11 @@
 #pragma once
-#include "app/IActivityAware.h"
+#include "core/IActivityAware.h"
 #include "device/ICommunicationReplyListener.h"
 #include "device/TUsbAudioApi.h"
 
-#include <QMap>
 #include <QObject>
 #include <QSharedPointer>
 #include <QStringList>
-
-#include <functional>
 
 class IRegistryService;
 class LumenCommunicationService;
@@ -27,12 +24,9 @@ class AudioRoutingVM : public QObject, public ICommunicationReplyListener, publi
     Q_PROPERTY(QString activeInput32 READ activeInput32 WRITE setActiveInput32 NOTIFY activeInput32Changed)
     Q_PROPERTY(bool resetInputs32DropDown READ resetInputs32DropDown WRITE setResetInputs32DropDown NOTIFY
                    resetInputs32DropDownChanged)
-    Q_PROPERTY(bool input32Visibility READ input32Visibility WRITE setInput32Visibility NOTIFY
-                   input32VisibilityChanged)
+    Q_PROPERTY(bool input32Visibility READ input32Visibility WRITE setInput32Visibility NOTIFY input32VisibilityChanged)
 
 public:
-    using StoreFactory = std::function<QSharedPointer<IRegistryService>()>;
-
     AudioRoutingVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
                    QObject *parent = nullptr);
     ~AudioRoutingVM() override;
@@ -74,24 +68,12 @@ signals:
     void input32VisibilityChanged();
 
 private:
-    using Filler = void (AudioRoutingVM::*)();
-
     void refreshFromStore();
     // Routing parameter write (0x04 <selector>), value low byte first. Logs and returns the status.
     TSTATUS writeInputSelection(uint8_t selector, int value);
 
-    void fillAltoInput12Map();
-    void fillTenorInput12Map();
-    void fillBassoInput12Map();
-    void fillAltoInputs12List();
-    void fillTenorInputs12List();
-    void fillBassoInputs12List();
-    void fillBassoInput32Map();
-    void fillBassoInputs32List();
-
     QSharedPointer<LumenCommunicationService> m_service;
     QSharedPointer<MessageBus> m_bus;
-    QMap<uint32_t, StoreFactory> m_storeFactories;
     QSharedPointer<IRegistryService> m_store;
     QStringList m_inputs12;
     QString m_activeInput12;
@@ -100,8 +82,4 @@ private:
     QString m_activeInput32;
     bool m_resetInputs32DropDown = false;
     bool m_input32Visibility = false;
-    QMap<int, QString> m_input12Map;
-    QMap<int, QString> m_input32Map;
-    QMap<uint32_t, Filler> m_input12MapFillers;
-    QMap<uint32_t, Filler> m_inputs12ListFillers;
 };

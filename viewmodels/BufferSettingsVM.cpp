@@ -1,16 +1,15 @@
 #include "viewmodels/BufferSettingsVM.h"
 
-#include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/AssignAndNotify.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/StreamFormatRecord.h"
-#include "viewmodels/VMDriverCall.h"
+#include "viewmodels/ViewModelTexts.h"
+#include "viewmodels/ViewModelsLog.h"
 
 #include <QDebug>
 
 #include <vector>
-
-using VMDriverCall::call;
 
 namespace {
 
@@ -21,8 +20,8 @@ TSTATUS listStreamFormats(TUsbAudioApiDll &api, TUsbAudioHandle handle, uint32_t
     formats.clear();
     std::vector<uint8_t> table(sizeof(StreamFormatTableBuffer), 0);
     uint32_t count = 0;
-    const TSTATUS status = call(api.TUSBAUDIO_GetSupportedStreamFormats, handle, direction,
-                                tusb::kStreamFormatCapacity, static_cast<void *>(table.data()), &count);
+    const TSTATUS status = tusb::call(api.TUSBAUDIO_GetSupportedStreamFormats, handle, direction,
+                                      tusb::kStreamFormatCapacity, static_cast<void *>(table.data()), &count);
     if (StreamFormatRecord::isListingUsable(status))
         formats = StreamFormatRecord::parseTable(table.data(), table.size(), count);
     return status;
@@ -30,89 +29,96 @@ TSTATUS listStreamFormats(TUsbAudioApiDll &api, TUsbAudioHandle handle, uint32_t
 
 } // namespace
 
-BufferSettingsVM::BufferSettingsVM(QSharedPointer<LumenCommunicationService> communicationService,
-                                   QSharedPointer<MessageBus> messageBus, QObject *parent)
-    : QObject(parent)
-    , m_communicationService(std::move(communicationService))
-    , m_messageBus(std::move(messageBus))
+BufferSettingsVM::BufferSettingsVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
+                                   QObject *parent)
+    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
 {
-    if (m_communicationService)
-        m_communicationService->setReplyListener(this);
+    if (m_service)
+        m_service->setReplyListener(this);
 }
 
 BufferSettingsVM::~BufferSettingsVM()
 {
-    if (m_communicationService)
-        m_communicationService->clearReplyListener(this);
+    if (m_service)
+        m_service->clearReplyListener(this);
 }
 
-#define CALDER_SETTER(Setter, Type, member, signal) \
-    void BufferSettingsVM::Setter(Type value)        \
-    {                                                \
-        if (member == value)                         \
-            return;                                  \
-        member = value;                              \
-        emit signal();                               \
-    }
-
-CALDER_SETTER(setActiveStreamingMode, const QString &, m_activeStreamingMode, activeStreamingModeChanged)
-CALDER_SETTER(setResetUSBStreamingModeDropDown, bool, m_resetUSBStreamingModeDropDown, resetUSBStreamingModeDropDownChanged)
-CALDER_SETTER(setCurrentAsioBufferSize, const QString &, m_currentAsioBufferSize, currentAsioBufferSizeChanged)
-CALDER_SETTER(setResetAsioBufferSizeDropDown, bool, m_resetAsioBufferSizeDropDown, resetAsioBufferSizeDropDownChanged)
-CALDER_SETTER(setActiveAsioBufferIndex, int, m_activeAsioBufferIndex, activeAsioBufferIndexChanged)
-CALDER_SETTER(setShowWarning, bool, m_showWarning, showWarningChanged)
-CALDER_SETTER(setCurrentInputFormat, const QString &, m_currentInputFormat, currentInputFormatChanged)
-CALDER_SETTER(setResetInputFormatDropDown, bool, m_resetInputFormatDropDown, resetInputFormatDropDownChanged)
-CALDER_SETTER(setCurrentOutputFormat, const QString &, m_currentOutputFormat, currentOutputFormatChanged)
-CALDER_SETTER(setResetOutputFormatDropDown, bool, m_resetOutputFormatDropDown, resetOutputFormatDropDownChanged)
-CALDER_SETTER(setEnableStreamFormatSelection, bool, m_enableStreamFormatSelection, enableStreamFormatSelectionChanged)
-
-#undef CALDER_SETTER
-
+void BufferSettingsVM::setActiveStreamingMode(const QString &value)
+{
+    assignAndNotify(this, m_activeStreamingMode, value, &BufferSettingsVM::activeStreamingModeChanged);
+}
+void BufferSettingsVM::setResetUSBStreamingModeDropDown(bool value)
+{
+    assignAndNotify(this, m_resetUSBStreamingModeDropDown, value,
+                    &BufferSettingsVM::resetUSBStreamingModeDropDownChanged);
+}
+void BufferSettingsVM::setCurrentAsioBufferSize(const QString &value)
+{
+    assignAndNotify(this, m_currentAsioBufferSize, value, &BufferSettingsVM::currentAsioBufferSizeChanged);
+}
+void BufferSettingsVM::setResetAsioBufferSizeDropDown(bool value)
+{
+    assignAndNotify(this, m_resetAsioBufferSizeDropDown, value, &BufferSettingsVM::resetAsioBufferSizeDropDownChanged);
+}
+void BufferSettingsVM::setActiveAsioBufferIndex(int value)
+{
+    assignAndNotify(this, m_activeAsioBufferIndex, value, &BufferSettingsVM::activeAsioBufferIndexChanged);
+}
+void BufferSettingsVM::setShowWarning(bool value)
+{
+    assignAndNotify(this, m_showWarning, value, &BufferSettingsVM::showWarningChanged);
+}
+void BufferSettingsVM::setCurrentInputFormat(const QString &value)
+{
+    assignAndNotify(this, m_currentInputFormat, value, &BufferSettingsVM::currentInputFormatChanged);
+}
+void BufferSettingsVM::setResetInputFormatDropDown(bool value)
+{
+    assignAndNotify(this, m_resetInputFormatDropDown, value, &BufferSettingsVM::resetInputFormatDropDownChanged);
+}
+void BufferSettingsVM::setCurrentOutputFormat(const QString &value)
+{
+    assignAndNotify(this, m_currentOutputFormat, value, &BufferSettingsVM::currentOutputFormatChanged);
+}
+void BufferSettingsVM::setResetOutputFormatDropDown(bool value)
+{
+    assignAndNotify(this, m_resetOutputFormatDropDown, value, &BufferSettingsVM::resetOutputFormatDropDownChanged);
+}
+void BufferSettingsVM::setEnableStreamFormatSelection(bool value)
+{
+    assignAndNotify(this, m_enableStreamFormatSelection, value, &BufferSettingsVM::enableStreamFormatSelectionChanged);
+}
 void BufferSettingsVM::setSafeMode(bool value)
 {
-    if (m_safeMode == value)
-        return;
-    m_safeMode = value;
-    emit safeModeChanged(m_safeMode);
+    assignAndNotify(this, m_safeMode, value, &BufferSettingsVM::safeModeChanged);
 }
-
 void BufferSettingsVM::setSafeModeEnabled(bool value)
 {
-    if (m_safeModeEnabled == value)
-        return;
-    m_safeModeEnabled = value;
-    emit safeModeEnabledChanged(m_safeModeEnabled);
+    assignAndNotify(this, m_safeModeEnabled, value, &BufferSettingsVM::safeModeEnabledChanged);
 }
 
 void BufferSettingsVM::onDeviceStateChanged()
 {
-    if (m_messageBus)
-        m_messageBus->publish(QVariant(true), AppConstants::kMsgConnected);
+    if (m_bus)
+        m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void BufferSettingsVM::onConnectionFailed()
 {
-    if (m_messageBus)
-        m_messageBus->publish(QVariant(false), AppConstants::kMsgConnected);
+    if (m_bus)
+        m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
-void BufferSettingsVM::onDeviceNotification()
-{
-    reload();
-}
+void BufferSettingsVM::onDeviceNotification() { reload(); }
 
 void BufferSettingsVM::onActivate()
 {
-    if (m_communicationService)
-        m_communicationService->setReplyListener(this);
+    if (m_service)
+        m_service->setReplyListener(this);
     reload();
 }
 
-bool BufferSettingsVM::onDeactivate()
-{
-    return true;
-}
+bool BufferSettingsVM::onDeactivate() { return true; }
 
 void BufferSettingsVM::reload()
 {
@@ -126,10 +132,9 @@ void BufferSettingsVM::reload()
 uint32_t BufferSettingsVM::countFormats(uint32_t direction)
 {
     std::vector<StreamFormat> formats;
-    const TSTATUS status = listStreamFormats(m_communicationService->api(), m_communicationService->deviceHandle(),
-                                             direction, formats);
+    const TSTATUS status = listStreamFormats(m_service->api(), m_service->deviceHandle(), direction, formats);
     if (!StreamFormatRecord::isListingUsable(status)) {
-        qDebug("TUSBAUDIO_GetSupportedStreamFormats failed.\n");
+        qCDebug(lcViewModels, "TUSBAUDIO_GetSupportedStreamFormats failed.\n");
         return 0;
     }
     return uint32_t(formats.size());
@@ -155,14 +160,14 @@ uint32_t BufferSettingsVM::slotDirection(int slot) const
 
 TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
 {
-    TUsbAudioApiDll &api = m_communicationService->api();
-    const TUsbAudioHandle handle = m_communicationService->deviceHandle();
+    TUsbAudioApiDll &api = m_service->api();
+    const TUsbAudioHandle handle = m_service->deviceHandle();
     const uint32_t direction = slotDirection(slot);
 
     std::vector<StreamFormat> formats;
     const TSTATUS status = listStreamFormats(api, handle, direction, formats);
     if (!StreamFormatRecord::isListingUsable(status)) {
-        qDebug(": TUSBAUDIO_GetSupportedStreamFormats failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_GetSupportedStreamFormats failed.\n");
         return status;
     }
 
@@ -180,10 +185,10 @@ TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
 
     if (!formats.empty()) {
         StreamFormatBuffer current{};
-        const TSTATUS currentStatus = call(api.TUSBAUDIO_GetCurrentStreamFormat, handle, direction,
-                                           static_cast<void *>(current.data()));
+        const TSTATUS currentStatus =
+            tusb::call(api.TUSBAUDIO_GetCurrentStreamFormat, handle, direction, static_cast<void *>(current.data()));
         if (currentStatus != tusb::kOk) {
-            qDebug(": TUSBAUDIO_GetCurrentStreamFormat failed.\n");
+            qCDebug(lcViewModels, ": TUSBAUDIO_GetCurrentStreamFormat failed.\n");
             list.clear();
         } else {
             // The shown text comes from the driver's current record, not from the list.
@@ -201,11 +206,11 @@ TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
     }
 
     uint32_t mode = 0;
-    const TSTATUS modeStatus = call(api.TUSBAUDIO_GetStreamFormatSelectionMode, handle, &mode);
+    const TSTATUS modeStatus = tusb::call(api.TUSBAUDIO_GetStreamFormatSelectionMode, handle, &mode);
     if (modeStatus == tusb::kOk) {
         setEnableStreamFormatSelection(mode == 1);
     } else {
-        qDebug(": TUSBAUDIO_GetStreamFormatSelectionMode failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_GetStreamFormatSelectionMode failed.\n");
         setEnableStreamFormatSelection(false);
     }
     return tusb::kOk;
@@ -214,30 +219,30 @@ TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
 void BufferSettingsVM::displayBothStreams()
 {
     if (m_streams[0].present && displayStreamFormats(0) != tusb::kOk)
-        qDebug(": DisplayStreamFormats for stream failed\n");
+        qCDebug(lcViewModels, ": DisplayStreamFormats for stream failed\n");
     if (m_streams[1].present && displayStreamFormats(1) != tusb::kOk)
-        qDebug(": DisplayStreamFormats for stream failed.\n");
+        qCDebug(lcViewModels, ": DisplayStreamFormats for stream failed.\n");
 }
 
 TSTATUS BufferSettingsVM::saveSelectedFormat(int slot, uint32_t position)
 {
     const uint32_t direction = slotDirection(slot);
     const uint32_t formatId = formatMap(direction).value(position, 0);
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetCurrentStreamFormat,
-                                m_communicationService->deviceHandle(), direction, formatId);
+    const TSTATUS status =
+        tusb::call(m_service->api().TUSBAUDIO_SetCurrentStreamFormat, m_service->deviceHandle(), direction, formatId);
     if (status != tusb::kOk)
-        qDebug(": TUSBAUDIO_SetCurrentStreamFormat failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_SetCurrentStreamFormat failed.\n");
     return status;
 }
 
 void BufferSettingsVM::onFormatSelectionChanged(int slot, int index)
 {
     if (saveSelectedFormat(slot, uint32_t(index)) != tusb::kOk)
-        qDebug(": SaveSelectedFormat failed.\n");
+        qCDebug(lcViewModels, ": SaveSelectedFormat failed.\n");
     // Re-read: the driver may have settled on another format than the one asked for.
     if (displayStreamFormats(slot) != tusb::kOk)
-        qDebug(": DisplayStreamFormats for %s stream failed.\n",
-               slotDirection(slot) == tusb::kDirectionInput ? "input" : "output");
+        qCDebug(lcViewModels, ": DisplayStreamFormats for %s stream failed.\n",
+                slotDirection(slot) == tusb::kDirectionInput ? "input" : "output");
 }
 
 void BufferSettingsVM::onInputFormatSelectionChanged(int index, QString inputSelection)
@@ -256,8 +261,8 @@ TSTATUS BufferSettingsVM::readAsioInstance()
 {
     // Read into a fresh record so that a failed call leaves the page's record as it was.
     AsioInstanceBuffer fresh{};
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetASIOInstanceInfo, m_asioInstanceNumber,
-                                static_cast<void *>(fresh.data()));
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetASIOInstanceInfo, m_asioInstanceNumber,
+                                      static_cast<void *>(fresh.data()));
     if (status == tusb::kOk)
         m_asioInstance = fresh;
     return status;
@@ -266,12 +271,12 @@ TSTATUS BufferSettingsVM::readAsioInstance()
 void BufferSettingsVM::readCurrentBufferSize()
 {
     if (readAsioInstance() != tusb::kOk) {
-        qDebug(": TUSBAUDIO_GetASIOInstanceInfo failed\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_GetASIOInstanceInfo failed\n");
         return;
     }
     const AsioInstanceInfo info = AsioInstanceRecord::parse(m_asioInstance.data(), m_asioInstance.size());
     setCurrentAsioBufferSize(AsioInstanceRecord::bufferSizeText(info.currentBufferSize));
-    qDebug() << info.currentBufferSize;
+    qCDebug(lcViewModels) << info.currentBufferSize;
 }
 
 void BufferSettingsVM::readBufferSizeList()
@@ -290,22 +295,22 @@ TSTATUS BufferSettingsVM::setPreferredBufferSize(uint32_t size, bool safe)
 {
     const AsioInstanceInfo info = AsioInstanceRecord::parse(m_asioInstance.data(), m_asioInstance.size());
     const uint32_t flags = AsioInstanceRecord::withSafeMode(info.flags, safe);
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetASIOBufferPreferredSize,
-                                m_asioInstanceNumber, info.instanceWord, size, flags);
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetASIOBufferPreferredSize, m_asioInstanceNumber,
+                                      info.instanceWord, size, flags);
     if (status == tusb::kOk)
-        qDebug("TUSBAUDIO_SetASIOBufferPreferredSize success\n");
+        qCDebug(lcViewModels, "TUSBAUDIO_SetASIOBufferPreferredSize success\n");
     else
-        qDebug("TUSBAUDIO_SetASIOBufferPreferredSize failed\n");
+        qCDebug(lcViewModels, "TUSBAUDIO_SetASIOBufferPreferredSize failed\n");
     return status;
 }
 
 void BufferSettingsVM::readSampleRate()
 {
     uint32_t rate = 0;
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetCurrentSampleRate,
-                                m_communicationService->deviceHandle(), &rate);
+    const TSTATUS status =
+        tusb::call(m_service->api().TUSBAUDIO_GetCurrentSampleRate, m_service->deviceHandle(), &rate);
     if (status != tusb::kOk)
-        qDebug(": TUSBAUDIO_GetCurrentSampleRate failed\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_GetCurrentSampleRate failed\n");
 }
 
 void BufferSettingsVM::showUSBStreamingModeList()
@@ -342,7 +347,7 @@ void BufferSettingsVM::onUSBStreamingModeChanged(int index, QString streamingMod
 void BufferSettingsVM::onAsioSelectionChanged(int index, QString asioSelection)
 {
     setActiveAsioBufferIndex(index);
-    qDebug().noquote().nospace() << "Current Sample : " << asioSelection;
+    qCDebug(lcViewModels).noquote().nospace() << "Current Sample : " << asioSelection;
     setCurrentAsioBufferSize(asioSelection);
     if (setPreferredBufferSize(AsioInstanceRecord::leadingBufferSize(asioSelection), m_safeMode) == tusb::kOk)
         readSampleRate();

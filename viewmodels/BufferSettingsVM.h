@@ -1,5 +1,5 @@
 #pragma once
-#include "app/IActivityAware.h"
+#include "core/IActivityAware.h"
 #include "device/AsioInstanceRecord.h"
 #include "device/ICommunicationReplyListener.h"
 #include "device/TUsbAudioApi.h"
@@ -20,26 +20,36 @@ class MessageBus;
 class BufferSettingsVM : public QObject, public ICommunicationReplyListener, public IActivityAware
 {
     Q_OBJECT
-    Q_PROPERTY(QString activeStreamingMode READ activeStreamingMode WRITE setActiveStreamingMode NOTIFY activeStreamingModeChanged)
-    Q_PROPERTY(bool resetUSBStreamingModeDropDown READ resetUSBStreamingModeDropDown WRITE setResetUSBStreamingModeDropDown NOTIFY resetUSBStreamingModeDropDownChanged)
+    Q_PROPERTY(QString activeStreamingMode READ activeStreamingMode WRITE setActiveStreamingMode NOTIFY
+                   activeStreamingModeChanged)
+    Q_PROPERTY(bool resetUSBStreamingModeDropDown READ resetUSBStreamingModeDropDown WRITE
+                   setResetUSBStreamingModeDropDown NOTIFY resetUSBStreamingModeDropDownChanged)
     Q_PROPERTY(QStringList asioBufferSizes READ asioBufferSizes NOTIFY asioBufferSizesChanged)
-    Q_PROPERTY(QString currentAsioBufferSize READ currentAsioBufferSize WRITE setCurrentAsioBufferSize NOTIFY currentAsioBufferSizeChanged)
-    Q_PROPERTY(bool resetAsioBufferSizeDropDown READ resetAsioBufferSizeDropDown WRITE setResetAsioBufferSizeDropDown NOTIFY resetAsioBufferSizeDropDownChanged)
-    Q_PROPERTY(int activeAsioBufferIndex READ activeAsioBufferIndex WRITE setActiveAsioBufferIndex NOTIFY activeAsioBufferIndexChanged)
+    Q_PROPERTY(QString currentAsioBufferSize READ currentAsioBufferSize WRITE setCurrentAsioBufferSize NOTIFY
+                   currentAsioBufferSizeChanged)
+    Q_PROPERTY(bool resetAsioBufferSizeDropDown READ resetAsioBufferSizeDropDown WRITE setResetAsioBufferSizeDropDown
+                   NOTIFY resetAsioBufferSizeDropDownChanged)
+    Q_PROPERTY(int activeAsioBufferIndex READ activeAsioBufferIndex WRITE setActiveAsioBufferIndex NOTIFY
+                   activeAsioBufferIndexChanged)
     Q_PROPERTY(bool showWarning READ showWarning WRITE setShowWarning NOTIFY showWarningChanged)
     Q_PROPERTY(QStringList inputFormats READ inputFormats NOTIFY inputFormatsChanged)
-    Q_PROPERTY(QString currentInputFormat READ currentInputFormat WRITE setCurrentInputFormat NOTIFY currentInputFormatChanged)
-    Q_PROPERTY(bool resetInputFormatDropDown READ resetInputFormatDropDown WRITE setResetInputFormatDropDown NOTIFY resetInputFormatDropDownChanged)
+    Q_PROPERTY(
+        QString currentInputFormat READ currentInputFormat WRITE setCurrentInputFormat NOTIFY currentInputFormatChanged)
+    Q_PROPERTY(bool resetInputFormatDropDown READ resetInputFormatDropDown WRITE setResetInputFormatDropDown NOTIFY
+                   resetInputFormatDropDownChanged)
     Q_PROPERTY(QStringList outputFormats READ outputFormats NOTIFY outputFormatsChanged)
-    Q_PROPERTY(QString currentOutputFormat READ currentOutputFormat WRITE setCurrentOutputFormat NOTIFY currentOutputFormatChanged)
-    Q_PROPERTY(bool resetOutputFormatDropDown READ resetOutputFormatDropDown WRITE setResetOutputFormatDropDown NOTIFY resetOutputFormatDropDownChanged)
-    Q_PROPERTY(bool enableStreamFormatSelection READ enableStreamFormatSelection WRITE setEnableStreamFormatSelection NOTIFY enableStreamFormatSelectionChanged)
+    Q_PROPERTY(QString currentOutputFormat READ currentOutputFormat WRITE setCurrentOutputFormat NOTIFY
+                   currentOutputFormatChanged)
+    Q_PROPERTY(bool resetOutputFormatDropDown READ resetOutputFormatDropDown WRITE setResetOutputFormatDropDown NOTIFY
+                   resetOutputFormatDropDownChanged)
+    Q_PROPERTY(bool enableStreamFormatSelection READ enableStreamFormatSelection WRITE setEnableStreamFormatSelection
+                   NOTIFY enableStreamFormatSelectionChanged)
     Q_PROPERTY(bool safeMode READ safeMode WRITE setSafeMode NOTIFY safeModeChanged)
     Q_PROPERTY(bool safeModeEnabled READ safeModeEnabled WRITE setSafeModeEnabled NOTIFY safeModeEnabledChanged)
 
 public:
-    BufferSettingsVM(QSharedPointer<LumenCommunicationService> communicationService,
-                     QSharedPointer<MessageBus> messageBus, QObject *parent = nullptr);
+    BufferSettingsVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
+                     QObject *parent = nullptr);
     ~BufferSettingsVM() override;
 
     QString activeStreamingMode() const { return m_activeStreamingMode; }
@@ -135,8 +145,8 @@ private:
     QStringList &formatList(uint32_t direction) { return direction ? m_inputFormats : m_outputFormats; }
     QMap<uint32_t, uint32_t> &formatMap(uint32_t direction) { return direction ? m_inputFormatMap : m_outputFormatMap; }
 
-    QSharedPointer<LumenCommunicationService> m_communicationService;
-    QSharedPointer<MessageBus> m_messageBus;
+    QSharedPointer<LumenCommunicationService> m_service;
+    QSharedPointer<MessageBus> m_bus;
     QString m_activeStreamingMode;
     bool m_resetUSBStreamingModeDropDown = false;
     QStringList m_asioBufferSizes;

@@ -1,14 +1,8 @@
 #include "viewmodels/ChannelsListModel.h"
 
-ChannelsListModel::ChannelsListModel(QObject *parent)
-    : QAbstractListModel(parent)
-{
-}
+ChannelsListModel::ChannelsListModel(QObject *parent) : QAbstractListModel(parent) {}
 
-int ChannelsListModel::rowCount(const QModelIndex &) const
-{
-    return m_items.size();
-}
+int ChannelsListModel::rowCount(const QModelIndex &) const { return m_items.size(); }
 
 QVariant ChannelsListModel::data(const QModelIndex &index, int role) const
 {
@@ -77,15 +71,9 @@ QSharedPointer<ChannelsModelItem> ChannelsListModel::item(int row) const
     return m_items.at(row);
 }
 
-void ChannelsListModel::announceLinkChanged()
-{
-    announceRoleChanged(LinkRole);
-}
+void ChannelsListModel::announceLinkChanged() { announceRoleChanged(LinkRole); }
 
-void ChannelsListModel::announceMuteChanged()
-{
-    announceRoleChanged(MuteRole);
-}
+void ChannelsListModel::announceMuteChanged() { announceRoleChanged(MuteRole); }
 
 void ChannelsListModel::announceRoleChanged(int role)
 {

@@ -1,5 +1,6 @@
 #include "viewmodels/ChannelsModelItem.h"
 
+#include "core/AssignAndNotify.h"
 ChannelsModelItem::ChannelsModelItem(short leftChannelValue, short rightChannelValue, uint leftChannelIndex,
                                      uint rightChannelIndex, short leftLowerLimit, short leftUpperLimit,
                                      short rightLowerLimit, short rightUpperLimit, const QString &leftChannelName,
@@ -17,29 +18,53 @@ ChannelsModelItem::ChannelsModelItem(short leftChannelValue, short rightChannelV
     , m_rightChannelName(rightChannelName)
     , m_isLinked(isLinked)
     , m_isMuted(isMuted)
+{}
+
+void ChannelsModelItem::setLeftChannelValue(short value)
 {
+    assignAndNotify(this, m_leftChannelValue, value, &ChannelsModelItem::leftChannelValueChanged);
 }
-
-#define CALDER_ITEM_SETTER(Setter, Type, member, signal) \
-    void ChannelsModelItem::Setter(Type value)           \
-    {                                                    \
-        if (member == value)                             \
-            return;                                      \
-        member = value;                                  \
-        emit signal();                                   \
-    }
-
-CALDER_ITEM_SETTER(setLeftChannelValue, short, m_leftChannelValue, leftChannelValueChanged)
-CALDER_ITEM_SETTER(setRightChannelValue, short, m_rightChannelValue, rightChannelValueChanged)
-CALDER_ITEM_SETTER(setLeftChannelIndex, uint, m_leftChannelIndex, leftChannelIndexChanged)
-CALDER_ITEM_SETTER(setRightChannelIndex, uint, m_rightChannelIndex, rightChannelIndexChanged)
-CALDER_ITEM_SETTER(setLeftLowerLimit, short, m_leftLowerLimit, leftLowerLimitChanged)
-CALDER_ITEM_SETTER(setLeftUpperLimit, short, m_leftUpperLimit, leftUpperLimitChanged)
-CALDER_ITEM_SETTER(setRightLowerLimit, short, m_rightLowerLimit, rightLowerLimitChanged)
-CALDER_ITEM_SETTER(setRightUpperLimit, short, m_rightUpperLimit, rightUpperLimitChanged)
-CALDER_ITEM_SETTER(setLeftChannelName, const QString &, m_leftChannelName, leftChannelNameChanged)
-CALDER_ITEM_SETTER(setRightChannelName, const QString &, m_rightChannelName, rightChannelNameChanged)
-CALDER_ITEM_SETTER(setIsLinked, bool, m_isLinked, isLinkedChanged)
-CALDER_ITEM_SETTER(setIsMuted, bool, m_isMuted, isMutedChanged)
-
-#undef CALDER_ITEM_SETTER
+void ChannelsModelItem::setRightChannelValue(short value)
+{
+    assignAndNotify(this, m_rightChannelValue, value, &ChannelsModelItem::rightChannelValueChanged);
+}
+void ChannelsModelItem::setLeftChannelIndex(uint value)
+{
+    assignAndNotify(this, m_leftChannelIndex, value, &ChannelsModelItem::leftChannelIndexChanged);
+}
+void ChannelsModelItem::setRightChannelIndex(uint value)
+{
+    assignAndNotify(this, m_rightChannelIndex, value, &ChannelsModelItem::rightChannelIndexChanged);
+}
+void ChannelsModelItem::setLeftLowerLimit(short value)
+{
+    assignAndNotify(this, m_leftLowerLimit, value, &ChannelsModelItem::leftLowerLimitChanged);
+}
+void ChannelsModelItem::setLeftUpperLimit(short value)
+{
+    assignAndNotify(this, m_leftUpperLimit, value, &ChannelsModelItem::leftUpperLimitChanged);
+}
+void ChannelsModelItem::setRightLowerLimit(short value)
+{
+    assignAndNotify(this, m_rightLowerLimit, value, &ChannelsModelItem::rightLowerLimitChanged);
+}
+void ChannelsModelItem::setRightUpperLimit(short value)
+{
+    assignAndNotify(this, m_rightUpperLimit, value, &ChannelsModelItem::rightUpperLimitChanged);
+}
+void ChannelsModelItem::setLeftChannelName(const QString &value)
+{
+    assignAndNotify(this, m_leftChannelName, value, &ChannelsModelItem::leftChannelNameChanged);
+}
+void ChannelsModelItem::setRightChannelName(const QString &value)
+{
+    assignAndNotify(this, m_rightChannelName, value, &ChannelsModelItem::rightChannelNameChanged);
+}
+void ChannelsModelItem::setIsLinked(bool value)
+{
+    assignAndNotify(this, m_isLinked, value, &ChannelsModelItem::isLinkedChanged);
+}
+void ChannelsModelItem::setIsMuted(bool value)
+{
+    assignAndNotify(this, m_isMuted, value, &ChannelsModelItem::isMutedChanged);
+}

@@ -8,7 +8,8 @@ class ChannelsModelItem : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(short leftChannelValue READ leftChannelValue WRITE setLeftChannelValue NOTIFY leftChannelValueChanged)
-    Q_PROPERTY(short rightChannelValue READ rightChannelValue WRITE setRightChannelValue NOTIFY rightChannelValueChanged)
+    Q_PROPERTY(
+        short rightChannelValue READ rightChannelValue WRITE setRightChannelValue NOTIFY rightChannelValueChanged)
     Q_PROPERTY(uint leftChannelIndex READ leftChannelIndex WRITE setLeftChannelIndex NOTIFY leftChannelIndexChanged)
     Q_PROPERTY(uint rightChannelIndex READ rightChannelIndex WRITE setRightChannelIndex NOTIFY rightChannelIndexChanged)
     Q_PROPERTY(short leftLowerLimit READ leftLowerLimit WRITE setLeftLowerLimit NOTIFY leftLowerLimitChanged)

@@ -1,8 +1,8 @@
 #include "viewmodels/ClientInfoVM.h"
 
-#include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "viewmodels/ViewModelTexts.h"
 
 ClientInfoVM::ClientInfoVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
                            QObject *parent)
@@ -18,27 +18,16 @@ ClientInfoVM::~ClientInfoVM()
     m_service->clearReplyListener(this);
 }
 
-void ClientInfoVM::onDeviceStateChanged()
-{
-    m_bus->publish(QVariant(true), AppConstants::kMsgConnected);
-}
+void ClientInfoVM::onDeviceStateChanged() { m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected); }
 
 void ClientInfoVM::onConnectionFailed()
 {
     // A failed open is reported as such, like every other page does.
-    m_bus->publish(QVariant(false), AppConstants::kMsgConnected);
+    m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
-void ClientInfoVM::onDeviceNotification()
-{
-}
+void ClientInfoVM::onDeviceNotification() {}
 
-void ClientInfoVM::onActivate()
-{
-    m_service->setReplyListener(this);
-}
+void ClientInfoVM::onActivate() { m_service->setReplyListener(this); }
 
-bool ClientInfoVM::onDeactivate()
-{
-    return true;
-}
+bool ClientInfoVM::onDeactivate() { return true; }

@@ -1,10 +1,14 @@
 #include "viewmodels/DuckerVM.h"
 
-#include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/AssignAndNotify.h"
+#include "core/MessageBus.h"
+#include "device/IRegistryService.h"
 #include "device/LumenCommunicationService.h"
+#include "device/MixerModels.h"
 #include "device/MixerProtocol.h"
-#include "settings/IRegistryService.h"
+#include "device/StoreKeys.h"
+#include "viewmodels/ViewModelTexts.h"
+#include "viewmodels/ViewModelsLog.h"
 
 #include <QDebug>
 #include <QTimer>
@@ -36,17 +40,16 @@ MeterReadResult readMeter(TUSBAUDIO_ClassVendorRequestIn_t readIn, TUsbAudioHand
     result.status = readIn(handle, 0, 0, tusb::kRequestParameterOrMeter, 0, 0, tusb::kVendorBlockSize, reply.data(),
                            &count, tusb::kVendorTimeoutMs);
     if (result.status != tusb::kOk) {
-        qDebug(":read device failed.\n");
+        qCDebug(lcViewModels, ":read device failed.\n");
         return result;
     }
-    qDebug(":read meter success.\n");
+    qCDebug(lcViewModels, ":read meter success.\n");
     result.level = MixerProtocol::meterLevel(reply);
     return result;
 }
 } // namespace
 
-DuckerVM::DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
-                   QObject *parent)
+DuckerVM::DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus, QObject *parent)
     : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
 {
     m_service->setReplyListener(this);
@@ -60,36 +63,48 @@ DuckerVM::~DuckerVM()
     m_service->clearReplyListener(this);
     delete m_meterTimer;
     m_meterTimer = nullptr;
-    qDebug() << "Deleted meter timer";
+    qCDebug(lcViewModels) << "Deleted meter timer";
     // A read still blocked in the driver is not waited for: it holds no reference to this
     // page, and its result is dropped with m_meterWatcher.
 }
 
-int DuckerVM::duckerInputMask()
-{
-    return s_duckerInputMask;
-}
+int DuckerVM::duckerInputMask() { return s_duckerInputMask; }
 
-#define CALDER_SETTER(Type, setter, member, signal) \
-    void DuckerVM::setter(Type value)               \
-    {                                               \
-        if (member == value)                        \
-            return;                                 \
-        member = value;                             \
-        emit signal();                              \
-    }
-CALDER_SETTER(bool, setDuckerOn, m_duckerOn, duckerOnChanged)
-CALDER_SETTER(bool, setInput1Checked, m_input1Checked, input1CheckedChanged)
-CALDER_SETTER(bool, setInput2Checked, m_input2Checked, input2CheckedChanged)
-CALDER_SETTER(bool, setInput3Checked, m_input3Checked, input3CheckedChanged)
-CALDER_SETTER(bool, setInput4Checked, m_input4Checked, input4CheckedChanged)
-CALDER_SETTER(int, setMeterReading, m_meterReading, meterReadingChanged)
-CALDER_SETTER(int, setSensitivity, m_sensitivity, sensitivityChanged)
-CALDER_SETTER(int, setDuckerRange, m_duckerRange, duckerRangeChanged)
-CALDER_SETTER(double, setReleaseTime, m_releaseTime, releaseTimeChanged)
-CALDER_SETTER(bool, setInput3Visibility, m_input3Visibility, input3VisibilityChanged)
-CALDER_SETTER(bool, setInput4Visibility, m_input4Visibility, input4VisibilityChanged)
-#undef CALDER_SETTER
+void DuckerVM::setDuckerOn(bool value) { assignAndNotify(this, m_duckerOn, value, &DuckerVM::duckerOnChanged); }
+void DuckerVM::setInput1Checked(bool value)
+{
+    assignAndNotify(this, m_input1Checked, value, &DuckerVM::input1CheckedChanged);
+}
+void DuckerVM::setInput2Checked(bool value)
+{
+    assignAndNotify(this, m_input2Checked, value, &DuckerVM::input2CheckedChanged);
+}
+void DuckerVM::setInput3Checked(bool value)
+{
+    assignAndNotify(this, m_input3Checked, value, &DuckerVM::input3CheckedChanged);
+}
+void DuckerVM::setInput4Checked(bool value)
+{
+    assignAndNotify(this, m_input4Checked, value, &DuckerVM::input4CheckedChanged);
+}
+void DuckerVM::setMeterReading(int value)
+{
+    assignAndNotify(this, m_meterReading, value, &DuckerVM::meterReadingChanged);
+}
+void DuckerVM::setSensitivity(int value) { assignAndNotify(this, m_sensitivity, value, &DuckerVM::sensitivityChanged); }
+void DuckerVM::setDuckerRange(int value) { assignAndNotify(this, m_duckerRange, value, &DuckerVM::duckerRangeChanged); }
+void DuckerVM::setReleaseTime(double value)
+{
+    assignAndNotify(this, m_releaseTime, value, &DuckerVM::releaseTimeChanged);
+}
+void DuckerVM::setInput3Visibility(bool value)
+{
+    assignAndNotify(this, m_input3Visibility, value, &DuckerVM::input3VisibilityChanged);
+}
+void DuckerVM::setInput4Visibility(bool value)
+{
+    assignAndNotify(this, m_input4Visibility, value, &DuckerVM::input4VisibilityChanged);
+}
 
 void DuckerVM::setDefaultMeterReading(int value)
 {
@@ -97,15 +112,9 @@ void DuckerVM::setDefaultMeterReading(int value)
     emit defaultMeterReadingChanged();
 }
 
-void DuckerVM::onDeviceStateChanged()
-{
-    m_bus->publish(QVariant(true), AppConstants::kMsgConnected);
-}
+void DuckerVM::onDeviceStateChanged() { m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected); }
 
-void DuckerVM::onConnectionFailed()
-{
-    m_bus->publish(QVariant(false), AppConstants::kMsgConnected);
-}
+void DuckerVM::onConnectionFailed() { m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected); }
 
 void DuckerVM::onDeviceNotification()
 {
@@ -131,12 +140,10 @@ bool DuckerVM::onDeactivate()
 
 void DuckerVM::refreshFromStore()
 {
-    m_storeFactories = m_service->storeFactories();
-    const uint32_t productId = m_service->productId();
-    if (productId != kProductAlto && productId != kProductTenor && productId != kProductBasso)
+    const MixerModel &model = MixerModels::forProduct(m_service->productId());
+    if (!model.isMixer())
         return;
-    const auto factory = m_storeFactories.value(productId);
-    m_store = factory ? factory() : QSharedPointer<IRegistryService>();
+    m_store = m_service->createStore(model);
     if (!m_store)
         return;
 
@@ -145,7 +152,7 @@ void DuckerVM::refreshFromStore()
     s_duckerInputMask = m_service->duckerInputMask();
     setInput1Checked(s_duckerInputMask & MixerProtocol::kTriggerInput1);
     setInput2Checked(s_duckerInputMask & MixerProtocol::kTriggerInput2);
-    if (productId == kProductBasso) {
+    if (model.triggerInputs > 2) {
         setInput3Visibility(true);
         setInput4Visibility(true);
         setInput3Checked(s_duckerInputMask & MixerProtocol::kTriggerInput3);
@@ -157,7 +164,7 @@ void DuckerVM::refreshFromStore()
 
 void DuckerVM::applyDuckerOnState()
 {
-    if (m_store->getDuckerValue(AppConstants::kOn).toInt() != 0) {
+    if (m_store->getDuckerValue(StoreKeys::kOn).toInt() != 0) {
         setDuckerOn(true);
         startMeterPolling();
     } else {
@@ -169,9 +176,9 @@ void DuckerVM::applyDuckerOnState()
 
 void DuckerVM::loadDuckerParameters()
 {
-    setSensitivity(m_store->getDuckerValue(AppConstants::kSensitivity).toInt());
-    setDuckerRange(m_store->getDuckerValue(AppConstants::kDuckerRange).toInt());
-    setReleaseTime(m_store->getDuckerValue(AppConstants::kReleaseTime).toDouble() / 1000.0);
+    setSensitivity(m_store->getDuckerValue(StoreKeys::kSensitivity).toInt());
+    setDuckerRange(m_store->getDuckerValue(StoreKeys::kDuckerRange).toInt());
+    setReleaseTime(m_store->getDuckerValue(StoreKeys::kReleaseTime).toDouble() / 1000.0);
 }
 
 void DuckerVM::startMeterPolling()
@@ -199,7 +206,7 @@ void DuckerVM::onDuckerToggled()
     }
     if (m_store) {
         // Stored first: the 0x0280 block takes "On" from the store.
-        m_store->setDuckerValue(AppConstants::kOn, m_duckerOn ? 1 : 0);
+        m_store->setDuckerValue(StoreKeys::kOn, m_duckerOn ? 1 : 0);
         setDuckerOnDevice(MixerProtocol::kParamDuckerSwitch, 0);
     }
 }
@@ -222,25 +229,25 @@ void DuckerVM::toggleTriggerInput(bool checked, void (DuckerVM::*setter)(bool), 
 void DuckerVM::onChannel1SelectionChanged()
 {
     toggleTriggerInput(!m_input1Checked, &DuckerVM::setInput1Checked, MixerProtocol::kTriggerInput1,
-                       AppConstants::kInput1);
+                       StoreKeys::kInput1);
 }
 
 void DuckerVM::onChannel2SelectionChanged()
 {
     toggleTriggerInput(!m_input2Checked, &DuckerVM::setInput2Checked, MixerProtocol::kTriggerInput2,
-                       AppConstants::kInput2);
+                       StoreKeys::kInput2);
 }
 
 void DuckerVM::onChannel3SelectionChanged()
 {
     toggleTriggerInput(!m_input3Checked, &DuckerVM::setInput3Checked, MixerProtocol::kTriggerInput3,
-                       AppConstants::kInput3);
+                       StoreKeys::kInput3);
 }
 
 void DuckerVM::onChannel4SelectionChanged()
 {
     toggleTriggerInput(!m_input4Checked, &DuckerVM::setInput4Checked, MixerProtocol::kTriggerInput4,
-                       AppConstants::kInput4);
+                       StoreKeys::kInput4);
 }
 
 void DuckerVM::onReleaseTimeChanged(double time)
@@ -248,7 +255,7 @@ void DuckerVM::onReleaseTimeChanged(double time)
     setReleaseTime(time);
     if (m_store) {
         setDuckerOnDevice(MixerProtocol::kParamDuckerSwitch, 0);
-        m_store->setDuckerValue(AppConstants::kReleaseTime, releaseTimeMs());
+        m_store->setDuckerValue(StoreKeys::kReleaseTime, releaseTimeMs());
     }
 }
 
@@ -257,7 +264,7 @@ void DuckerVM::onDuckerRangeChanged(int range)
     setDuckerRange(range);
     setDuckerOnDevice(MixerProtocol::kParamDuckRange, MixerProtocol::duckRangeValue(m_duckerRange));
     if (m_store)
-        m_store->setDuckerValue(AppConstants::kDuckerRange, m_duckerRange);
+        m_store->setDuckerValue(StoreKeys::kDuckerRange, m_duckerRange);
 }
 
 void DuckerVM::onSensitivityChanged(int sensitivity)
@@ -265,7 +272,7 @@ void DuckerVM::onSensitivityChanged(int sensitivity)
     setSensitivity(sensitivity);
     setDuckerOnDevice(MixerProtocol::kParamSensitivity, MixerProtocol::sensitivityValue(m_sensitivity));
     if (m_store)
-        m_store->setDuckerValue(AppConstants::kSensitivity, m_sensitivity);
+        m_store->setDuckerValue(StoreKeys::kSensitivity, m_sensitivity);
 }
 
 int DuckerVM::releaseTimeMs() const
@@ -289,16 +296,17 @@ TSTATUS DuckerVM::setDuckerOnDevice(uint16_t parameter, uint32_t value)
         if (!m_store)
             return tusb::kOk;
         int mask = s_duckerInputMask & 0x0F;
-        const uint32_t productId = m_service->productId();
-        if (m_service->vendorId() == LumenVendorId && (productId == kProductAlto || productId == kProductTenor))
-            mask &= MixerProtocol::kTriggerInput1 | MixerProtocol::kTriggerInput2; // two trigger inputs only
-        value = MixerProtocol::duckerSwitchValue(m_store->getDuckerValue(AppConstants::kOn).toInt(), mask,
-                                                 releaseTimeMs());
+        // A mixer of the family sends the bits of the inputs it has; any other device all four.
+        const int inputs = MixerModels::forDevice(m_service->vendorId(), m_service->productId()).triggerInputs;
+        if (inputs > 0)
+            mask &= (1 << inputs) - 1;
+        value =
+            MixerProtocol::duckerSwitchValue(m_store->getDuckerValue(StoreKeys::kOn).toInt(), mask, releaseTimeMs());
     }
     const MixerProtocol::Block block = MixerProtocol::parameterBlock(parameter, value);
     const TSTATUS status = MixerProtocol::writeParameterBlock(m_service->api(), m_service->deviceHandle(), block);
     if (status != tusb::kOk)
-        qDebug(":setDuckerOnDevice Write device failed.\n");
+        qCDebug(lcViewModels, ":setDuckerOnDevice Write device failed.\n");
     return status;
 }
 
@@ -316,7 +324,7 @@ void DuckerVM::triggerMeterReading()
         return; // the previous read is still blocked in the driver: skip this tick
     const TUSBAUDIO_ClassVendorRequestIn_t readIn = m_service->api().TUSBAUDIO_ClassVendorRequestIn;
     if (!readIn) {
-        qDebug(":read device failed.\n");
+        qCDebug(lcViewModels, ":read device failed.\n");
         return;
     }
     const TUsbAudioHandle handle = m_service->deviceHandle();

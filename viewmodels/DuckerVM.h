@@ -1,15 +1,12 @@
 #pragma once
-#include "app/IActivityAware.h"
+#include "core/IActivityAware.h"
 #include "device/ICommunicationReplyListener.h"
 #include "device/TUsbAudioApi.h"
 #include "viewmodels/MeterArithmetic.h"
 
 #include <QFutureWatcher>
-#include <QMap>
 #include <QObject>
 #include <QSharedPointer>
-
-#include <functional>
 
 class IRegistryService;
 class LumenCommunicationService;
@@ -35,19 +32,15 @@ class DuckerVM : public QObject, public ICommunicationReplyListener, public IAct
     Q_PROPERTY(bool input3Checked READ input3Checked WRITE setInput3Checked NOTIFY input3CheckedChanged)
     Q_PROPERTY(bool input4Checked READ input4Checked WRITE setInput4Checked NOTIFY input4CheckedChanged)
     Q_PROPERTY(int meterReading READ meterReading WRITE setMeterReading NOTIFY meterReadingChanged)
-    Q_PROPERTY(int defaultMeterReading READ defaultMeterReading WRITE setDefaultMeterReading NOTIFY
-                   defaultMeterReadingChanged)
+    Q_PROPERTY(
+        int defaultMeterReading READ defaultMeterReading WRITE setDefaultMeterReading NOTIFY defaultMeterReadingChanged)
     Q_PROPERTY(int sensitivity READ sensitivity WRITE setSensitivity NOTIFY sensitivityChanged)
     Q_PROPERTY(int duckerRange READ duckerRange WRITE setDuckerRange NOTIFY duckerRangeChanged)
     Q_PROPERTY(double releaseTime READ releaseTime WRITE setReleaseTime NOTIFY releaseTimeChanged)
-    Q_PROPERTY(bool input3Visibility READ input3Visibility WRITE setInput3Visibility NOTIFY
-                   input3VisibilityChanged)
-    Q_PROPERTY(bool input4Visibility READ input4Visibility WRITE setInput4Visibility NOTIFY
-                   input4VisibilityChanged)
+    Q_PROPERTY(bool input3Visibility READ input3Visibility WRITE setInput3Visibility NOTIFY input3VisibilityChanged)
+    Q_PROPERTY(bool input4Visibility READ input4Visibility WRITE setInput4Visibility NOTIFY input4VisibilityChanged)
 
 public:
-    using StoreFactory = std::function<QSharedPointer<IRegistryService>()>;
-
     DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
              QObject *parent = nullptr);
     ~DuckerVM() override;
@@ -132,7 +125,6 @@ private:
 
     QSharedPointer<LumenCommunicationService> m_service;
     QSharedPointer<MessageBus> m_bus;
-    QMap<uint32_t, StoreFactory> m_storeFactories;
     QSharedPointer<IRegistryService> m_store;
     bool m_duckerOn = false;
     bool m_input1Checked = false;

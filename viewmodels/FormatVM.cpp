@@ -1,46 +1,40 @@
 #include "viewmodels/FormatVM.h"
 
-#include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "viewmodels/ViewModelTexts.h"
 
-FormatVM::FormatVM(QSharedPointer<LumenCommunicationService> communicationService,
-                   QSharedPointer<MessageBus> messageBus, QObject *parent)
-    : QObject(parent)
-    , m_communicationService(std::move(communicationService))
-    , m_messageBus(std::move(messageBus))
+FormatVM::FormatVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus, QObject *parent)
+    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
 {
-    if (m_communicationService)
-        m_communicationService->setReplyListener(this);
+    if (m_service)
+        m_service->setReplyListener(this);
 }
 
 FormatVM::~FormatVM()
 {
-    if (m_communicationService)
-        m_communicationService->clearReplyListener(this);
+    if (m_service)
+        m_service->clearReplyListener(this);
 }
 
 void FormatVM::onDeviceStateChanged()
 {
-    if (m_messageBus)
-        m_messageBus->publish(QVariant(true), AppConstants::kMsgConnected);
+    if (m_bus)
+        m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void FormatVM::onConnectionFailed()
 {
-    if (m_messageBus)
-        m_messageBus->publish(QVariant(false), AppConstants::kMsgConnected);
+    if (m_bus)
+        m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
 void FormatVM::onDeviceNotification() {}
 
 void FormatVM::onActivate()
 {
-    if (m_communicationService)
-        m_communicationService->setReplyListener(this);
+    if (m_service)
+        m_service->setReplyListener(this);
 }
 
-bool FormatVM::onDeactivate()
-{
-    return true;
-}
+bool FormatVM::onDeactivate() { return true; }

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/IActivityAware.h"
+#include "core/IActivityAware.h"
 #include "device/ICommunicationReplyListener.h"
 
 #include <QObject>
@@ -14,7 +14,7 @@ class FormatVM : public QObject, public ICommunicationReplyListener, public IAct
 {
     Q_OBJECT
 public:
-    FormatVM(QSharedPointer<LumenCommunicationService> communicationService, QSharedPointer<MessageBus> messageBus,
+    FormatVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
              QObject *parent = nullptr);
     ~FormatVM() override;
 
@@ -26,6 +26,6 @@ public:
     bool onDeactivate() override;
 
 private:
-    QSharedPointer<LumenCommunicationService> m_communicationService;
-    QSharedPointer<MessageBus> m_messageBus;
+    QSharedPointer<LumenCommunicationService> m_service;
+    QSharedPointer<MessageBus> m_bus;
 };

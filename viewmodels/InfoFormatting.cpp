@@ -1,6 +1,6 @@
 #include "viewmodels/InfoFormatting.h"
 
-#include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 
 namespace InfoFormatting {
 
@@ -12,15 +12,9 @@ QString usbIdText(uint32_t id)
 }
 } // namespace
 
-QString vendorIdText(uint32_t vendorId)
-{
-    return usbIdText(vendorId);
-}
+QString vendorIdText(uint32_t vendorId) { return usbIdText(vendorId); }
 
-QString productIdText(uint32_t productId)
-{
-    return usbIdText(productId);
-}
+QString productIdText(uint32_t productId) { return usbIdText(productId); }
 
 QString revisionText(uint32_t revisionId)
 {
@@ -51,17 +45,14 @@ QString apiVersionText(uint32_t major, uint32_t minor, uint32_t patch)
     return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(patch);
 }
 
-QString buildTypeText(uint32_t flags)
-{
-    return (flags & 1u) ? AppConstants::kDebug : AppConstants::kRelease;
-}
+QString buildTypeText(uint32_t flags) { return (flags & 1u) ? ViewModelTexts::kDebug : ViewModelTexts::kRelease; }
 
 QString streamingStateText(uint32_t state)
 {
     if (state == 1)
-        return AppConstants::kActive;
+        return ViewModelTexts::kActive;
     if (state == 0)
-        return AppConstants::kStopped;
+        return ViewModelTexts::kStopped;
     return QString();
 }
 

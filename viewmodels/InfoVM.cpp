@@ -1,11 +1,14 @@
 #include "viewmodels/InfoVM.h"
 
-#include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/AssignAndNotify.h"
+#include "core/MessageBus.h"
 #include "device/DevicePropertiesRecord.h"
 #include "device/LumenCommunicationService.h"
+#include "device/MixerModels.h"
 #include "device/RecordBytes.h"
 #include "viewmodels/InfoFormatting.h"
+#include "viewmodels/ViewModelTexts.h"
+#include "viewmodels/ViewModelsLog.h"
 
 #include <QDebug>
 
@@ -31,41 +34,47 @@ InfoVM::~InfoVM()
     m_service->clearReplyListener(this);
 }
 
-#define CALDER_STRING_SETTER(setter, member, signal) \
-    void InfoVM::setter(const QString &value)        \
-    {                                                \
-        if (member == value)                         \
-            return;                                  \
-        member = value;                              \
-        emit signal();                               \
-    }
-CALDER_STRING_SETTER(setManufacturer, m_manufacturer, manufacturerChanged)
-CALDER_STRING_SETTER(setProduct, m_product, productChanged)
-CALDER_STRING_SETTER(setPid, m_pid, pidChanged)
-CALDER_STRING_SETTER(setVid, m_vid, vidChanged)
-CALDER_STRING_SETTER(setRevisionId, m_revisionId, revisionIdChanged)
-CALDER_STRING_SETTER(setSerialNumber, m_serialNumber, serialNumberChanged)
-CALDER_STRING_SETTER(setApiVersion, m_apiVersion, apiVersionChanged)
-CALDER_STRING_SETTER(setBuildType, m_buildType, buildTypeChanged)
-CALDER_STRING_SETTER(setStreamingState, m_streamingState, streamingStateChanged)
-CALDER_STRING_SETTER(setActiveKsClients, m_activeKsClients, activeKsClientsChanged)
-CALDER_STRING_SETTER(setActiveAsioClients, m_activeAsioClients, activeAsioClientsChanged)
-#undef CALDER_STRING_SETTER
-
-void InfoVM::onDeviceStateChanged()
+void InfoVM::setManufacturer(const QString &value)
 {
-    m_bus->publish(QVariant(true), AppConstants::kMsgConnected);
+    assignAndNotify(this, m_manufacturer, value, &InfoVM::manufacturerChanged);
+}
+void InfoVM::setProduct(const QString &value) { assignAndNotify(this, m_product, value, &InfoVM::productChanged); }
+void InfoVM::setPid(const QString &value) { assignAndNotify(this, m_pid, value, &InfoVM::pidChanged); }
+void InfoVM::setVid(const QString &value) { assignAndNotify(this, m_vid, value, &InfoVM::vidChanged); }
+void InfoVM::setRevisionId(const QString &value)
+{
+    assignAndNotify(this, m_revisionId, value, &InfoVM::revisionIdChanged);
+}
+void InfoVM::setSerialNumber(const QString &value)
+{
+    assignAndNotify(this, m_serialNumber, value, &InfoVM::serialNumberChanged);
+}
+void InfoVM::setApiVersion(const QString &value)
+{
+    assignAndNotify(this, m_apiVersion, value, &InfoVM::apiVersionChanged);
+}
+void InfoVM::setBuildType(const QString &value)
+{
+    assignAndNotify(this, m_buildType, value, &InfoVM::buildTypeChanged);
+}
+void InfoVM::setStreamingState(const QString &value)
+{
+    assignAndNotify(this, m_streamingState, value, &InfoVM::streamingStateChanged);
+}
+void InfoVM::setActiveKsClients(const QString &value)
+{
+    assignAndNotify(this, m_activeKsClients, value, &InfoVM::activeKsClientsChanged);
+}
+void InfoVM::setActiveAsioClients(const QString &value)
+{
+    assignAndNotify(this, m_activeAsioClients, value, &InfoVM::activeAsioClientsChanged);
 }
 
-void InfoVM::onConnectionFailed()
-{
-    m_bus->publish(QVariant(false), AppConstants::kMsgConnected);
-}
+void InfoVM::onDeviceStateChanged() { m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected); }
 
-void InfoVM::onDeviceNotification()
-{
-    refreshAll();
-}
+void InfoVM::onConnectionFailed() { m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected); }
+
+void InfoVM::onDeviceNotification() { refreshAll(); }
 
 void InfoVM::onActivate()
 {
@@ -73,10 +82,7 @@ void InfoVM::onActivate()
     refreshAll();
 }
 
-bool InfoVM::onDeactivate()
-{
-    return true;
-}
+bool InfoVM::onDeactivate() { return true; }
 
 void InfoVM::refreshAll()
 {
@@ -88,15 +94,13 @@ void InfoVM::refreshAll()
 void InfoVM::refreshClientInfo()
 {
     TUsbAudioApiDll &api = m_service->api();
-    if (!api.TUSBAUDIO_GetClientInfo)
-        return;
     uint32_t streamingState = 0;
     uint32_t wdmClients = 0;
     uint32_t asioClients = 0;
-    if (api.TUSBAUDIO_GetClientInfo(m_service->deviceHandle(), &streamingState, &wdmClients, &asioClients)
-        != tusb::kOk)
+    if (tusb::call(api.TUSBAUDIO_GetClientInfo, m_service->deviceHandle(), &streamingState, &wdmClients,
+                   &asioClients) != tusb::kOk)
         return;
-    qDebug() << "Client Info success";
+    qCDebug(lcViewModels) << "Client Info success";
     const QString state = InfoFormatting::streamingStateText(streamingState);
     if (!state.isEmpty())
         setStreamingState(state); // any other state keeps the previous text
@@ -108,15 +112,13 @@ void InfoVM::refreshDeviceInfo()
 {
     TUsbAudioApiDll &api = m_service->api();
     DevicePropertiesRecord::Bytes bytes{};
-    if (api.TUSBAUDIO_GetDeviceProperties)
-        api.TUSBAUDIO_GetDeviceProperties(m_service->deviceHandle(), bytes.data()); // failure leaves zeros
+    tusb::call(api.TUSBAUDIO_GetDeviceProperties, m_service->deviceHandle(), bytes.data()); // failure leaves zeros
     const DevicePropertiesRecord record = DevicePropertiesRecord::parse(bytes);
 
     const QString name = record.displayName();
     QString product;
     QString serial;
-    const uint32_t productId = m_service->productId();
-    if (productId == kProductAlto || productId == kProductTenor || productId == kProductBasso) {
+    if (MixerModels::forProduct(m_service->productId()).isMixer()) {
         product = name;
         serial = InfoFormatting::mixerSerialText(name, record.serialNumber);
     } else {
@@ -136,11 +138,10 @@ void InfoVM::refreshDriverInfo()
 {
     TUsbAudioApiDll &api = m_service->api();
     std::array<uint8_t, tusb::kDriverInfoSize> record{};
-    const TSTATUS status =
-        api.TUSBAUDIO_GetDriverInfo ? api.TUSBAUDIO_GetDriverInfo(record.data()) : tusb::kEntryPointMissing;
+    const TSTATUS status = tusb::call(api.TUSBAUDIO_GetDriverInfo, record.data());
     if (status != tusb::kOk) {
         // An unfilled record would show a made-up "0.0.0" release build; keep what is shown.
-        qDebug() << "Error Driver Info";
+        qCDebug(lcViewModels) << "Error Driver Info";
         return;
     }
     const uint8_t *data = record.data();

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/IActivityAware.h"
+#include "core/IActivityAware.h"
 #include "device/ICommunicationReplyListener.h"
 
 #include <QObject>
@@ -24,8 +24,8 @@ class InfoVM : public QObject, public ICommunicationReplyListener, public IActiv
     Q_PROPERTY(QString buildType READ buildType WRITE setBuildType NOTIFY buildTypeChanged)
     Q_PROPERTY(QString streamingState READ streamingState WRITE setStreamingState NOTIFY streamingStateChanged)
     Q_PROPERTY(QString activeKsClients READ activeKsClients WRITE setActiveKsClients NOTIFY activeKsClientsChanged)
-    Q_PROPERTY(QString activeAsioClients READ activeAsioClients WRITE setActiveAsioClients NOTIFY
-                   activeAsioClientsChanged)
+    Q_PROPERTY(
+        QString activeAsioClients READ activeAsioClients WRITE setActiveAsioClients NOTIFY activeAsioClientsChanged)
 
 public:
     InfoVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,

@@ -4,15 +4,9 @@
 
 namespace MeterArithmetic {
 
-double levelToDb(double level)
-{
-    return 20.0 * std::log10(level);
-}
+double levelToDb(double level) { return 20.0 * std::log10(level); }
 
-int readingForDb(double db)
-{
-    return static_cast<int>(std::trunc(kReadingOffsetDb - db));
-}
+int readingForDb(double db) { return static_cast<int>(std::trunc(kReadingOffsetDb - db)); }
 
 } // namespace MeterArithmetic
 

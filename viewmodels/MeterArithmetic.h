@@ -5,9 +5,9 @@
 #include <mutex>
 
 namespace MeterArithmetic {
-constexpr int kHoldPolls = 10;            // polls a peak is held before it decays
-constexpr double kDecayFactor = 0.75;     // per poll once the hold has run out (about 2.5 dB)
-constexpr double kDecayFloor = 1.0;       // a held peak at or below this is lifted to it
+constexpr int kHoldPolls = 10;        // polls a peak is held before it decays
+constexpr double kDecayFactor = 0.75; // per poll once the hold has run out (about 2.5 dB)
+constexpr double kDecayFloor = 1.0;   // a held peak at or below this is lifted to it
 constexpr double kReportThresholdDb = 3.0;
 constexpr double kReadingOffsetDb = 138.4; // a level of 2^23 reads 0
 

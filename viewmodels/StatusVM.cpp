@@ -1,8 +1,10 @@
 #include "viewmodels/StatusVM.h"
 
-#include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/AssignAndNotify.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "viewmodels/ViewModelTexts.h"
+#include "viewmodels/ViewModelsLog.h"
 
 #include <QDebug>
 #include <QTimer>
@@ -11,13 +13,12 @@ namespace {
 constexpr int kDebugPollMs = 20;
 }
 
-StatusVM::StatusVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
-                   QObject *parent)
+StatusVM::StatusVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus, QObject *parent)
     : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
 {
     m_service->setReplyListener(this);
-    m_bus->subscribe(this, &StatusVM::onResetState, AppConstants::kMsgResetState);
-    m_bus->subscribe(this, &StatusVM::onResetDropDown, AppConstants::kMsgResetDropDown);
+    m_bus->subscribe(this, &StatusVM::onResetState, ViewModelTexts::kMsgResetState);
+    m_bus->subscribe(this, &StatusVM::onResetDropDown, ViewModelTexts::kMsgResetDropDown);
     m_deviceNames = m_service->deviceNames();
     m_debugTimer = new QTimer();
     onResetState(QVariant());
@@ -29,81 +30,53 @@ StatusVM::~StatusVM()
     m_service->clearReplyListener(this);
     delete m_debugTimer;
     m_debugTimer = nullptr;
-    qDebug() << "Deleted debug timer";
+    qCDebug(lcViewModels) << "Deleted debug timer";
 }
 
 void StatusVM::setSampleRate(int sampleRate)
 {
-    if (m_sampleRate == sampleRate)
-        return;
-    m_sampleRate = sampleRate;
-    emit sampleRateChanged();
+    assignAndNotify(this, m_sampleRate, sampleRate, &StatusVM::sampleRateChanged);
 }
-
 void StatusVM::setActiveDevice(const QString &activeDevice)
 {
-    if (m_activeDevice == activeDevice)
-        return;
-    m_activeDevice = activeDevice;
-    emit activeDeviceChanged();
+    assignAndNotify(this, m_activeDevice, activeDevice, &StatusVM::activeDeviceChanged);
 }
-
 void StatusVM::setDisableDropDown(bool disable)
 {
-    if (m_disableDropDown == disable)
-        return;
-    m_disableDropDown = disable;
-    emit disableDropDownChanged();
+    assignAndNotify(this, m_disableDropDown, disable, &StatusVM::disableDropDownChanged);
 }
-
 void StatusVM::setConnected(bool connected)
 {
-    if (m_connected == connected)
-        return;
-    m_connected = connected;
-    emit connectedChanged();
+    assignAndNotify(this, m_connected, connected, &StatusVM::connectedChanged);
 }
-
 void StatusVM::setResetDropDown(bool reset)
 {
-    if (m_resetDropDown == reset)
-        return;
-    m_resetDropDown = reset;
-    emit resetDropDownChanged();
+    assignAndNotify(this, m_resetDropDown, reset, &StatusVM::resetDropDownChanged);
 }
 
 void StatusVM::setDebugActivated(bool activated)
 {
-    if (m_activeDevice == AppConstants::kNotConnected)
+    if (m_activeDevice == ViewModelTexts::kNotConnected)
         return;
-    if (m_activeDevice == AppConstants::kPleaseSelectDevice && !(m_debugActivated && !activated))
+    if (m_activeDevice == ViewModelTexts::kPleaseSelectDevice && !(m_debugActivated && !activated))
         return;
-    if (m_debugActivated == activated)
-        return;
-    m_debugActivated = activated;
-    emit debugActivatedChanged();
+    assignAndNotify(this, m_debugActivated, activated, &StatusVM::debugActivatedChanged);
 }
 
-#define CALDER_STRING_SETTER(setter, member, signal) \
-    void StatusVM::setter(const QString &value)      \
-    {                                                \
-        if (member == value)                         \
-            return;                                  \
-        member = value;                              \
-        emit signal();                               \
-    }
-CALDER_STRING_SETTER(setId, m_id, idChanged)
-CALDER_STRING_SETTER(setMux0, m_mux0, mux0Changed)
-CALDER_STRING_SETTER(setMux1, m_mux1, mux1Changed)
-CALDER_STRING_SETTER(setAdc, m_adc, adcChanged)
-CALDER_STRING_SETTER(setFx, m_fx, fxChanged)
-CALDER_STRING_SETTER(setTempo, m_tempo, tempoChanged)
-CALDER_STRING_SETTER(setConstant, m_constant, constantChanged)
-#undef CALDER_STRING_SETTER
+void StatusVM::setId(const QString &value) { assignAndNotify(this, m_id, value, &StatusVM::idChanged); }
+void StatusVM::setMux0(const QString &value) { assignAndNotify(this, m_mux0, value, &StatusVM::mux0Changed); }
+void StatusVM::setMux1(const QString &value) { assignAndNotify(this, m_mux1, value, &StatusVM::mux1Changed); }
+void StatusVM::setAdc(const QString &value) { assignAndNotify(this, m_adc, value, &StatusVM::adcChanged); }
+void StatusVM::setFx(const QString &value) { assignAndNotify(this, m_fx, value, &StatusVM::fxChanged); }
+void StatusVM::setTempo(const QString &value) { assignAndNotify(this, m_tempo, value, &StatusVM::tempoChanged); }
+void StatusVM::setConstant(const QString &value)
+{
+    assignAndNotify(this, m_constant, value, &StatusVM::constantChanged);
+}
 
 void StatusVM::showNoDevice()
 {
-    setActiveDevice(AppConstants::kNotConnected);
+    setActiveDevice(ViewModelTexts::kNotConnected);
     setSampleRate(0);
     // Mixers that vanished in one refresh must not stay on offer.
     if (!m_deviceNames.isEmpty()) {
@@ -127,15 +100,15 @@ void StatusVM::onResetState(QVariant)
     if (count == 1) {
         // The only device may be one the service did not list (USB mode 1): nothing to show.
         if (m_deviceNames.isEmpty()) {
-            setActiveDevice(AppConstants::kNotConnected);
+            setActiveDevice(ViewModelTexts::kNotConnected);
             setSampleRate(0);
             return;
         }
         setActiveDevice(m_deviceNames.first());
-        qDebug().nospace().noquote() << "Device Name : " << m_activeDevice;
+        qCDebug(lcViewModels).nospace().noquote() << "Device Name : " << m_activeDevice;
         setSampleRate(int(m_service->sampleRate()));
     } else {
-        setActiveDevice(AppConstants::kPleaseSelectDevice);
+        setActiveDevice(ViewModelTexts::kPleaseSelectDevice);
         setSampleRate(0);
     }
     setConnected(true);
@@ -143,10 +116,7 @@ void StatusVM::onResetState(QVariant)
     stopDebugTimer();
 }
 
-void StatusVM::onResetDropDown(QVariant)
-{
-    setResetDropDown(false);
-}
+void StatusVM::onResetDropDown(QVariant) { setResetDropDown(false); }
 
 void StatusVM::onDeviceStateChanged()
 {
@@ -165,12 +135,12 @@ void StatusVM::onDeviceStateChanged()
     publishConnected(true);
     if (count == 1) {
         setActiveDevice(names.first());
-        qDebug().nospace().noquote() << "Device Name : " << m_activeDevice;
+        qCDebug(lcViewModels).nospace().noquote() << "Device Name : " << m_activeDevice;
         setSampleRate(int(m_service->sampleRate()));
         emit activeDeviceChanged();
     } else if (m_service->isDeviceListRefreshed()) {
         // After the user's own pick (flag cleared) the page keeps its selection.
-        setActiveDevice(AppConstants::kPleaseSelectDevice);
+        setActiveDevice(ViewModelTexts::kPleaseSelectDevice);
         setSampleRate(0);
     }
     emit deviceNamesChanged();
@@ -182,7 +152,7 @@ void StatusVM::onDeviceStateChanged()
 void StatusVM::onConnectionFailed()
 {
     publishConnected(false);
-    setActiveDevice(AppConstants::kNotConnected);
+    setActiveDevice(ViewModelTexts::kNotConnected);
     setSampleRate(0);
     setConnected(false);
     setDebugActivated(false);
@@ -248,18 +218,16 @@ void StatusVM::setDeviceIndex(int index, QString devicename)
     setSampleRate(int(m_service->sampleRate()));
 }
 
-void StatusVM::showList()
-{
-    setResetDropDown(!m_resetDropDown);
-}
+void StatusVM::showList() { setResetDropDown(!m_resetDropDown); }
 
 void StatusVM::updateDebugStatus()
 {
     MixerProtocol::Block reply{};
     const TSTATUS status = MixerProtocol::readDebugBlock(m_service->api(), m_service->deviceHandle(), reply);
     if (status != tusb::kOk) {
-        qDebug().nospace().noquote() << "Debug Class vendor request failed, 0x04\n"
-                                     << "0x" << QString::number(status, 16).rightJustified(8, QLatin1Char('0')).toUpper();
+        qCDebug(lcViewModels).nospace().noquote()
+            << "Debug Class vendor request failed, 0x04\n"
+            << "0x" << QString::number(status, 16).rightJustified(8, QLatin1Char('0')).toUpper();
         return;
     }
     if (reply == m_previousDebugReply)
@@ -281,7 +249,4 @@ void StatusVM::stopDebugTimer()
         m_debugTimer->stop();
 }
 
-void StatusVM::publishConnected(bool connected)
-{
-    m_bus->publish(QVariant(connected), AppConstants::kMsgConnected);
-}
+void StatusVM::publishConnected(bool connected) { m_bus->publish(QVariant(connected), ViewModelTexts::kMsgConnected); }

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/IActivityAware.h"
+#include "core/IActivityAware.h"
 #include "device/ICommunicationReplyListener.h"
 #include "device/MixerProtocol.h"
 

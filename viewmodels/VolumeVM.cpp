@@ -1,10 +1,11 @@
 #include "viewmodels/VolumeVM.h"
 
-#include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/AssignAndNotify.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/StreamFormatRecord.h"
-#include "viewmodels/VMDriverCall.h"
+#include "viewmodels/ViewModelTexts.h"
+#include "viewmodels/ViewModelsLog.h"
 #include "viewmodels/VolumeConversion.h"
 
 #include <QDebug>
@@ -12,68 +13,63 @@
 #include <algorithm>
 #include <vector>
 
-using VMDriverCall::call;
-
-VolumeVM::VolumeVM(QSharedPointer<LumenCommunicationService> communicationService,
-                   QSharedPointer<MessageBus> messageBus, QObject *parent)
-    : QObject(parent)
-    , m_communicationService(std::move(communicationService))
-    , m_messageBus(std::move(messageBus))
-    , m_channels(new ChannelsListModel())
+VolumeVM::VolumeVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus, QObject *parent)
+    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus)), m_channels(new ChannelsListModel())
 {
-    if (m_communicationService)
-        m_communicationService->setReplyListener(this);
+    if (m_service)
+        m_service->setReplyListener(this);
 }
 
 VolumeVM::~VolumeVM()
 {
-    if (m_communicationService)
-        m_communicationService->clearReplyListener(this);
+    if (m_service)
+        m_service->clearReplyListener(this);
 }
 
-#define CALDER_SETTER(Setter, Type, member, signal) \
-    void VolumeVM::Setter(Type value)                \
-    {                                                \
-        if (member == value)                         \
-            return;                                  \
-        member = value;                              \
-        emit signal();                               \
-    }
-
-CALDER_SETTER(setIsMasterVisible, bool, m_isMasterVisible, isMasterVisibleChanged)
-CALDER_SETTER(setIsInput, bool, m_isInput, isInputChanged)
-CALDER_SETTER(setMasterValue, short, m_masterValue, masterValueChanged)
-CALDER_SETTER(setIsMasterMuted, bool, m_isMasterMuted, isMasterMutedChanged)
-CALDER_SETTER(setMaxVolumeRange, short, m_maxVolumeRange, maxVolumeRangeChanged)
-CALDER_SETTER(setMinVolumeRange, short, m_minVolumeRange, minVolumeRangeChanged)
-
-#undef CALDER_SETTER
+void VolumeVM::setIsMasterVisible(bool value)
+{
+    assignAndNotify(this, m_isMasterVisible, value, &VolumeVM::isMasterVisibleChanged);
+}
+void VolumeVM::setIsInput(bool value) { assignAndNotify(this, m_isInput, value, &VolumeVM::isInputChanged); }
+void VolumeVM::setMasterValue(short value)
+{
+    assignAndNotify(this, m_masterValue, value, &VolumeVM::masterValueChanged);
+}
+void VolumeVM::setIsMasterMuted(bool value)
+{
+    assignAndNotify(this, m_isMasterMuted, value, &VolumeVM::isMasterMutedChanged);
+}
+void VolumeVM::setMaxVolumeRange(short value)
+{
+    assignAndNotify(this, m_maxVolumeRange, value, &VolumeVM::maxVolumeRangeChanged);
+}
+void VolumeVM::setMinVolumeRange(short value)
+{
+    assignAndNotify(this, m_minVolumeRange, value, &VolumeVM::minVolumeRangeChanged);
+}
 
 void VolumeVM::onDeviceStateChanged()
 {
-    if (m_messageBus)
-        m_messageBus->publish(QVariant(true), AppConstants::kMsgConnected);
+    if (m_bus)
+        m_bus->publish(QVariant(true), ViewModelTexts::kMsgConnected);
 }
 
 void VolumeVM::onConnectionFailed()
 {
-    if (m_messageBus)
-        m_messageBus->publish(QVariant(false), AppConstants::kMsgConnected);
+    if (m_bus)
+        m_bus->publish(QVariant(false), ViewModelTexts::kMsgConnected);
 }
 
 void VolumeVM::onDeviceNotification() {}
 
 void VolumeVM::onActivate()
 {
-    if (m_communicationService)
-        m_communicationService->setReplyListener(this);
+    if (m_service)
+        m_service->setReplyListener(this);
     reload();
 }
 
-bool VolumeVM::onDeactivate()
-{
-    return true;
-}
+bool VolumeVM::onDeactivate() { return true; }
 
 void VolumeVM::onInputSelected()
 {
@@ -100,9 +96,9 @@ void VolumeVM::readChannelCount()
 {
     std::vector<uint8_t> table(sizeof(StreamFormatTableBuffer), 0);
     uint32_t count = 0;
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetSupportedStreamFormats,
-                                m_communicationService->deviceHandle(), direction(), tusb::kStreamFormatCapacity,
-                                static_cast<void *>(table.data()), &count);
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetSupportedStreamFormats, m_service->deviceHandle(),
+                                      direction(), tusb::kStreamFormatCapacity, static_cast<void *>(table.data()),
+                                      &count);
     m_channelCount = 0;
     if (StreamFormatRecord::isListingUsable(status)) {
         const auto formats = StreamFormatRecord::parseTable(table.data(), table.size(), count);
@@ -116,11 +112,10 @@ void VolumeVM::readRecords()
     // Channel 0 is the master; a failed read still takes its (zeroed) place.
     for (uint32_t c = 0; c <= m_channelCount; ++c) {
         VolumeMuteInfoBuffer buffer{};
-        const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetVolumeMuteInfo,
-                                    m_communicationService->deviceHandle(), direction(), c,
-                                    static_cast<void *>(buffer.data()));
+        const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetVolumeMuteInfo, m_service->deviceHandle(),
+                                          direction(), c, static_cast<void *>(buffer.data()));
         if (status != tusb::kOk) {
-            qDebug(": TUSBAUDIO_GetVolumeMuteInfo failed\n");
+            qCDebug(lcViewModels, ": TUSBAUDIO_GetVolumeMuteInfo failed\n");
             buffer.fill(0);
         }
         m_records.append(VolumeRecords::parseVolumeMuteInfo(buffer.data(), buffer.size()));
@@ -152,13 +147,13 @@ void VolumeVM::setupMaster()
 void VolumeVM::refreshMaster()
 {
     if (!m_masterMuteControl) {
-        qDebug(": No mute control.\n");
+        qCDebug(lcViewModels, ": No mute control.\n");
         setIsMasterMuted(false);
     } else {
         bool muted = false;
         if (getMute(0, muted) != tusb::kOk) {
             m_masterMuteControl = false;
-            qDebug(": IsMuteOn failed\n");
+            qCDebug(lcViewModels, ": IsMuteOn failed\n");
         } else {
             setIsMasterMuted(muted);
         }
@@ -166,12 +161,12 @@ void VolumeVM::refreshMaster()
 
     short value = 0;
     if (!m_masterVolumeControl) {
-        qDebug(": Get - No volume control.\n");
+        qCDebug(lcViewModels, ": Get - No volume control.\n");
     } else if (getVolume(0, value) != tusb::kOk) {
-        qDebug(": GetOpenDeviceHandle failed.\n");
+        qCDebug(lcViewModels, ": GetOpenDeviceHandle failed.\n");
         m_masterVolumeControl = false;
         value = 0;
-        qDebug(": GetVolume failed\n");
+        qCDebug(lcViewModels, ": GetVolume failed\n");
     }
     setMasterValue(value);
 }
@@ -214,14 +209,14 @@ void VolumeVM::buildChannelRows()
             bool rightMuted = false;
             bool failed = false;
             if (getMute(left, leftMuted) != tusb::kOk) {
-                qDebug(": GetMute (left) failed.\n");
+                qCDebug(lcViewModels, ": GetMute (left) failed.\n");
                 failed = true;
             } else if (getMute(right, rightMuted) != tusb::kOk) {
-                qDebug(": GetMute (right) failed.\n");
+                qCDebug(lcViewModels, ": GetMute (right) failed.\n");
                 failed = true;
             }
             if (failed)
-                qDebug(": IsMuteOn failed.\n");
+                qCDebug(lcViewModels, ": IsMuteOn failed.\n");
             else
                 muted = leftMuted && rightMuted;
         }
@@ -230,19 +225,19 @@ void VolumeVM::buildChannelRows()
         short rightValue = 0;
         bool readFailed = false;
         if (m_leftVolumeControl && getVolume(left, leftValue) != tusb::kOk) {
-            qDebug(": TUSBAUDIO_AudioControlRequestGet failed.\n");
-            qDebug(": GetVolume (left) failed.\n");
+            qCDebug(lcViewModels, ": TUSBAUDIO_AudioControlRequestGet failed.\n");
+            qCDebug(lcViewModels, ": GetVolume (left) failed.\n");
             readFailed = true;
         }
         if (m_rightVolumeControl && getVolume(right, rightValue) != tusb::kOk) {
-            qDebug(": TUSBAUDIO_AudioControlRequestGet failed.\n");
-            qDebug(": GetVolume (right) failed.\n");
+            qCDebug(lcViewModels, ": TUSBAUDIO_AudioControlRequestGet failed.\n");
+            qCDebug(lcViewModels, ": GetVolume (right) failed.\n");
             readFailed = true;
         }
         if (leftValue != rightValue)
             linked = false;
         if (readFailed)
-            qDebug(": GetVolumes failed.\n");
+            qCDebug(lcViewModels, ": GetVolumes failed.\n");
 
         rows.append(QSharedPointer<ChannelsModelItem>::create(
             leftValue, rightValue, left, right, VolumeConversion::toWholeDb(leftInfo.minimum),
@@ -255,8 +250,8 @@ void VolumeVM::buildChannelRows()
 TSTATUS VolumeVM::getVolume(uint32_t channel, short &wholeDb)
 {
     int16_t value = 0;
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetVolume,
-                                m_communicationService->deviceHandle(), direction(), channel, &value);
+    const TSTATUS status =
+        tusb::call(m_service->api().TUSBAUDIO_GetVolume, m_service->deviceHandle(), direction(), channel, &value);
     wholeDb = status == tusb::kOk ? VolumeConversion::toWholeDb(value) : 0;
     return status;
 }
@@ -264,40 +259,37 @@ TSTATUS VolumeVM::getVolume(uint32_t channel, short &wholeDb)
 TSTATUS VolumeVM::getMute(uint32_t channel, bool &muted)
 {
     uint32_t value = 0;
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetMute,
-                                m_communicationService->deviceHandle(), direction(), channel, &value);
+    const TSTATUS status =
+        tusb::call(m_service->api().TUSBAUDIO_GetMute, m_service->deviceHandle(), direction(), channel, &value);
     if (status != tusb::kOk)
-        qDebug(": TUSBAUDIO_GetMute failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_GetMute failed.\n");
     muted = status == tusb::kOk && value != 0;
     return status;
 }
 
 TSTATUS VolumeVM::setVolume(uint32_t channel, int wholeDb)
 {
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetVolume,
-                                m_communicationService->deviceHandle(), direction(), channel,
-                                VolumeConversion::toDeviceValue(wholeDb));
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetVolume, m_service->deviceHandle(), direction(),
+                                      channel, VolumeConversion::toDeviceValue(wholeDb));
     if (status != tusb::kOk)
-        qDebug(": TUSBAUDIO_SetVolume failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_SetVolume failed.\n");
     return status;
 }
 
 TSTATUS VolumeVM::setMute(uint32_t channel, bool muted)
 {
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_SetMute,
-                                m_communicationService->deviceHandle(), direction(), channel,
-                                uint32_t(muted ? 1 : 0));
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_SetMute, m_service->deviceHandle(), direction(),
+                                      channel, uint32_t(muted ? 1 : 0));
     if (status != tusb::kOk)
-        qDebug(": TUSBAUDIO_SetMute failed.\n");
+        qCDebug(lcViewModels, ": TUSBAUDIO_SetMute failed.\n");
     return status;
 }
 
 QString VolumeVM::channelName(uint32_t channel, bool &ok)
 {
     ChannelNameBuffer buffer{};
-    const TSTATUS status = call(m_communicationService->api().TUSBAUDIO_GetChannelInfo,
-                                m_communicationService->deviceHandle(), direction(), channel,
-                                static_cast<void *>(buffer.data()));
+    const TSTATUS status = tusb::call(m_service->api().TUSBAUDIO_GetChannelInfo, m_service->deviceHandle(), direction(),
+                                      channel, static_cast<void *>(buffer.data()));
     ok = status == tusb::kOk;
     return ok ? VolumeRecords::parseChannelName(buffer.data(), buffer.size()) : QString();
 }
@@ -305,19 +297,19 @@ QString VolumeVM::channelName(uint32_t channel, bool &ok)
 void VolumeVM::onMasterUpdate(short masterValue)
 {
     if (!m_masterVolumeControl) {
-        qDebug(":Set -  No volume control.\n");
+        qCDebug(lcViewModels, ":Set -  No volume control.\n");
     } else if (setVolume(0, masterValue) != tusb::kOk) {
         m_masterVolumeControl = false;
         return;
     }
-    qDebug().nospace() << "volume - : " << masterValue;
+    qCDebug(lcViewModels).nospace() << "volume - : " << masterValue;
 }
 
 void VolumeVM::onMasterMute()
 {
     const bool next = !m_isMasterMuted;
     if (!m_masterMuteControl) {
-        qDebug(": No mute control.\n");
+        qCDebug(lcViewModels, ": No mute control.\n");
     } else if (setMute(0, next) != tusb::kOk) {
         m_masterMuteControl = false;
         return;
@@ -334,9 +326,9 @@ void VolumeVM::onCommonUpdate(int index, int channelValue)
         return;
     const uint32_t left = 2 * uint32_t(index) + 1;
     if (m_leftVolumeControl && setVolume(left, channelValue) != tusb::kOk)
-        qDebug(": SetVolume (left) failed.\n");
+        qCDebug(lcViewModels, ": SetVolume (left) failed.\n");
     if (m_rightVolumeControl && setVolume(left + 1, channelValue) != tusb::kOk)
-        qDebug(": SetVolume (right) failed.\n");
+        qCDebug(lcViewModels, ": SetVolume (right) failed.\n");
 }
 
 void VolumeVM::onLeftChannelUpdate(int index, int leftChannelValue)
@@ -369,9 +361,9 @@ void VolumeVM::onMute(int index)
     if (m_pairMuteControl) {
         const uint32_t left = 2 * uint32_t(index) + 1;
         if (setMute(left, next) != tusb::kOk)
-            qDebug(": SetMute (left) failed.\n");
+            qCDebug(lcViewModels, ": SetMute (left) failed.\n");
         if (setMute(left + 1, next) != tusb::kOk)
-            qDebug(": SetMute (right) failed.\n");
+            qCDebug(lcViewModels, ": SetMute (right) failed.\n");
     }
     row->setIsMuted(next);
     m_channels->announceMuteChanged();

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/IActivityAware.h"
+#include "core/IActivityAware.h"
 #include "device/ICommunicationReplyListener.h"
 #include "device/TUsbAudioApi.h"
 #include "device/VolumeRecords.h"
@@ -26,7 +26,7 @@ class VolumeVM : public QObject, public ICommunicationReplyListener, public IAct
     Q_PROPERTY(ChannelsListModel *channels READ channels NOTIFY channelsChanged)
 
 public:
-    VolumeVM(QSharedPointer<LumenCommunicationService> communicationService, QSharedPointer<MessageBus> messageBus,
+    VolumeVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
              QObject *parent = nullptr);
     ~VolumeVM() override;
 
@@ -93,8 +93,8 @@ private:
     TSTATUS setMute(uint32_t channel, bool muted);
     QString channelName(uint32_t channel, bool &ok);
 
-    QSharedPointer<LumenCommunicationService> m_communicationService;
-    QSharedPointer<MessageBus> m_messageBus;
+    QSharedPointer<LumenCommunicationService> m_service;
+    QSharedPointer<MessageBus> m_bus;
     bool m_isMasterVisible = false;
     bool m_isInput = true;
     short m_masterValue = 0;

@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
     view.setResizeMode(QQuickView::SizeViewToRootObject);
     // CALDER_BENCH_MINIMAL_TEXT: the variant with one Text, a reference for what text costs.
     view.setSource(QUrl(qEnvironmentVariableIsSet("CALDER_BENCH_MINIMAL_TEXT") ? QStringLiteral("qrc:/minimal_text.qml")
-                                                                                : QStringLiteral("qrc:/minimal.qml")));
+                                                                               : QStringLiteral("qrc:/minimal.qml")));
     view.setFlags(Qt::Window | Qt::FramelessWindowHint);
     // Beside the panel's window (50, 50), so that both can run on one display.
     bool xSet = false;
@@ -38,8 +38,8 @@ int main(int argc, char *argv[])
                                          std::chrono::steady_clock::now().time_since_epoch())
                                          .count();
                 // CPU time of all threads so far: a figure that the machine's load disturbs less.
-            const long long cpuUs = static_cast<long long>(std::clock()) * 1000000 / CLOCKS_PER_SEC;
-            std::printf("calder-first-frame %lld %lld\n", ns, cpuUs);
+                const long long cpuUs = static_cast<long long>(std::clock()) * 1000000 / CLOCKS_PER_SEC;
+                std::printf("calder-first-frame %lld %lld\n", ns, cpuUs);
                 std::fflush(stdout);
             },
             Qt::DirectConnection);

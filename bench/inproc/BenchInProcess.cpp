@@ -13,11 +13,11 @@
 #include "CalderSimControl.h"
 #include "app/AppConstants.h"
 #include "app/AppRegistrations.h"
-#include "app/MainTopBarVM.h"
+#include "viewmodels/MainTopBarVM.h"
 #include "app/MainTopBarVMWrapper.h"
 #include "app/MovableWidget.h"
-#include "app/ServiceContainer.h"
-#include "app/ShellVM.h"
+#include "core/ServiceContainer.h"
+#include "viewmodels/ShellVM.h"
 #include "device/LumenCommunicationService.h"
 #include "viewmodels/DuckerVM.h"
 
@@ -129,10 +129,10 @@ struct Tap<I, R (*)(A...)>
 // Calls made after this go through the shim (the meter read copies the pointer at each tick).
 void installTap(TUsbAudioApiDll &api)
 {
-#define BENCH_TAP_INSTALL(n)                                                        \
-    if (api.TUSBAUDIO_##n) {                                                        \
-        Tap<kTap_##n, TUSBAUDIO_##n##_t>::original = api.TUSBAUDIO_##n;             \
-        api.TUSBAUDIO_##n = &Tap<kTap_##n, TUSBAUDIO_##n##_t>::call;                \
+#define BENCH_TAP_INSTALL(n)                                            \
+    if (api.TUSBAUDIO_##n) {                                            \
+        Tap<kTap_##n, TUSBAUDIO_##n##_t>::original = api.TUSBAUDIO_##n; \
+        api.TUSBAUDIO_##n = &Tap<kTap_##n, TUSBAUDIO_##n##_t>::call;    \
     }
     TUSB_CALLED_ENTRY_POINTS(BENCH_TAP_INSTALL)
 #undef BENCH_TAP_INSTALL
@@ -162,7 +162,13 @@ public:
                 int synced = 2;
                 if (m_state.compare_exchange_strong(synced, 3)) {
                     m_swapNs = nowNs();
-                    QMetaObject::invokeMethod(this, [this] { if (m_loop) m_loop->quit(); }, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this] {
+                            if (m_loop)
+                                m_loop->quit();
+                        },
+                        Qt::QueuedConnection);
                 }
             },
             Qt::DirectConnection);
@@ -278,8 +284,7 @@ struct Panel
         QQuickItem *repeater = root()->findChild<QQuickItem *>("tabRepeater");
         QQuickItem *tab = nullptr;
         if (!repeater ||
-            !QMetaObject::invokeMethod(repeater, "itemAt", Q_RETURN_ARG(QQuickItem *, tab), Q_ARG(int, index)) ||
-            !tab)
+            !QMetaObject::invokeMethod(repeater, "itemAt", Q_RETURN_ARG(QQuickItem *, tab), Q_ARG(int, index)) || !tab)
             return false;
         const QPointF centre = tab->mapToScene(QPointF(tab->width() / 2, tab->height() / 2));
         QTest::mouseClick(window.data(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
@@ -425,7 +430,7 @@ Counts operator+(Counts a, const Counts &b)
 // What the behaviour asks of the driver, step by step (communication service and pages).
 Counts listRefresh(unsigned listed)
 {
-    return {{"EnumerateDevices", 1}, {"GetDeviceCount", 1},   {"OpenDeviceByIndex", listed},
+    return {{"EnumerateDevices", 1},      {"GetDeviceCount", 1},           {"OpenDeviceByIndex", listed},
             {"GetDeviceUsbMode", listed}, {"GetDeviceProperties", listed}, {"CloseDevice", listed}};
 }
 Counts deviceClose() { return {{"RegisterDeviceNotification", 1}, {"CloseDevice", 1}}; }
@@ -433,15 +438,15 @@ Counts deviceClose() { return {{"RegisterDeviceNotification", 1}, {"CloseDevice"
 // and four ducker writes on an Alto), read the sample rate.
 Counts deviceOpen()
 {
-    return {{"OpenDeviceByIndex", 1}, {"RegisterDeviceNotification", 1}, {"GetDeviceProperties", 1},
-            {"ClassVendorRequestOut", 5}, {"GetCurrentSampleRate", 1}};
+    return {{"OpenDeviceByIndex", 1},
+            {"RegisterDeviceNotification", 1},
+            {"GetDeviceProperties", 1},
+            {"ClassVendorRequestOut", 5},
+            {"GetCurrentSampleRate", 1}};
 }
 Counts vendorOut(unsigned n) { return {{"ClassVendorRequestOut", n}}; }
 
-bool isVendorRequest(const std::string &op)
-{
-    return op == "ClassVendorRequestOut" || op == "ClassVendorRequestIn";
-}
+bool isVendorRequest(const std::string &op) { return op == "ClassVendorRequestOut" || op == "ClassVendorRequestIn"; }
 
 class CallRecorder
 {
@@ -499,9 +504,14 @@ public:
                 workerVendor += o;
             }
         }
-        QJsonObject o{{"mode", "calls"},     {"action", action},           {"calls", int(calls)},
-                      {"vendor", int(vendor)}, {"required_calls", int(needCalls)},
-                      {"required_vendor", int(needVendor)}, {"extra", extra}, {"missing", missing}};
+        QJsonObject o{{"mode", "calls"},
+                      {"action", action},
+                      {"calls", int(calls)},
+                      {"vendor", int(vendor)},
+                      {"required_calls", int(needCalls)},
+                      {"required_vendor", int(needVendor)},
+                      {"extra", extra},
+                      {"missing", missing}};
         o.insert("gui_calls", int(guiCalls));
         o.insert("worker_calls", int(workerCalls));
         o.insert("gui_vendor", int(guiVendor));
@@ -530,9 +540,10 @@ int runCalls()
     CallRecorder rec(panel);
     // The recorder's first snapshot came after the start: report the start against zero.
     {
-        Counts start = Counts{{"GetApiVersion", 1}, {"CheckApiVersion", 1}, {"EnumerateDevices", 1},
-                              {"RegisterPnpNotification", 1}} +
-                       listRefresh(1) + deviceOpen();
+        Counts start =
+            Counts{
+                {"GetApiVersion", 1}, {"CheckApiVersion", 1}, {"EnumerateDevices", 1}, {"RegisterPnpNotification", 1}} +
+            listRefresh(1) + deviceOpen();
         unsigned calls = 0, vendor = 0, need = 0, needVendor = 0;
         QJsonObject extra, missing;
         std::map<std::string, unsigned> now;
@@ -555,9 +566,14 @@ int runCalls()
         }
         // All of it ran in the service's constructor and the first page's activation, on the
         // GUI thread: the shim is installed only after the first frame.
-        emitJson({{"mode", "calls"}, {"action", "start with one Alto, to the first frame"}, {"calls", int(calls)},
-                  {"vendor", int(vendor)}, {"required_calls", int(need)}, {"required_vendor", int(needVendor)},
-                  {"extra", extra}, {"missing", missing}});
+        emitJson({{"mode", "calls"},
+                  {"action", "start with one Alto, to the first frame"},
+                  {"calls", int(calls)},
+                  {"vendor", int(vendor)},
+                  {"required_calls", int(need)},
+                  {"required_vendor", int(needVendor)},
+                  {"extra", extra},
+                  {"missing", missing}});
     }
 
     waitMs(2300);
@@ -684,7 +700,8 @@ int runFrames()
     QMetaObject::invokeMethod(vm, "onDuckerToggled");
     panel.sim.setMeterSignal(0, CALDER_SIM_METER_SINE, 3000);
     waitMs(1500); // the bars' fade-in (1 s) is over
-    const unsigned readsGui0 = g_guiCalls[kTap_ClassVendorRequestIn], readsOther0 = g_otherCalls[kTap_ClassVendorRequestIn];
+    const unsigned readsGui0 = g_guiCalls[kTap_ClassVendorRequestIn],
+                   readsOther0 = g_otherCalls[kTap_ClassVendorRequestIn];
     changes = 0;
     const int duckerMs = 10000;
     const int duckerFrames = countFrames(duckerMs);
@@ -716,7 +733,8 @@ int runStartup()
     Panel panel;
     if (!panel.ok)
         return 1;
-    const int64_t t0 = qEnvironmentVariableIsSet("CALDER_BENCH_T0") ? qgetenv("CALDER_BENCH_T0").toLongLong() : g_mainNs;
+    const int64_t t0 = qEnvironmentVariableIsSet("CALDER_BENCH_T0") ? qgetenv("CALDER_BENCH_T0").toLongLong()
+                                                                    : g_mainNs;
     QJsonArray names, ms;
     int64_t previous = t0;
     auto add = [&](const QString &name, int64_t t) {
@@ -737,7 +755,7 @@ int runStartup()
 int main(int argc, char *argv[])
 {
     g_mainNs = nowNs();
-    // The views live in calder_core, a static library: pull its resources in, as main does.
+    // The views live in calder_app, a static library: pull its resources in, as main does.
     Q_INIT_RESOURCE(calder_resources);
     QApplication app(argc, argv);
     g_appNs = nowNs();

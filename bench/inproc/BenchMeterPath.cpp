@@ -14,8 +14,9 @@
 // Prints one JSON object on stdout; the log goes to stderr.
 #include "CalderSimControl.h"
 #include "app/AppConstants.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
+#include "settings/ModelStores.h"
 #include "viewmodels/DuckerVM.h"
 
 #include <QEventLoop>
@@ -67,8 +68,8 @@ double percentile(std::vector<double> v, double p)
 
 struct Phase
 {
-    std::vector<double> cpuUs;   // GUI-thread CPU time per tick, microseconds
-    std::vector<double> wallMs;  // wall time between ticks, milliseconds
+    std::vector<double> cpuUs;  // GUI-thread CPU time per tick, microseconds
+    std::vector<double> wallMs; // wall time between ticks, milliseconds
 };
 
 // `ticks` intervals of the bench's own 50 ms timer, GUI-thread CPU time of each.
@@ -132,7 +133,7 @@ int main(int argc, char *argv[])
     const int ticks = std::max(200, app.arguments().value(1, "210").toInt());
 
     qputenv("CALDER_SIM_DEVICES", "alto");
-    QSharedPointer<LumenCommunicationService> service(new LumenCommunicationService);
+    QSharedPointer<LumenCommunicationService> service(new LumenCommunicationService(&ModelStores::create));
     QSharedPointer<MessageBus> bus(new MessageBus);
     if (!service->deviceHandle()) {
         std::fprintf(stderr, "bench: no device opened (CALDER_REGISTRY, CALDER_SIM_LIBRARY?)\n");
@@ -141,9 +142,9 @@ int main(int argc, char *argv[])
     // RTLD_NOLOAD: the very simulator instance the service talks to, or nothing.
     const QByteArray simPath = qgetenv("CALDER_SIM_LIBRARY");
     void *sim = dlopen(simPath.constData(), RTLD_NOW | RTLD_NOLOAD);
-    auto setMeterSignal = sim ? reinterpret_cast<int32_t (*)(uint32_t, uint32_t, uint32_t)>(
-                                    dlsym(sim, "CalderSim_SetMeterSignal"))
-                              : nullptr;
+    auto setMeterSignal =
+        sim ? reinterpret_cast<int32_t (*)(uint32_t, uint32_t, uint32_t)>(dlsym(sim, "CalderSim_SetMeterSignal"))
+            : nullptr;
     auto callCount = sim ? reinterpret_cast<uint32_t (*)(const char *)>(dlsym(sim, "CalderSim_CallCount")) : nullptr;
     if (!setMeterSignal || !callCount) {
         std::fprintf(stderr, "bench: simulator %s not loaded by the service\n", simPath.constData());

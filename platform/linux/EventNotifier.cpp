@@ -13,10 +13,7 @@ public:
     QSocketNotifier *notifier = nullptr;
 };
 
-EventNotifier::EventNotifier(HANDLE event, QObject *parent)
-    : QObject(parent)
-    , m_event(event)
-    , d(new Private)
+EventNotifier::EventNotifier(HANDLE event, QObject *parent) : QObject(parent), m_event(event), d(new Private)
 {
     const intptr_t fd = reinterpret_cast<intptr_t>(event);
     if (fd <= 0 || fd > INT_MAX)

@@ -15,25 +15,16 @@ uint32_t fileAttributesError(const std::string &path)
     if (::stat(path.c_str(), &st) == 0)
         return err::kSuccess;
     switch (errno) {
-    case ENOENT:
-        return err::kFileNotFound;
-    case ENOTDIR:
-        return err::kPathNotFound;
+    case ENOENT: return err::kFileNotFound;
+    case ENOTDIR: return err::kPathNotFound;
     case EACCES:
-    case EPERM:
-        return err::kAccessDenied;
-    case ENAMETOOLONG:
-        return err::kFilenameTooLong;
-    case ELOOP:
-        return err::kCantResolveFilename;
-    default:
-        return err::kGenFailure;
+    case EPERM: return err::kAccessDenied;
+    case ENAMETOOLONG: return err::kFilenameTooLong;
+    case ELOOP: return err::kCantResolveFilename;
+    default: return err::kGenFailure;
     }
 }
 
-bool nativeSettingsAreIniFiles()
-{
-    return true;
-}
+bool nativeSettingsAreIniFiles() { return true; }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/InstanceRaiser.h"
 
+#include "platform/PlatformLog.h"
+
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QDir>
@@ -96,13 +98,13 @@ std::unique_ptr<QObject> listenForRaiseRequests(QWindow *window, const QString &
 {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
-        qDebug(": Unable to listen for raise requests, errno=%d\n", errno);
+        qCDebug(lcPlatform, ": Unable to listen for raise requests, errno=%d\n", errno);
         return nullptr;
     }
     sockaddr_un address;
     const socklen_t length = raiseAddress(windowTitle, address);
     if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), length) != 0 || ::listen(fd, 8) != 0) {
-        qDebug(": Unable to listen for raise requests, errno=%d\n", errno);
+        qCDebug(lcPlatform, ": Unable to listen for raise requests, errno=%d\n", errno);
         ::close(fd);
         return nullptr;
     }

@@ -102,8 +102,7 @@ uint32_t readClassesRootDefaultValue(const std::vector<std::string> &keyPath, st
             return err::kNoUnicodeTranslation;
         // Like a subkey name with backslashes on Windows, a component may span several levels;
         // empty levels name no key.
-        if (name.empty() || name.front() == '\\' || name.back() == '\\'
-            || name.find("\\\\") != std::string::npos)
+        if (name.empty() || name.front() == '\\' || name.back() == '\\' || name.find("\\\\") != std::string::npos)
             return err::kFileNotFound;
         key += '\\';
         key += name;

@@ -8,10 +8,7 @@ public:
     QWinEventNotifier *notifier = nullptr;
 };
 
-EventNotifier::EventNotifier(HANDLE event, QObject *parent)
-    : QObject(parent)
-    , m_event(event)
-    , d(new Private)
+EventNotifier::EventNotifier(HANDLE event, QObject *parent) : QObject(parent), m_event(event), d(new Private)
 {
     if (!event)
         return;

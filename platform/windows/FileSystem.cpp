@@ -14,9 +14,6 @@ uint32_t fileAttributesError(const std::string &path)
     return GetLastError();
 }
 
-bool nativeSettingsAreIniFiles()
-{
-    return false;
-}
+bool nativeSettingsAreIniFiles() { return false; }
 
 } // namespace platform

@@ -15,8 +15,5 @@ void raiseRunningInstance(const QString &windowTitle)
 }
 
 // The second copy finds the window by its title; the running copy has nothing to do.
-std::unique_ptr<QObject> listenForRaiseRequests(QWindow *, const QString &)
-{
-    return nullptr;
-}
+std::unique_ptr<QObject> listenForRaiseRequests(QWindow *, const QString &) { return nullptr; }
 } // namespace platform

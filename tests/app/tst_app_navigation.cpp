@@ -2,13 +2,14 @@
 // communication service and the simulated driver (plug and unplug go through its events).
 #include "SimulatorControl.h"
 #include "app/AppConstants.h"
+#include "viewmodels/ViewModelTexts.h"
 #include "app/AppRegistrations.h"
-#include "app/MainTopBarVM.h"
+#include "viewmodels/MainTopBarVM.h"
 #include "app/MainTopBarVMWrapper.h"
-#include "app/MessageBus.h"
+#include "core/MessageBus.h"
 #include "app/MovableWidget.h"
-#include "app/ServiceContainer.h"
-#include "app/ShellVM.h"
+#include "core/ServiceContainer.h"
+#include "viewmodels/ShellVM.h"
 #include "device/LumenCommunicationService.h"
 
 #include <QQuickItem>
@@ -19,6 +20,7 @@
 #include <memory>
 
 using namespace AppConstants;
+using namespace ViewModelTexts;
 
 namespace {
 const QStringList kMixerTabs{"Status", "Audio Routing", "Ducker", "Buffer Settings", "Info"};

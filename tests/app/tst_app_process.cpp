@@ -36,12 +36,11 @@ struct WindowInfo
 // embeds it, the tray icon's window).
 QList<WindowInfo> panelWindows()
 {
-    const QString out = run("xdotool", {"search", "--onlyvisible", "--name", "^" + kTitle + "$",
-                                        "getwindowgeometry", "%@"});
+    const QString out =
+        run("xdotool", {"search", "--onlyvisible", "--name", "^" + kTitle + "$", "getwindowgeometry", "%@"});
     QList<WindowInfo> windows;
-    static const QRegularExpression re(
-        R"(Window (\d+)\s+Position: (-?\d+),(-?\d+).*?\s+Geometry: (\d+)x(\d+))",
-        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression re(R"(Window (\d+)\s+Position: (-?\d+),(-?\d+).*?\s+Geometry: (\d+)x(\d+))",
+                                       QRegularExpression::DotMatchesEverythingOption);
     auto it = re.globalMatch(out);
     while (it.hasNext()) {
         const auto m = it.next();
@@ -164,7 +163,7 @@ private slots:
         QVERIFY(first.stop());
         QVERIFY(!QFile::exists(lockFilePath()));
         const QString log = first.log();
-        QVERIFY2(!log.contains("qrc:/UI/Qml/"), qPrintable(log)); // the views loaded without errors
+        QVERIFY2(!log.contains("qrc:/UI/Qml/"), qPrintable(log));                 // the views loaded without errors
         QVERIFY(log.contains("Closed the handle and unregistered notification")); // services released
     }
 
@@ -207,6 +206,9 @@ private slots:
         QCOMPARE(panel.process.state(), QProcess::Running);
         const QString log = panel.log();
         QVERIFY2(log.contains("Unable to load the driver API DLL, err=0x00000002\n"), qPrintable(log));
+        // The lines read as they always did: no log category in front of them.
+        QVERIFY2(!log.contains(QRegularExpression("^calder\\.\\w+: ", QRegularExpression::MultilineOption)),
+                 qPrintable(log));
         QVERIFY(!log.contains("Successfully opened the device"));
         QVERIFY(panel.stop());
     }

@@ -93,7 +93,6 @@ private slots:
         QCOMPARE(scaling::fixedWindowSize(f.scalingFactor), QSize(qRound(800 * scale), qRound(500 * scale)));
     }
 
-
     void calculatorFollowsThePrimaryScreen()
     {
         DisplayScalingFactorCalculator calc;

@@ -1,7 +1,9 @@
 // The communication service through the real loader, platform events and simulated driver.
-#include "ServiceTestSupport.h"
+#include "TestRig.h"
 #include "app/AppConstants.h"
+#include "device/StoreKeys.h"
 #include "settings/AltoRegistryService.h"
+#include "settings/ModelStores.h"
 
 #include <QtTest>
 
@@ -10,6 +12,8 @@
 #include <memory>
 
 using namespace AppConstants;
+using namespace StoreKeys;
+using namespace testrig;
 using Service = LumenCommunicationService;
 
 namespace {
@@ -59,7 +63,7 @@ private slots:
     {
         QFETCH(QString, devices);
         sim->reset(devices);
-        Service svc;
+        Service svc(&ModelStores::create);
         QVERIFY(log->lines().contains("Successfully loaded the driver API DLL\n"));
         QVERIFY(log->lines().contains("Register PnP status,0x00000000\n"));
         QCOMPARE(int(svc.deviceCount()), sim->deviceCount());
@@ -74,7 +78,7 @@ private slots:
     void startWithOneAltoWritesDefaultsTwice()
     {
         sim->setSampleRate(0, 44100);
-        Service svc;
+        Service svc(&ModelStores::create);
         QVERIFY(svc.deviceHandle());
         QCOMPARE(svc.deviceNames(), simulatorDeviceNames(*sim));
         QCOMPARE(svc.sampleRate(), 44100u);
@@ -91,7 +95,7 @@ private slots:
         QVERIFY(svc.singleDeviceTimer()->isActive());
         QTRY_COMPARE_WITH_TIMEOUT(outBlocks(*sim, 0).size(), 10, 4000);
         QCOMPARE(outBlocks(*sim, 0).mid(5), kAltoDefaultBlocks);
-        QCOMPARE(log->count(": Closing device.\n"), 1);
+        QCOMPARE(log->countExact(": Closing device.\n"), 1);
         QVERIFY(svc.deviceHandle());
         QCOMPARE(sim->openHandleCount(0), 1);
         QVERIFY(!svc.singleDeviceTimer()->isActive());
@@ -109,11 +113,11 @@ private slots:
             s.setValue(kBassoDucker + "/" + kInput3, 4);
             s.setValue(kBassoDucker + "/" + kReleaseTime, 750);
         }
-        Service svc;
+        Service svc(&ModelStores::create);
         // Keys absent from a non-empty group read as 0.
-        QCOMPARE(outBlocks(*sim, 0), (QStringList{"00 00 04 00 01 00 00 00", "00 00 04 00 03 00 00 00",
-                                                  "00 00 02 80 01 05 02 EE", "00 00 02 81 1F FF FF FF",
-                                                  "00 00 02 82 00 7F FF FF", "00 00 02 83 00 00 00 00"}));
+        QCOMPARE(outBlocks(*sim, 0),
+                 (QStringList{"00 00 04 00 01 00 00 00", "00 00 04 00 03 00 00 00", "00 00 02 80 01 05 02 EE",
+                              "00 00 02 81 1F FF FF FF", "00 00 02 82 00 7F FF FF", "00 00 02 83 00 00 00 00"}));
         QCOMPARE(svc.duckerInputMask(), 5);
     }
 
@@ -132,7 +136,7 @@ private slots:
             s.setValue(kAltoDucker + "/" + kAttackTime, 2147483647);
             s.setValue(kAltoDucker + "/" + kHoldTime, -1);
         }
-        Service svc;
+        Service svc(&ModelStores::create);
         QCOMPARE(svc.duckerInputMask(), 19);
         QCOMPARE(outBlocks(*sim, 0).mid(0, 5),
                  (QStringList{"00 00 04 00 00 00 00 00", "00 00 02 80 01 03 13 88", "00 00 02 81 1F FF FF FF",
@@ -143,7 +147,7 @@ private slots:
     {
         sim->reset("foreign");
         {
-            Service svc;
+            Service svc(&ModelStores::create);
             QVERIFY(svc.deviceHandle());
             QCOMPARE(svc.productId(), kProductTenor);
             QCOMPARE(svc.vendorId(), 0x05ABu);
@@ -153,7 +157,7 @@ private slots:
         sim->reset("unknown");
         sim->setDeviceIds(0, LumenVendorId, 0x77, 1);
         {
-            Service svc;
+            Service svc(&ModelStores::create);
             QVERIFY(svc.deviceHandle());
             QCOMPARE(svc.productId(), 0x77u);
             QVERIFY(!svc.registryService());
@@ -165,7 +169,7 @@ private slots:
     void foreignVendorKeepsThePreviousStore()
     {
         QSettings().setValue(kAltoAudioRouting + "/" + kInput12, 2);
-        Service svc;
+        Service svc(&ModelStores::create);
         TestListener l(svc);
         svc.setPnPEventListener(&l);
         const auto altoStore = svc.registryService();
@@ -183,7 +187,7 @@ private slots:
 
     void plugSecondMixerClosesTheOpenOne()
     {
-        Service svc;
+        Service svc(&ModelStores::create);
         TestListener l(svc);
         svc.setReplyListener(&l);
         svc.setPnPEventListener(&l);
@@ -200,7 +204,7 @@ private slots:
 
     void unplugLastMixer()
     {
-        Service svc;
+        Service svc(&ModelStores::create);
         TestListener l(svc);
         svc.setReplyListener(&l);
 
@@ -227,7 +231,7 @@ private slots:
         sim->reset("usbmode1,alto,tenor");
         // Strings that fill their 128 units without a terminator.
         sim->setDeviceStrings(2, QString(140, 's'), QString(140, 'm'), QString(140, 'p'));
-        Service svc;
+        Service svc(&ModelStores::create);
         QCOMPARE(svc.deviceCount(), 3u);
         QCOMPARE(svc.deviceNames().size(), 2);
         QVERIFY(svc.deviceNames().first().startsWith("Alto "));
@@ -236,7 +240,7 @@ private slots:
         sim->setFault("OpenDeviceByIndex", kSomeFailure, 1);
         sim->setFault("GetDeviceProperties", kSomeFailure, 1);
         svc.refreshDeviceList();
-        QCOMPARE(log->count("Error Opening"), 1);
+        QCOMPARE(log->countExact("Error Opening"), 1);
         QCOMPARE(svc.deviceCount(), 3u);
         QCOMPARE(svc.deviceNames().size(), 1); // index 0 failed to open, index 1 to read properties
         for (int i = 0; i < 3; ++i)
@@ -246,7 +250,7 @@ private slots:
     void connectionFailures()
     {
         sim->reset("alto,tenor");
-        Service svc;
+        Service svc(&ModelStores::create);
         TestListener l(svc);
         svc.setReplyListener(&l);
         svc.setDeviceIndex(1);
@@ -276,7 +280,7 @@ private slots:
         QCOMPARE(l.calls.last(), QString("stateChanged"));
 
         // Opening an open device only logs.
-        log->lines().clear();
+        log->clear();
         const quint32 calls = sim->callCount();
         svc.openDevice();
         QCOMPARE(log->lines(), (QStringList{"Connect", "Device Index :  1"}));
@@ -293,7 +297,7 @@ private slots:
 
     void notificationReappliesSettings()
     {
-        Service svc;
+        Service svc(&ModelStores::create);
         TestListener l(svc);
         svc.setReplyListener(&l);
         AltoRegistryService().setAudioRoutingValue(kInput12, 3);
@@ -336,7 +340,7 @@ private slots:
     {
         // The page answering onDeviceStateChanged is torn down and the top bar replaced: the
         // service must call the new top bar, never the destroyed one.
-        Service svc;
+        Service svc(&ModelStores::create);
         auto *first = new TestListener(svc);
         TestListener second(svc);
         svc.setReplyListener(first);
@@ -364,7 +368,7 @@ private slots:
         const QByteArray registry = qgetenv("CALDER_REGISTRY");
         qputenv("CALDER_REGISTRY", QByteArray(registry + ".missing"));
         {
-            Service svc;
+            Service svc(&ModelStores::create);
             QVERIFY(log->lines().contains("Unable to load the driver API DLL, err=0x00000002\n"));
             QCOMPARE(svc.deviceCount(), 0u);
             QVERIFY(svc.deviceNames().isEmpty());
@@ -376,7 +380,7 @@ private slots:
 
         sim->setApiVersion(5, 1);
         {
-            Service svc;
+            Service svc(&ModelStores::create);
             QVERIFY(log->lines().contains(
                 "The driver API DLL version is not compatible with this version of Calder USB Audio Control Panel.\n"));
             QCOMPARE(svc.deviceCount(), 0u);
@@ -388,9 +392,9 @@ private slots:
     void destructionOrder()
     {
         {
-            Service svc;
+            Service svc(&ModelStores::create);
             QVERIFY(svc.deviceHandle());
-            log->lines().clear();
+            log->clear();
         }
         const QStringList &lines = log->lines();
         const int timer = int(lines.indexOf("Deleted single device timer"));

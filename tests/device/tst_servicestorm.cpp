@@ -1,6 +1,7 @@
 // Random plug, unplug and notification events while listeners come and go, some of them
 // inside the service's own callbacks. Meant to run under AddressSanitizer as well.
-#include "ServiceTestSupport.h"
+#include "TestRig.h"
+#include "settings/ModelStores.h"
 #include "app/AppConstants.h"
 
 #include <QtTest>
@@ -9,6 +10,8 @@
 
 #include <memory>
 #include <vector>
+
+using namespace testrig;
 
 class TestServiceStorm : public QObject
 {
@@ -30,7 +33,7 @@ private slots:
         QRandomGenerator rng(seed);
         const QStringList models{"alto", "tenor", "basso", "foreign", "unknown", "usbmode1", "v21"};
 
-        auto svc = std::make_unique<LumenCommunicationService>();
+        auto svc = std::make_unique<LumenCommunicationService>(&ModelStores::create);
         std::vector<std::unique_ptr<TestListener>> listeners;
         int reentered = 0;
         std::function<void(TestListener *, const QString &)> behave;

@@ -92,13 +92,11 @@ QString Background::log()
 Panel::Panel(const QString &devices, const QStringList &extraEnv)
     : Background(qEnvironmentVariable("CALDER_PANEL"), {},
                  QStringList{QStringLiteral("CALDER_SIM_DEVICES=") + devices} + extraEnv)
-{
-}
+{}
 
 QString Panel::visibleWindowId() const
 {
-    const QString ids =
-        run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^" + kTitle + "$"});
+    const QString ids = run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^" + kTitle + "$"});
     for (const QString &id : ids.split('\n', Qt::SkipEmptyParts)) {
         const QString geometry = run(QStringLiteral("xdotool"), {"getwindowgeometry", id});
         if (geometry.contains(QStringLiteral("Geometry: 800x500")))
@@ -150,13 +148,18 @@ void click(const QPoint &screenPos, int button)
 
 void drag(const QPoint &from, const QPoint &to, int steps)
 {
-    QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.05",
-                     "mousedown", "1"};
+    QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.05", "mousedown",
+                     "1"};
     for (int i = 1; i <= steps; ++i) {
         const QPoint p = from + (to - from) * i / steps;
-        args << "sleep" << "0.03" << "mousemove" << QString::number(p.x()) << QString::number(p.y());
+        args << "sleep"
+             << "0.03"
+             << "mousemove" << QString::number(p.x()) << QString::number(p.y());
     }
-    args << "sleep" << "0.1" << "mouseup" << "1";
+    args << "sleep"
+         << "0.1"
+         << "mouseup"
+         << "1";
     run(QStringLiteral("xdotool"), args);
 }
 
@@ -206,14 +209,14 @@ int driverCalls(const QString &entryPoint)
 
 QString settingsFile()
 {
-    return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Brightwell/") + kTitle +
-           QStringLiteral(".conf");
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Brightwell/") + kTitle + QStringLiteral(".conf");
 }
 
 namespace {
 // Reads a private copy: QSettings caches files by name within a process, and the panel
 // rewrites this one from another process.
-template <typename F> auto withSettingsCopy(F f)
+template <typename F>
+auto withSettingsCopy(F f)
 {
     QTemporaryDir dir;
     const QString copy = dir.filePath(QStringLiteral("copy.conf"));

@@ -20,11 +20,11 @@
 using namespace e2e;
 
 // Runs a helper that checks with QVERIFY and leaves the test when it failed.
-#define STEP(call)                                                                                             \
-    do {                                                                                                       \
-        call;                                                                                                  \
-        if (QTest::currentTestFailed())                                                                        \
-            return;                                                                                            \
+#define STEP(call)                      \
+    do {                                \
+        call;                           \
+        if (QTest::currentTestFailed()) \
+            return;                     \
     } while (false)
 
 namespace {
@@ -35,8 +35,8 @@ const QRgb kPageBackground = qRgb(0xFA, 0xFA, 0xFA);
 QPoint envelope(int boxX, int boxY) { return {boxX + 145, boxY + 56}; }
 QPoint listRow(int boxX, int boxY, int row) { return {boxX + 145, boxY + 92 + 36 * row}; }
 // Group boxes by their top-left corner (the header text).
-const QPoint kLeftBox(35, 120);      // status: device; routing: inputs 1+2; buffer: inputs
-const QPoint kRightBox(367, 120);    // status: sample rate; routing: inputs 3+4
+const QPoint kLeftBox(35, 120);   // status: device; routing: inputs 1+2; buffer: inputs
+const QPoint kRightBox(367, 120); // status: sample rate; routing: inputs 3+4
 const QPoint kAsioBox(35, 270);
 const QRect kRateText(393, 160, 240, 28);
 const QRect kRightBoxArea(367, 110, 300, 95);
@@ -68,9 +68,9 @@ QRect windowGeometry(const QString &id)
     static const QRegularExpression re(R"(Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+))",
                                        QRegularExpression::DotMatchesEverythingOption);
     const auto m = re.match(g);
-    return m.hasMatch() ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
-                                m.captured(4).toInt())
-                        : QRect();
+    return m.hasMatch()
+               ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt())
+               : QRect();
 }
 
 QList<QRect> panelSmallWindows()
@@ -171,11 +171,10 @@ private slots:
 
         windowManager = std::make_unique<Background>("openbox", QStringList{});
         QTRY_VERIFY_WITH_TIMEOUT(run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"), 10000);
-        trayHost = std::make_unique<Background>(
-            "trayer", QStringList{"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
-                                  "--height", "40"});
-        QTRY_VERIFY_WITH_TIMEOUT(!run("xdotool", {"search", "--onlyvisible", "--class", "^trayer$"}).isEmpty(),
-                                 10000);
+        trayHost =
+            std::make_unique<Background>("trayer", QStringList{"--edge", "bottom", "--align", "right", "--widthtype",
+                                                               "pixel", "--width", "200", "--height", "40"});
+        QTRY_VERIFY_WITH_TIMEOUT(!run("xdotool", {"search", "--onlyvisible", "--class", "^trayer$"}).isEmpty(), 10000);
     }
 
     void cleanup()

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const RegFile file = RegFile::parse(bytes);
     if (!file.isValid()) {
         // Nothing of a half-understood file is used.
-        FUZZ_CHECK(file.find("HKEY_CLASSES_ROOT\\CLSID\\{6B1E4C2A-93D5-4f0e-B7A1-2C8D9E3F5A61}\\InprocServer32", "")
-                   == nullptr);
+        FUZZ_CHECK(file.find("HKEY_CLASSES_ROOT\\CLSID\\{6B1E4C2A-93D5-4f0e-B7A1-2C8D9E3F5A61}\\InprocServer32", "") ==
+                   nullptr);
         return 0;
     }
     static const char *const kKeys[] = {

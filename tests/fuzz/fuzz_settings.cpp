@@ -5,6 +5,7 @@
 // must read and write what Qt's own INI format does.
 #include "FuzzTarget.h"
 #include "app/AppConstants.h"
+#include "device/StoreKeys.h"
 #include "device/MixerProtocol.h"
 #include "settings/AltoRegistryService.h"
 #include "settings/BassoRegistryService.h"
@@ -61,6 +62,7 @@ int releaseMsAsThePageSendsIt(const QVariant &v)
 void readLikeThePanel(IRegistryService &store, bool basso)
 {
     using namespace AppConstants;
+    using namespace StoreKeys;
     const int in12 = store.getAudioRoutingValue(kInput12).toInt();
     MixerProtocol::routingBlock(0, uint32_t(in12));
     if (basso)
@@ -193,15 +195,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // A user's change reads back from the same store and from a second one, as the pages
     // and the service each hold their own.
-    store->setDuckerValue(AppConstants::kSensitivity, -42);
-    store->setAudioRoutingValue(AppConstants::kInput12, 3);
-    FUZZ_CHECK(store->getDuckerValue(AppConstants::kSensitivity).toInt() == -42);
-    FUZZ_CHECK(store->getAudioRoutingValue(AppConstants::kInput12).toInt() == 3);
+    store->setDuckerValue(StoreKeys::kSensitivity, -42);
+    store->setAudioRoutingValue(StoreKeys::kInput12, 3);
+    FUZZ_CHECK(store->getDuckerValue(StoreKeys::kSensitivity).toInt() == -42);
+    FUZZ_CHECK(store->getAudioRoutingValue(StoreKeys::kInput12).toInt() == 3);
     {
         AltoRegistryService other;
         if (model == 0) {
-            FUZZ_CHECK(other.getDuckerValue(AppConstants::kSensitivity).toInt() == -42);
-            FUZZ_CHECK(other.getAudioRoutingValue(AppConstants::kInput12).toInt() == 3);
+            FUZZ_CHECK(other.getDuckerValue(StoreKeys::kSensitivity).toInt() == -42);
+            FUZZ_CHECK(other.getAudioRoutingValue(StoreKeys::kInput12).toInt() == 3);
         }
         readLikeThePanel(other, false);
     }

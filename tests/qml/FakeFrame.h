@@ -17,16 +17,32 @@ public:
     static int deactivations; // the top bar's call comes while the fake is being destroyed
 
     QStringListModel *menuList() { return &m_menu; }
-    Q_INVOKABLE void setMenu(const QStringList &names) { m_menu.setStringList(names); emit menuListChanged(); }
+    Q_INVOKABLE void setMenu(const QStringList &names)
+    {
+        m_menu.setStringList(names);
+        emit menuListChanged();
+    }
     Q_INVOKABLE void menuSelected(int index)
     {
         m_selections += (m_selections.isEmpty() ? QString() : QStringLiteral(",")) + QString::number(index);
         setProperty("currentPageIndex", index);
         emit recorded();
     }
-    Q_INVOKABLE void closeApplication() { ++m_closeRequests; emit recorded(); }
-    Q_INVOKABLE void onActivate() { ++m_activations; emit recorded(); }
-    Q_INVOKABLE bool onDeactivate() { ++deactivations; return true; }
+    Q_INVOKABLE void closeApplication()
+    {
+        ++m_closeRequests;
+        emit recorded();
+    }
+    Q_INVOKABLE void onActivate()
+    {
+        ++m_activations;
+        emit recorded();
+    }
+    Q_INVOKABLE bool onDeactivate()
+    {
+        ++deactivations;
+        return true;
+    }
 
 signals:
     void menuListChanged();

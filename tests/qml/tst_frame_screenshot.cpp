@@ -3,7 +3,7 @@
 // frame.png beside this test's binary, so running the test regenerates it.
 #include "app/AppRegistrations.h"
 #include "app/MovableWidget.h"
-#include "app/ServiceContainer.h"
+#include "core/ServiceContainer.h"
 
 #include <QImage>
 #include <QQuickItem>
@@ -13,8 +13,8 @@
 namespace {
 bool near(QRgb a, QColor b, int tolerance = 4)
 {
-    return qAbs(qRed(a) - b.red()) <= tolerance && qAbs(qGreen(a) - b.green()) <= tolerance
-        && qAbs(qBlue(a) - b.blue()) <= tolerance;
+    return qAbs(qRed(a) - b.red()) <= tolerance && qAbs(qGreen(a) - b.green()) <= tolerance &&
+           qAbs(qBlue(a) - b.blue()) <= tolerance;
 }
 } // namespace
 

@@ -19,7 +19,8 @@ public slots:
     {
         // The resources live in a static library that nothing here references otherwise.
         Q_INIT_RESOURCE(calder_resources);
-        qmlRegisterType<FakeScalingCalculator>("DisplayScalingFactorCalculator", 1, 0, "DisplayScalingFactorCalculator");
+        qmlRegisterType<FakeScalingCalculator>("DisplayScalingFactorCalculator", 1, 0,
+                                               "DisplayScalingFactorCalculator");
         qmlRegisterType<FakeShellWrapper>("ShellVMWrapper", 1, 0, "ShellVMWrapper");
         qmlRegisterType<FakeTopBarWrapper>("MainTopBarVMWrapper", 1, 0, "MainTopBarVMWrapper");
         qRegisterMetaType<FakeTopBarVM *>("FakeTopBarVM*");

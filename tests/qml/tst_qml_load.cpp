@@ -2,8 +2,8 @@
 // each compiles, and each control, page and the main window is created without a warning.
 // Also the group box's row click, as the pages rely on it, log line included.
 #include "app/AppRegistrations.h"
-#include "app/ServiceContainer.h"
-#include "app/ShellVM.h"
+#include "core/ServiceContainer.h"
+#include "viewmodels/ShellVM.h"
 
 #include <QDirIterator>
 #include <QQmlComponent>
@@ -19,15 +19,13 @@ QtMessageHandler g_previous = nullptr;
 
 void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    g_messages << (type == QtDebugMsg || type == QtInfoMsg ? QStringLiteral("debug: ") : QStringLiteral("warning: ")) + message;
+    g_messages << (type == QtDebugMsg || type == QtInfoMsg ? QStringLiteral("debug: ") : QStringLiteral("warning: ")) +
+                      message;
     g_previous(type, context, message);
 }
 
 // Everything but debug lines, which the pages write on purpose.
-QStringList problems()
-{
-    return g_messages.filter(QRegularExpression(QStringLiteral("^warning: ")));
-}
+QStringList problems() { return g_messages.filter(QRegularExpression(QStringLiteral("^warning: "))); }
 
 // The page area as Main.qml provides it: the calculator and the style objects by their global
 // ids, and a loader for the file under test.
@@ -111,8 +109,8 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         for (const QString &file : qmlFiles()) {
-            if (file.startsWith(QLatin1String(":/UI/Qml/CustomElements/"))
-                || (file.startsWith(QLatin1String(":/UI/Qml/MasterViews/")) && file.count(QLatin1Char('/')) == 4))
+            if (file.startsWith(QLatin1String(":/UI/Qml/CustomElements/")) ||
+                (file.startsWith(QLatin1String(":/UI/Qml/MasterViews/")) && file.count(QLatin1Char('/')) == 4))
                 QTest::newRow(qPrintable(file.mid(9))) << file;
         }
     }
@@ -127,7 +125,7 @@ private slots:
         loader->setProperty("source", QUrl(QLatin1String("qrc") + file));
         QCOMPARE(loader->property("status").toInt(), 1); // Loader.Ready
         view.show();
-        QTest::qWait(50); // the first frame and any deferred binding
+        QTest::qWait(50);                      // the first frame and any deferred binding
         loader->setProperty("source", QUrl()); // destruction must be clean too
         QCOMPARE(problems(), QStringList());
     }
@@ -142,7 +140,8 @@ private slots:
         QVERIFY(loader);
         // The top bar's activation asks for the status page.
         QTRY_VERIFY(loader->property("item").value<QQuickItem *>());
-        QCOMPARE(loader->property("source").toUrl(), QUrl(QStringLiteral("qrc:/UI/Qml/MasterViews/StatusMasterView.qml")));
+        QCOMPARE(loader->property("source").toUrl(),
+                 QUrl(QStringLiteral("qrc:/UI/Qml/MasterViews/StatusMasterView.qml")));
         QCOMPARE(problems(), QStringList());
 
         // An unknown page is logged and leaves the page area empty; the frame stays.
@@ -170,7 +169,8 @@ CustomGroupBox {
     onItemSelected: order = order.concat(["itemSelected " + selectedItem])
     onItemClicked: order = order.concat(["itemClicked " + index + " " + currentItem])
     onDropDownClicked: order = order.concat(["dropDownClicked"])
-})", QUrl(QStringLiteral("qrc:/UI/Qml/box.qml")));
+})",
+                             QUrl(QStringLiteral("qrc:/UI/Qml/box.qml")));
         // Created in the harness's context, so that the style objects' ids resolve.
         QScopedPointer<QQuickItem> box(qobject_cast<QQuickItem *>(boxComponent.create(qmlContext(root.data()))));
         QVERIFY2(box, qPrintable(boxComponent.errorString()));

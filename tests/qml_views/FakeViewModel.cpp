@@ -16,8 +16,9 @@ namespace {
 QVariantMap defaults()
 {
     QVariantMap state{{"isInput", true}, {"activeAsioBufferIndex", -1}};
-    for (const QMetaObject *m : {&StatusVM::staticMetaObject, &InfoVM::staticMetaObject, &AudioRoutingVM::staticMetaObject,
-                                 &DuckerVM::staticMetaObject, &BufferSettingsVM::staticMetaObject, &VolumeVM::staticMetaObject}) {
+    for (const QMetaObject *m :
+         {&StatusVM::staticMetaObject, &InfoVM::staticMetaObject, &AudioRoutingVM::staticMetaObject,
+          &DuckerVM::staticMetaObject, &BufferSettingsVM::staticMetaObject, &VolumeVM::staticMetaObject}) {
         for (int i = QObject::staticMetaObject.propertyCount(); i < m->propertyCount(); ++i) {
             const QMetaProperty p = m->property(i);
             if (!(QMetaType::typeFlags(p.userType()) & QMetaType::PointerToQObject) && !state.contains(p.name()))
@@ -59,9 +60,18 @@ void FakeViewModel::setPairs(const QList<Pair> &pairs)
 {
     m_channels->clear();
     for (int r = 0; r < pairs.size(); ++r) {
-        const QVariantList values{pairs[r].left, pairs[r].right, uint(2 * r + 1), uint(2 * r + 2), -60, 0, -60, 0,
-                                  QStringLiteral("L%1").arg(r + 1), QStringLiteral("R%1").arg(r + 1),
-                                  pairs[r].linked, pairs[r].muted};
+        const QVariantList values{pairs[r].left,
+                                  pairs[r].right,
+                                  uint(2 * r + 1),
+                                  uint(2 * r + 2),
+                                  -60,
+                                  0,
+                                  -60,
+                                  0,
+                                  QStringLiteral("L%1").arg(r + 1),
+                                  QStringLiteral("R%1").arg(r + 1),
+                                  pairs[r].linked,
+                                  pairs[r].muted};
         auto *item = new QStandardItem;
         for (int i = 0; i < values.size(); ++i)
             item->setData(values[i], Qt::UserRole + 1 + i);

@@ -19,13 +19,25 @@ public:
     static QVariantMap &nextState();
 
     // Volume rows: {left, right, linked, muted} per pair, range -60..0 dB, names "L<n>"/"R<n>".
-    struct Pair { int left, right; bool linked, muted; };
+    struct Pair
+    {
+        int left, right;
+        bool linked, muted;
+    };
     void setPairs(const QList<Pair> &pairs);
 
     Q_INVOKABLE void onActivate() { note("onActivate()"); }
-    Q_INVOKABLE bool onDeactivate() { note("onDeactivate()"); return true; }
+    Q_INVOKABLE bool onDeactivate()
+    {
+        note("onDeactivate()");
+        return true;
+    }
 
-    Q_INVOKABLE void onDebugActivated() { note("onDebugActivated()"); insert("debugActivated", true); }
+    Q_INVOKABLE void onDebugActivated()
+    {
+        note("onDebugActivated()");
+        insert("debugActivated", true);
+    }
     Q_INVOKABLE void setDeviceIndex(int index, QString devicename) { log("setDeviceIndex", index, devicename); }
     Q_INVOKABLE void showList() { flip("resetDropDown", "showList()"); }
 
@@ -47,10 +59,19 @@ public:
     Q_INVOKABLE void showAsioBufferList() { flip("resetAsioBufferSizeDropDown", "showAsioBufferList()"); }
     Q_INVOKABLE void showInputFormatList() { flip("resetInputFormatDropDown", "showInputFormatList()"); }
     Q_INVOKABLE void showOuputFormatList() { flip("resetOutputFormatDropDown", "showOuputFormatList()"); }
-    Q_INVOKABLE void onUSBStreamingModeChanged(int index, QString mode) { log("onUSBStreamingModeChanged", index, mode); }
+    Q_INVOKABLE void onUSBStreamingModeChanged(int index, QString mode)
+    {
+        log("onUSBStreamingModeChanged", index, mode);
+    }
     Q_INVOKABLE void onAsioSelectionChanged(int index, QString size) { log("onAsioSelectionChanged", index, size); }
-    Q_INVOKABLE void onInputFormatSelectionChanged(int index, QString f) { log("onInputFormatSelectionChanged", index, f); }
-    Q_INVOKABLE void onOutputFormatSelectionChanged(int index, QString f) { log("onOutputFormatSelectionChanged", index, f); }
+    Q_INVOKABLE void onInputFormatSelectionChanged(int index, QString f)
+    {
+        log("onInputFormatSelectionChanged", index, f);
+    }
+    Q_INVOKABLE void onOutputFormatSelectionChanged(int index, QString f)
+    {
+        log("onOutputFormatSelectionChanged", index, f);
+    }
     Q_INVOKABLE void onSafeModeSelectionChanged() { flip("safeMode", "onSafeModeSelectionChanged()"); }
 
     Q_INVOKABLE void onInputSelected() { note("onInputSelected()"); }
@@ -60,8 +81,16 @@ public:
     Q_INVOKABLE void onCommonUpdate(int index, int value) { log("onCommonUpdate", index, value); }
     Q_INVOKABLE void onLeftChannelUpdate(int index, int value) { log("onLeftChannelUpdate", index, value); }
     Q_INVOKABLE void onRightChannelUpdate(int index, int value) { log("onRightChannelUpdate", index, value); }
-    Q_INVOKABLE void onLink(int index) { log("onLink", index); flipRow(index, "link"); }
-    Q_INVOKABLE void onMute(int index) { log("onMute", index); flipRow(index, "mute"); }
+    Q_INVOKABLE void onLink(int index)
+    {
+        log("onLink", index);
+        flipRow(index, "link");
+    }
+    Q_INVOKABLE void onMute(int index)
+    {
+        log("onMute", index);
+        flipRow(index, "mute");
+    }
 
 private:
     static void note(const QString &entry) { journal().append(entry); }

@@ -44,10 +44,7 @@ ViewHarness::ViewHarness()
         qWarning("page harness: window not exposed");
 }
 
-ViewHarness::~ViewHarness()
-{
-    unload();
-}
+ViewHarness::~ViewHarness() { unload(); }
 
 bool ViewHarness::load(const QString &page, const QVariantMap &state)
 {
@@ -68,10 +65,7 @@ void ViewHarness::unload()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QQuickItem *ViewHarness::page() const
-{
-    return m_view->rootObject()->property("pPageItem").value<QQuickItem *>();
-}
+QQuickItem *ViewHarness::page() const { return m_view->rootObject()->property("pPageItem").value<QQuickItem *>(); }
 
 FakeViewModel *ViewHarness::vm() const
 {

@@ -8,23 +8,31 @@ namespace {
 QUrl image(const char *name) { return QUrl(QStringLiteral("qrc:/Images/Images/") + name); }
 const QUrl kArrow = image("Dropdown_Arrow.png");
 
-const QVariantMap kOneMixer{{"deviceNames", QStringList{"Alto A-100"}}, {"activeDevice", "Alto A-100"},
-                            {"disableDropDown", true}, {"connected", true}, {"sampleRate", 48000}};
+const QVariantMap kOneMixer{{"deviceNames", QStringList{"Alto A-100"}},
+                            {"activeDevice", "Alto A-100"},
+                            {"disableDropDown", true},
+                            {"connected", true},
+                            {"sampleRate", 48000}};
 const QVariantMap kTwoMixers{{"deviceNames", QStringList{"Alto A-100", "Tenor T-200"}},
-                             {"activeDevice", "Please select a device"}, {"connected", true}};
+                             {"activeDevice", "Please select a device"},
+                             {"connected", true}};
 const QStringList kAlto{"Mic input 1 + Mono line input 2", "Stereo input 2+3", "Stereo input 4+5", "Mix L+R"};
-const QVariantMap kBasso{{"inputs12", QStringList{"Mic input 1+2"}}, {"activeInput12", "Mic input 1+2"},
+const QVariantMap kBasso{{"inputs12", QStringList{"Mic input 1+2"}},
+                         {"activeInput12", "Mic input 1+2"},
                          {"inputs32", QStringList{"Mic input 3+4", "Stereo input 5+6", "Stereo input 7+8", "Mix L+R"}},
-                         {"activeInput32", "Mix L+R"}, {"input32Visibility", true}};
+                         {"activeInput32", "Mix L+R"},
+                         {"input32Visibility", true}};
 const QVariantMap kDucker{{"sensitivity", -30}, {"duckerRange", 40}, {"releaseTime", 2.0}};
 const QVariantMap kBuffer{{"inputFormats", QStringList{"2 channels, 16 bits", "2 channels, 24 bits"}},
                           {"currentInputFormat", "2 channels, 24 bits"},
                           {"outputFormats", QStringList{"2 channels, 24 bits"}},
-                          {"currentOutputFormat", "2 channels, 24 bits"}, {"enableStreamFormatSelection", true},
+                          {"currentOutputFormat", "2 channels, 24 bits"},
+                          {"enableStreamFormatSelection", true},
                           {"asioBufferSizes", QStringList{"256 samples", "512 samples", "1024 samples"}},
-                          {"currentAsioBufferSize", "256 samples"}, {"safeModeEnabled", true}};
-const QVariantMap kVolume{{"isMasterVisible", true}, {"minVolumeRange", -60}, {"maxVolumeRange", 0},
-                          {"masterValue", -20}};
+                          {"currentAsioBufferSize", "256 samples"},
+                          {"safeModeEnabled", true}};
+const QVariantMap kVolume{
+    {"isMasterVisible", true}, {"minVolumeRange", -60}, {"maxVolumeRange", 0}, {"masterValue", -20}};
 
 QVariantMap with(QVariantMap state, const QVariantMap &changes)
 {
@@ -148,8 +156,8 @@ private slots:
         QTest::keyClick(&h.view(), Qt::Key_B, Qt::ControlModifier);
         QCOMPARE(h.journal(), (QStringList{"onActivate()", "onDebugActivated()"}));
         QVERIFY(ViewHarness::isShown(readout));
-        const QVariantMap debug{{"id", "7"}, {"mux0", "1"}, {"mux1", "2"}, {"adc", "3"}, {"fx", "4"}, {"tempo", "300"},
-                                {"constant", "85"}};
+        const QVariantMap debug{{"id", "7"}, {"mux0", "1"},    {"mux1", "2"},     {"adc", "3"},
+                                {"fx", "4"}, {"tempo", "300"}, {"constant", "85"}};
         for (auto it = debug.cbegin(); it != debug.cend(); ++it)
             h.vm()->insert(it.key(), it.value());
         QVERIFY(h.text("Build:0626(FW>=1.05): ID:7, MUX0:1, MUX1:2, ADC:3, FX:4. Tempo:300 ms.85", readout));
@@ -160,9 +168,13 @@ private slots:
     void infoPagesShowTheirTexts()
     {
         ViewHarness h;
-        QVERIFY(h.load("InfoMasterView.qml", {{"vid", "0x05AB"}, {"pid", "0x0031"}, {"revisionId", "1.05"},
-                                              {"apiVersion", "5.2.1"}, {"buildType", "Release"},
-                                              {"streamingState", "Active"}, {"activeKsClients", "2"}}));
+        QVERIFY(h.load("InfoMasterView.qml", {{"vid", "0x05AB"},
+                                              {"pid", "0x0031"},
+                                              {"revisionId", "1.05"},
+                                              {"apiVersion", "5.2.1"},
+                                              {"buildType", "Release"},
+                                              {"streamingState", "Active"},
+                                              {"activeKsClients", "2"}}));
         for (const char *text : {"0x05AB/0x0031", "v 1.05", "Version 5.2.1", "Release Build", "Active", "2"})
             QVERIFY2(h.text(text), text);
         QVERIFY(h.load("ClientInfoMasterView.qml"));
@@ -199,8 +211,9 @@ private slots:
         QCOMPARE(h.journal().mid(1), QStringList{"showInputs12List()"});
         QCOMPARE(h.texts("Mic input 1+2").size(), 1);
 
-        QCOMPARE(pick(h, box34, "Mix L+R", "Stereo input 7+8"), (QStringList{"activeInput32=Stereo input 7+8", "onInputs32Changed(2,Stereo input 7+8)",
-                                           "showInputs32List()"}));
+        QCOMPARE(pick(h, box34, "Mix L+R", "Stereo input 7+8"),
+                 (QStringList{"activeInput32=Stereo input 7+8", "onInputs32Changed(2,Stereo input 7+8)",
+                              "showInputs32List()"}));
         // The first click left the 1+2 flag set although nothing opened; with the 3+4 list open
         // too, a click beside the boxes clears both.
         h.click(h.text("Stereo input 7+8"));
@@ -299,8 +312,8 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QStringList, expected);
         ViewHarness h;
-        QVERIFY(h.load("BufferSettingsMasterView.qml",
-                       with(kBuffer, {{"outputFormats", kBuffer["inputFormats"]}, {"enableStreamFormatSelection", false}})));
+        QVERIFY(h.load("BufferSettingsMasterView.qml", with(kBuffer, {{"outputFormats", kBuffer["inputFormats"]},
+                                                                      {"enableStreamFormatSelection", false}})));
         QQuickItem *formatBox = h.byName(box);
         QVERIFY(h.images(kArrow, formatBox).isEmpty());
         QCOMPARE(pick(h, formatBox, "2 channels, 24 bits", "2 channels, 16 bits"), expected);
@@ -319,8 +332,9 @@ private slots:
 
         QQuickItem *asio = h.byName("asioBufferBox");
         QCOMPARE(h.images(kArrow, asio).size(), 1);
-        QCOMPARE(pick(h, asio, "256 samples", "512 samples"), (QStringList{"currentAsioBufferSize=512 samples", "onAsioSelectionChanged(1,512 samples)",
-                                           "showAsioBufferList()"}));
+        QCOMPARE(pick(h, asio, "256 samples", "512 samples"),
+                 (QStringList{"currentAsioBufferSize=512 samples", "onAsioSelectionChanged(1,512 samples)",
+                              "showAsioBufferList()"}));
 
         h.clickBackground();
         h.click(h.text("2 channels, 24 bits", h.byName("inputFormatBox")));
@@ -378,12 +392,13 @@ private slots:
         QVERIFY(h.load("VolumeMasterView.qml", kVolume));
         h.vm()->setPairs({{-10, -10, true, false}, {-5, -30, false, false}});
         QList<QQuickItem *> strips;
-        QTRY_COMPARE((strips = h.find(h.byName("channelStrips"),
-                                      [](QQuickItem *i) { return i->property("pCommon").isValid(); }))
-                         .size(),
-                     2);
-        std::sort(strips.begin(), strips.end(),
-                  [](QQuickItem *a, QQuickItem *b) { return a->property("pIndex").toInt() < b->property("pIndex").toInt(); });
+        QTRY_COMPARE(
+            (strips = h.find(h.byName("channelStrips"), [](QQuickItem *i) { return i->property("pCommon").isValid(); }))
+                .size(),
+            2);
+        std::sort(strips.begin(), strips.end(), [](QQuickItem *a, QQuickItem *b) {
+            return a->property("pIndex").toInt() < b->property("pIndex").toInt();
+        });
         QVERIFY(h.text("L2", strips[1]));
         // The scroll bar is the narrow one under the first two strips.
         const auto bar = h.find(h.page(), [](QQuickItem *i) { return i->inherits("QQuickScrollBar"); });

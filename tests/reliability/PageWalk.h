@@ -2,17 +2,17 @@
 // Walks every page the way its view drives it: made by the container's factory, activated,
 // every action, a device notification, deactivated, destroyed. Records what each page showed
 // right after construction and after activation, and which actions it ran.
-#include "ReliabilityRig.h"
+#include "TestRig.h"
 
-namespace reliability {
+namespace testrig {
 
 struct PageRun
 {
     QString page;
     QMap<QString, QVariant> constructed;
     QMap<QString, QVariant> activated;
-    QSet<QString> actions;      // invokables and public slots called
-    QSet<QString> declared;     // those the class declares
+    QSet<QString> actions;       // invokables and public slots called
+    QSet<QString> declared;      // those the class declares
     bool listenerCleared = true; // the service no longer points at the destroyed page
 };
 
@@ -30,8 +30,7 @@ public:
     QList<PageRun> all()
     {
         QList<PageRun> runs;
-        runs << status() << routing() << ducker() << format() << bufferSettings() << clientInfo() << info()
-             << volume();
+        runs << status() << routing() << ducker() << format() << bufferSettings() << clientInfo() << info() << volume();
         return runs;
     }
 
@@ -65,7 +64,8 @@ public:
             act(did, "onDuckerToggled", [&] { vm->onDuckerToggled(); });
             if (vm->duckerOn()) {
                 const quint32 before = m_sim.callCount(QStringLiteral("ClassVendorRequestIn"));
-                spin(meterWaitMs, [&] { return m_sim.callCount(QStringLiteral("ClassVendorRequestIn")) >= before + 2; });
+                spin(meterWaitMs,
+                     [&] { return m_sim.callCount(QStringLiteral("ClassVendorRequestIn")) >= before + 2; });
             }
             act(did, "onChannel1SelectionChanged", [&] { vm->onChannel1SelectionChanged(); });
             act(did, "onChannel2SelectionChanged", [&] { vm->onChannel2SelectionChanged(); });
@@ -175,4 +175,4 @@ private:
     int m_device;
 };
 
-} // namespace reliability
+} // namespace testrig

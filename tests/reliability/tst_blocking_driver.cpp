@@ -2,7 +2,7 @@
 // thread waits only for the calls the pages make on it, the ducker meter keeps its 50 ms
 // tick without ever having two reads in the driver, and shutting down while a meter read is
 // blocked does not pull the library out from under it.
-#include "ReliabilityRig.h"
+#include "TestRig.h"
 #include "TestEnvironment.h"
 
 #include <QFile>
@@ -15,7 +15,7 @@
 #include <dlfcn.h>
 #endif
 
-using namespace reliability;
+using namespace testrig;
 
 namespace {
 constexpr int kBlockMs = 1000;
@@ -34,9 +34,7 @@ public:
     StallMeter()
     {
         m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_longest = qMax(m_longest, m_clock.restart());
-        });
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { m_longest = qMax(m_longest, m_clock.restart()); });
     }
     void start()
     {
@@ -73,10 +71,7 @@ void TestBlockingDriver::initTestCase()
     QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
 }
 
-void TestBlockingDriver::init()
-{
-    QSettings().clear();
-}
+void TestBlockingDriver::init() { QSettings().clear(); }
 
 void TestBlockingDriver::cleanup()
 {
@@ -154,7 +149,8 @@ void TestBlockingDriver::meterKeepsPaceWithoutOverlap()
     clock.restart();
     spin(1000);
     const quint32 paced = meterReads(sim) - start;
-    QVERIFY2(paced >= 10 && paced <= 22, qPrintable(QStringLiteral("%1 reads in %2 ms").arg(paced).arg(clock.elapsed())));
+    QVERIFY2(paced >= 10 && paced <= 22,
+             qPrintable(QStringLiteral("%1 reads in %2 ms").arg(paced).arg(clock.elapsed())));
     vm.reset();
 }
 
@@ -256,7 +252,8 @@ void TestBlockingDriver::closeWaitsForBlockedMeterRead()
     clock.restart();
     vm.reset();
     panel.reset();
-    QVERIFY2(clock.elapsed() < LumenCommunicationService::kWorkerCallWaitMs + 1000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < LumenCommunicationService::kWorkerCallWaitMs + 1000,
+             qPrintable(QString::number(clock.elapsed())));
 }
 
 QTEST_MAIN(TestBlockingDriver)

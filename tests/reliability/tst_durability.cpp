@@ -62,16 +62,12 @@ bool waitForWindow(QRect *window, int timeoutMs)
 
 void click(const QRect &window, const QPoint &measured)
 {
-    const QPoint p = window.topLeft()
-                     + QPoint(measured.x() * window.width() / kMeasuredSize.width(),
-                              measured.y() * window.height() / kMeasuredSize.height());
+    const QPoint p = window.topLeft() + QPoint(measured.x() * window.width() / kMeasuredSize.width(),
+                                               measured.y() * window.height() / kMeasuredSize.height());
     run("xdotool", {"mousemove", "--sync", QString::number(p.x()), QString::number(p.y()), "click", "1"});
 }
 
-QString settingsFile()
-{
-    return qEnvironmentVariable("XDG_CONFIG_HOME") + "/Brightwell/" + kTitle + ".conf";
-}
+QString settingsFile() { return qEnvironmentVariable("XDG_CONFIG_HOME") + "/Brightwell/" + kTitle + ".conf"; }
 
 QString lockFile() { return QDir::tempPath() + "/" + kTitle + ".lock"; }
 
@@ -124,13 +120,17 @@ public:
         const auto m = re.match(out);
         return m.hasMatch() ? m.captured(1) : QString();
     }
-    void kill9() { ::kill(pid_t(m_process.processId()), SIGKILL); m_process.waitForFinished(5000); }
+    void kill9()
+    {
+        ::kill(pid_t(m_process.processId()), SIGKILL);
+        m_process.waitForFinished(5000);
+    }
     // Ends it the way a logout does; true when it ended normally (no crash, exit code 0).
     bool terminate()
     {
         m_process.terminate();
-        return m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit
-               && m_process.exitCode() == 0;
+        return m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit &&
+               m_process.exitCode() == 0;
     }
 
 private:
@@ -223,8 +223,9 @@ void TestDurability::corruptFileKeepsUserValues()
     QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
     QFile f(settingsFile());
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("[Alto]\nDucker\\Sensitivity=-12\n\xff\xfe\x01 garbage = = =\n[unterminated\n"
-            "@Variant(\\x7f\n[Alto]\nDucker\\DuckerRange=77\nAudioRouting\\Input12=3\n");
+    f.write(
+        "[Alto]\nDucker\\Sensitivity=-12\n\xff\xfe\x01 garbage = = =\n[unterminated\n"
+        "@Variant(\\x7f\n[Alto]\nDucker\\DuckerRange=77\nAudioRouting\\Input12=3\n");
     f.close();
 
     PanelProcess panel(m_dir.path());

@@ -7,6 +7,7 @@
 #include "PageWalk.h"
 #include "TestEnvironment.h"
 #include "device/TUsbAudioEntryPoints.h"
+#include "viewmodels/ViewModelTexts.h"
 
 #include <QLibrary>
 
@@ -16,43 +17,54 @@
 
 #include <map>
 
-using namespace reliability;
+using namespace testrig;
 
 namespace {
 constexpr quint32 kFaultStatus = 0xEE0000F1u;
 const QString kDevices = QStringLiteral("basso,alto"); // two: no 2 s single-device reconnect
-constexpr int kPulled = -1, kNoPermission = -2; // faults of the emulated USB device
+constexpr int kPulled = -1, kNoPermission = -2;        // faults of the emulated USB device
 
 // The user's own values, none of them a default, for the model under test and for one that
 // is not touched.
 QMap<QString, QVariant> userSettings()
 {
     return {
-        {"Basso/AudioRouting/Input12", 0}, {"Basso/AudioRouting/Input32", 3},
-        {"Basso/Ducker/On", 0},            {"Basso/Ducker/Input 1", 1},
-        {"Basso/Ducker/Input 2", 0},       {"Basso/Ducker/Input 3", 4},
-        {"Basso/Ducker/Input 4", 0},       {"Basso/Ducker/Sensitivity", -17},
-        {"Basso/Ducker/DuckerRange", 55},  {"Basso/Ducker/ReleaseTime", 1234},
-        {"Basso/Ducker/AttackTime", 60},   {"Basso/Ducker/HoldTime", 300},
-        {"Alto/AudioRouting/Input12", 2},  {"Alto/Ducker/On", 1},
-        {"Alto/Ducker/Sensitivity", -9},   {"Alto/Ducker/ReleaseTime", 4000},
+        {"Basso/AudioRouting/Input12", 0},
+        {"Basso/AudioRouting/Input32", 3},
+        {"Basso/Ducker/On", 0},
+        {"Basso/Ducker/Input 1", 1},
+        {"Basso/Ducker/Input 2", 0},
+        {"Basso/Ducker/Input 3", 4},
+        {"Basso/Ducker/Input 4", 0},
+        {"Basso/Ducker/Sensitivity", -17},
+        {"Basso/Ducker/DuckerRange", 55},
+        {"Basso/Ducker/ReleaseTime", 1234},
+        {"Basso/Ducker/AttackTime", 60},
+        {"Basso/Ducker/HoldTime", 300},
+        {"Alto/AudioRouting/Input12", 2},
+        {"Alto/Ducker/On", 1},
+        {"Alto/Ducker/Sensitivity", -9},
+        {"Alto/Ducker/ReleaseTime", 4000},
     };
 }
 
 // Lines a failure is specified to log. "a|b": either.
 struct Expectation
 {
-    QStringList walk;         // the operation fails (or is missing) after the connection
-    QStringList start;        // it fails from start-up on
-    QStringList absentStart;  // must not be logged when it fails from start-up on
-    QStringList absentWalk;   // must not be logged in the walk
+    QStringList walk;        // the operation fails (or is missing) after the connection
+    QStringList start;       // it fails from start-up on
+    QStringList absentStart; // must not be logged when it fails from start-up on
+    QStringList absentWalk;  // must not be logged in the walk
 };
 
 const std::map<QString, Expectation> &expectations()
 {
     static const std::map<QString, Expectation> e = {
-        {"CheckApiVersion", {{}, {"The driver API DLL version is not compatible with this version of Calder USB Audio Control Panel."},
-                             {"Successfully loaded the driver API DLL"}, {}}},
+        {"CheckApiVersion",
+         {{},
+          {"The driver API DLL version is not compatible with this version of Calder USB Audio Control Panel."},
+          {"Successfully loaded the driver API DLL"},
+          {}}},
         {"RegisterPnpNotification", {{}, {}, {"Register PnP status"}, {}}},
         {"OpenDeviceByIndex", {{"Error Opening"}, {"Error Opening"}, {}, {}}},
         {"RegisterDeviceNotification",
@@ -60,11 +72,13 @@ const std::map<QString, Expectation> &expectations()
         {"ReadDeviceNotification", {{": TUSBAUDIO_ReadDeviceNotification failed."}, {}, {}, {}}},
         {"GetCurrentSampleRate", {{": TUSBAUDIO_GetCurrentSampleRate failed"}, {}, {}, {}}},
         {"ClassVendorRequestOut",
-         {{":Write device failed.", ":setDuckerOnDevice Write device failed.", ":selInputOnDevice Write device failed."},
+         {{":Write device failed.", ":setDuckerOnDevice Write device failed.",
+           ":selInputOnDevice Write device failed."},
           {},
           {},
           {}}},
-        {"ClassVendorRequestIn", {{":read device failed.", "Debug Class vendor request failed, 0x04"}, {}, {}, {":read meter success."}}},
+        {"ClassVendorRequestIn",
+         {{":read device failed.", "Debug Class vendor request failed, 0x04"}, {}, {}, {":read meter success."}}},
         {"GetDriverInfo", {{"Error Driver Info"}, {}, {}, {}}},
         {"GetClientInfo", {{}, {}, {}, {"Client Info success"}}},
         {"GetSupportedStreamFormats",
@@ -73,7 +87,8 @@ const std::map<QString, Expectation> &expectations()
         {"SetCurrentStreamFormat", {{": TUSBAUDIO_SetCurrentStreamFormat failed."}, {}, {}, {}}},
         {"GetStreamFormatSelectionMode", {{": TUSBAUDIO_GetStreamFormatSelectionMode failed."}, {}, {}, {}}},
         {"GetASIOInstanceInfo", {{": TUSBAUDIO_GetASIOInstanceInfo failed"}, {}, {}, {}}},
-        {"SetASIOBufferPreferredSize", {{"TUSBAUDIO_SetASIOBufferPreferredSize failed"}, {}, {}, {"TUSBAUDIO_SetASIOBufferPreferredSize success"}}},
+        {"SetASIOBufferPreferredSize",
+         {{"TUSBAUDIO_SetASIOBufferPreferredSize failed"}, {}, {}, {"TUSBAUDIO_SetASIOBufferPreferredSize success"}}},
         {"GetVolumeMuteInfo", {{": TUSBAUDIO_GetVolumeMuteInfo failed"}, {}, {}, {}}},
         {"GetVolume", {{": GetOpenDeviceHandle failed.", ": GetVolume failed", ": GetVolumes failed."}, {}, {}, {}}},
         {"SetVolume", {{": TUSBAUDIO_SetVolume failed."}, {}, {}, {}}},
@@ -98,7 +113,7 @@ const std::map<QString, Nuller> &calledOperations()
 QVariantList failureDisplays(const QString &page, const QString &property)
 {
     if (page == "Status" && property == "activeDevice")
-        return {AppConstants::kNotConnected, AppConstants::kPleaseSelectDevice};
+        return {ViewModelTexts::kNotConnected, ViewModelTexts::kPleaseSelectDevice};
     if (page == "Status" && property == "disableDropDown")
         return {true};
     if (page == "Info") {
@@ -170,7 +185,8 @@ void TestFaultMatrix::initTestCase()
         m_bed = std::make_unique<UsbTestbed>();
         LogCapture log;
         QStringList problems;
-        m_usbBaseline = walkUsb(0, [](int) {}, log, problems);
+        m_usbBaseline = walkUsb(
+            0, [](int) {}, log, problems);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
         QVERIFY(log.has(":read meter success."));
         QVERIFY(!log.has(":selInputOnDevice Write device failed."));
@@ -184,10 +200,11 @@ void TestFaultMatrix::initTestCase()
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
     // The walk reaches every page action, and the fault-free run shows a working device.
     for (const PageRun &run : m_baseline.pages) {
-        QVERIFY2(run.actions == (run.declared - QSet<QString>{"onActivate", "onDeactivate"}),
-                 qPrintable(run.page + ": not walked: "
-                            + QStringList((run.declared - run.actions - QSet<QString>{"onActivate", "onDeactivate"}).values())
-                                  .join(", ")));
+        QVERIFY2(
+            run.actions == (run.declared - QSet<QString>{"onActivate", "onDeactivate"}),
+            qPrintable(run.page + ": not walked: " +
+                       QStringList((run.declared - run.actions - QSet<QString>{"onActivate", "onDeactivate"}).values())
+                           .join(", ")));
     }
     QVERIFY(log.has("Client Info success"));
     QVERIFY(log.has(":read meter success."));
@@ -197,10 +214,7 @@ void TestFaultMatrix::initTestCase()
     QCOMPARE(m_baseline.storedAfter.value("Basso/Ducker/Sensitivity").toInt(), -20); // the walk's own change
 }
 
-void TestFaultMatrix::cleanup()
-{
-    QVERIFY(QThreadPool::globalInstance()->waitForDone(3000));
-}
+void TestFaultMatrix::cleanup() { QVERIFY(QThreadPool::globalInstance()->waitForDone(3000)); }
 
 // A walk that nulled UnregisterPnpNotification leaves the simulator's PnP registration behind,
 // pointing at events the service has closed; drop it before the next cell.
@@ -344,8 +358,8 @@ void TestFaultMatrix::compareWithBaseline(const Walked &w, const Walked &baselin
     const QMap<QString, QVariant> before = userSettings();
     for (auto it = w.storedAfter.cbegin(); it != w.storedAfter.cend(); ++it) {
         const bool kept = before.contains(it.key()) && before.value(it.key()).toInt() == it.value().toInt();
-        const bool asWalked = baseline.storedAfter.contains(it.key())
-                              && baseline.storedAfter.value(it.key()).toInt() == it.value().toInt();
+        const bool asWalked = baseline.storedAfter.contains(it.key()) &&
+                              baseline.storedAfter.value(it.key()).toInt() == it.value().toInt();
         if (!kept && !asWalked)
             problems << QStringLiteral("stored %1 = %2 (user's: %3, walk's: %4)")
                             .arg(it.key(), it.value().toString(), before.value(it.key()).toString(),
@@ -373,10 +387,7 @@ void TestFaultMatrix::everyCalledOperationIsInTheMatrix()
     QVERIFY2(notCalled.isEmpty(), qPrintable("not called by the walk: " + notCalled.join(", ")));
 }
 
-void TestFaultMatrix::summary()
-{
-    qInfo("fault matrix: %d of %d cells passed", m_passed, m_cells);
-}
+void TestFaultMatrix::summary() { qInfo("fault matrix: %d of %d cells passed", m_passed, m_cells); }
 
 #ifdef CALDER_USB_TESTBED
 TestFaultMatrix::Walked TestFaultMatrix::walkUsb(int fault, const std::function<void(int)> &inject, LogCapture &log,
@@ -415,13 +426,15 @@ void TestFaultMatrix::usbDeviceFaults_data()
     using F = UsbTestbed::Fault;
     const QString writeFailed = ":selInputOnDevice Write device failed.";
     QTest::newRow("writes stall") << 0x40 << 0x10 << int(F::Stall) << -1
-                                  << QStringList{writeFailed, ":setDuckerOnDevice Write device failed.", ":Write device failed."};
+                                  << QStringList{writeFailed, ":setDuckerOnDevice Write device failed.",
+                                                 ":Write device failed."};
     QTest::newRow("a write unanswered") << 0x40 << 0x10 << int(F::NoAnswer) << 1 << QStringList{writeFailed};
     QTest::newRow("meter replies short") << 0xC0 << 0x10 << int(F::Short) << -1 << QStringList{":read device failed."};
     QTest::newRow("debug reads stall") << 0xC0 << 0x11 << int(F::Stall) << -1
                                        << QStringList{"Debug Class vendor request failed, 0x04"};
     // Gone before its uevent is seen: still listed, every request and every new open fail.
-    QTest::newRow("gone after the listing") << 0 << 0 << kPulled << 0 << QStringList{"Error Opening", ":Write device failed."};
+    QTest::newRow("gone after the listing")
+        << 0 << 0 << kPulled << 0 << QStringList{"Error Opening", ":Write device failed."};
     QTest::newRow("no permission") << 0 << 0 << kNoPermission << 0 << QStringList{writeFailed};
 }
 
@@ -436,12 +449,15 @@ void TestFaultMatrix::usbDeviceFaults()
     QFETCH(QStringList, logged);
     LogCapture log;
     QStringList problems;
-    const Walked w = walkUsb(fault, [&](int id) {
-        if (fault == kPulled)
-            m_bed->remove(id, false);
-        else if (fault >= 0)
-            m_bed->setFault(id, uint8_t(requestType), uint8_t(request), UsbTestbed::Fault(fault), count, 4);
-    }, log, problems);
+    const Walked w = walkUsb(
+        fault,
+        [&](int id) {
+            if (fault == kPulled)
+                m_bed->remove(id, false);
+            else if (fault >= 0)
+                m_bed->setFault(id, uint8_t(requestType), uint8_t(request), UsbTestbed::Fault(fault), count, 4);
+        },
+        log, problems);
     for (const QString &line : logged)
         if (!log.has(line))
             problems << "missing log line \"" + line + "\"";

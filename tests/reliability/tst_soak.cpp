@@ -4,7 +4,8 @@
 // service's listeners only ever point at live objects, the message bus keeps no connection to
 // a destroyed page, and the resident memory at the end is within a few percent of the
 // memory after warm-up.
-#include "ReliabilityRig.h"
+#include "TestRig.h"
+#include "viewmodels/ViewModelTexts.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -22,7 +23,7 @@
 #endif
 #endif
 
-using namespace reliability;
+using namespace testrig;
 
 namespace {
 
@@ -70,9 +71,15 @@ int liveConnections(const QString &name)
 }
 
 const QStringList kModels = {"alto", "tenor", "basso", "v21", "v22", "unknown", "usbmode1"};
-const QStringList kFaultOps = {"OpenDeviceByIndex", "GetDeviceProperties", "ClassVendorRequestOut",
-                               "ClassVendorRequestIn", "GetCurrentSampleRate", "ReadDeviceNotification",
-                               "GetVolume", "GetSupportedStreamFormats", "GetASIOInstanceInfo",
+const QStringList kFaultOps = {"OpenDeviceByIndex",
+                               "GetDeviceProperties",
+                               "ClassVendorRequestOut",
+                               "ClassVendorRequestIn",
+                               "GetCurrentSampleRate",
+                               "ReadDeviceNotification",
+                               "GetVolume",
+                               "GetSupportedStreamFormats",
+                               "GetASIOInstanceInfo",
                                "RegisterDeviceNotification"};
 } // namespace
 
@@ -207,7 +214,7 @@ void TestSoak::soak()
 {
     const int seconds = qEnvironmentVariableIsSet("SOAK_SECONDS") ? qEnvironmentVariableIntValue("SOAK_SECONDS") : 60;
     const quint32 seed = qEnvironmentVariableIsSet("SOAK_SEED") ? quint32(qEnvironmentVariableIntValue("SOAK_SEED"))
-                                                               : QRandomGenerator::global()->generate();
+                                                                : QRandomGenerator::global()->generate();
     m_rng.seed(seed);
     qInfo("soak: %d s, seed %u (SOAK_SEED reproduces the sequence)", seconds, seed);
 
@@ -219,12 +226,12 @@ void TestSoak::soak()
     clock.start();
     {
         Panel panel(Panel::WithoutWindow);
-        const QStringList names = {AppConstants::kMsgConnected, AppConstants::kMsgResetDropDown,
-                                   AppConstants::kMsgResetState};
+        const QStringList names = {ViewModelTexts::kMsgConnected, ViewModelTexts::kMsgResetDropDown,
+                                   ViewModelTexts::kMsgResetState};
         QMap<QString, int> subscribedAtStart; // live connections with only the top bar there
         for (const QString &n : names)
             subscribedAtStart.insert(n, liveConnections(n));
-        QVERIFY(subscribedAtStart.value(AppConstants::kMsgConnected) >= 1); // the top bar's
+        QVERIFY(subscribedAtStart.value(ViewModelTexts::kMsgConnected) >= 1); // the top bar's
 
         while (clock.elapsed() < qint64(seconds) * 1000) {
             ++m_steps;
@@ -244,9 +251,7 @@ void TestSoak::soak()
                     m_sim.notify(uint32_t(pick(devices)));
                 break;
             case 4:
-            case 5:
-                newPage(panel);
-                break;
+            case 5: newPage(panel); break;
             case 6:
                 if (devices > 0)
                     panel.connect(uint32_t(pick(devices)));

@@ -1,5 +1,7 @@
 // The per-model stores over real settings files in the test's own XDG_CONFIG_HOME.
+#include "TestRig.h"
 #include "app/AppConstants.h"
+#include "device/StoreKeys.h"
 #include "settings/AltoRegistryService.h"
 #include "settings/BassoRegistryService.h"
 #include "settings/TenorRegistryService.h"
@@ -12,6 +14,8 @@
 #include <memory>
 
 using namespace AppConstants;
+using namespace StoreKeys;
+using namespace testrig;
 
 namespace {
 
@@ -36,11 +40,11 @@ Values groupContents(const QString &group)
     return v;
 }
 
-const Values kAltoTenorDucker{{kOn, 0},          {kInput1, 0},        {kInput2, 0},      {kSensitivity, -30},
+const Values kAltoTenorDucker{{kOn, 0},           {kInput1, 0},         {kInput2, 0},      {kSensitivity, -30},
                               {kDuckerRange, 40}, {kReleaseTime, 2000}, {kAttackTime, 50}, {kHoldTime, 250}};
 
-const QStringList kAltoKeys{kInput12, kOn, kInput1, kInput2, kSensitivity, kDuckerRange, kReleaseTime, kAttackTime,
-                            kHoldTime};
+const QStringList kAltoKeys{kInput12,     kOn,          kInput1,     kInput2,  kSensitivity,
+                            kDuckerRange, kReleaseTime, kAttackTime, kHoldTime};
 
 // Every Alto value a fresh store reads, as "key=value" joined by ";".
 QString altoValues()
@@ -140,10 +144,11 @@ private slots:
         const QByteArray rest = "Ducker\\Input%201=1\n\n[Window]\nNote=\"a, b; c = d\"\nPath=C:\\\\Users\\\\x\n";
         QTest::newRow("plain") << "[Alto]\nAudioRouting\\Input12=2\nDucker\\On=0\nDucker\\Sensitivity=-12\n" + rest
                                << "2,0,-12"
-                               << "[Alto]\nAudioRouting\\Input12=2\n" + rest.left(19) + "Ducker\\On=1\nDucker\\Sensitivity=-12\n" +
-                                      rest.mid(19);
+                               << "[Alto]\nAudioRouting\\Input12=2\n" + rest.left(19) +
+                                      "Ducker\\On=1\nDucker\\Sensitivity=-12\n" + rest.mid(19);
         QTest::newRow("typed") << "[Alto]\nAudioRouting\\Input12=@ByteArray(2)\nDucker\\On=@Rect(1 2 3 4)\n"
-                                  "Ducker\\Sensitivity= -1, \"-2\"\n" + rest
+                                  "Ducker\\Sensitivity= -1, \"-2\"\n" +
+                                      rest
                                << "-,-,-"
                                << "[Alto]\nAudioRouting\\Input12=@ByteArray(2)\n" + rest.left(19) +
                                       "Ducker\\On=1\nDucker\\Sensitivity= -1, \"-2\"\n" + rest.mid(19);
@@ -160,8 +165,8 @@ private slots:
         {
             AltoRegistryService store;
             QStringList values;
-            for (const QVariant &v : {store.getAudioRoutingValue(kInput12), store.getDuckerValue(kOn),
-                                      store.getDuckerValue(kSensitivity)})
+            for (const QVariant &v :
+                 {store.getAudioRoutingValue(kInput12), store.getDuckerValue(kOn), store.getDuckerValue(kSensitivity)})
                 values << (v.isValid() ? v.toString() : QStringLiteral("-"));
             QCOMPARE(values.join(','), read);
             store.setDuckerValue(kOn, 1);

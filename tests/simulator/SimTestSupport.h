@@ -14,7 +14,8 @@ namespace simtest {
 inline const char *classId() { return "{6B1E4C2A-93D5-4f0e-B7A1-2C8D9E3F5A61}"; }
 
 // A record buffer with a guard zone after it, to catch writes past the record's size.
-struct Guarded {
+struct Guarded
+{
     static constexpr size_t kGuard = 64;
     std::vector<uint8_t> bytes;
     size_t size;

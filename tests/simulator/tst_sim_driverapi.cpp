@@ -4,7 +4,8 @@
 
 using namespace simtest;
 
-class SimDriverApiTest : public QObject {
+class SimDriverApiTest : public QObject
+{
     Q_OBJECT
 
     SimulatorControl *ctl = nullptr;
@@ -109,15 +110,22 @@ private slots:
         QTest::addColumn<QString>("serial");
         QTest::addColumn<uint>("rate");
         const uint lumen = LumenVendorId;
-        QTest::newRow("alto") << "alto" << lumen << 0x30u << 0u << "Alto" << "A-123" << 48000u;
-        QTest::newRow("tenor") << "tenor" << lumen << 0x31u << 0u << "Tenor" << "T-123" << 48000u;
-        QTest::newRow("basso") << "basso" << lumen << 0x32u << 0u << "Basso" << "B-123" << 48000u;
-        QTest::newRow("v21") << "v21" << lumen << 0x21u << 0u << "Lumen Audio Duo" << "D-123" << 44100u;
-        QTest::newRow("v22") << "v22" << lumen << 0x22u << 0u << "Lumen Audio Quad" << "Q-123" << 96000u;
-        QTest::newRow("unknown") << "unknown" << lumen << 0x40u << 0u << "Lumen Audio Prototype" << "P-123"
-                                 << 48000u;
-        QTest::newRow("foreign") << "foreign" << 0x5ABu << 0x31u << 0u << "Tenor" << "H-123" << 48000u;
-        QTest::newRow("usbmode1") << "usbmode1" << lumen << 0x30u << 1u << "Alto" << "U-123" << 48000u;
+        QTest::newRow("alto") << "alto" << lumen << 0x30u << 0u << "Alto"
+                              << "A-123" << 48000u;
+        QTest::newRow("tenor") << "tenor" << lumen << 0x31u << 0u << "Tenor"
+                               << "T-123" << 48000u;
+        QTest::newRow("basso") << "basso" << lumen << 0x32u << 0u << "Basso"
+                               << "B-123" << 48000u;
+        QTest::newRow("v21") << "v21" << lumen << 0x21u << 0u << "Lumen Audio Duo"
+                             << "D-123" << 44100u;
+        QTest::newRow("v22") << "v22" << lumen << 0x22u << 0u << "Lumen Audio Quad"
+                             << "Q-123" << 96000u;
+        QTest::newRow("unknown") << "unknown" << lumen << 0x40u << 0u << "Lumen Audio Prototype"
+                                 << "P-123" << 48000u;
+        QTest::newRow("foreign") << "foreign" << 0x5ABu << 0x31u << 0u << "Tenor"
+                                 << "H-123" << 48000u;
+        QTest::newRow("usbmode1") << "usbmode1" << lumen << 0x30u << 1u << "Alto"
+                                  << "U-123" << 48000u;
     }
 
     void propertiesRecord()
@@ -156,7 +164,7 @@ private slots:
         Guarded p(tusb::kDevicePropertiesSize);
         QCOMPARE(api.TUSBAUDIO_GetDeviceProperties(h, p.data()), TSTATUS(0));
         QVERIFY(p.guardIntact());
-        QCOMPARE(p.str(12, 128), QString(128, 'S')); // no terminator in the field...
+        QCOMPARE(p.str(12, 128), QString(128, 'S'));             // no terminator in the field...
         QCOMPARE(p.str(268, 128), QStringLiteral("M\u00e4ker")); // ...and the next field intact
         QCOMPARE(p.str(524, 128), QString(128, 'P'));
         QCOMPARE(p.u32(780), 0u); // the unread tail is zeroed, not left over
@@ -238,8 +246,10 @@ private slots:
         QCOMPARE(rec.u32(36 + 4 * 4), 512u);
         QVERIFY(api.TUSBAUDIO_GetASIOInstanceInfo(1, rec.data()) != 0);
 
-        QCOMPARE(api.TUSBAUDIO_SetASIOBufferPreferredSize(0, word + 1, 512, 0), TSTATUS(CALDER_SIM_STATUS_INVALID_PARAMETER));
-        QCOMPARE(api.TUSBAUDIO_SetASIOBufferPreferredSize(0, word, 500, 0), TSTATUS(CALDER_SIM_STATUS_INVALID_PARAMETER));
+        QCOMPARE(api.TUSBAUDIO_SetASIOBufferPreferredSize(0, word + 1, 512, 0),
+                 TSTATUS(CALDER_SIM_STATUS_INVALID_PARAMETER));
+        QCOMPARE(api.TUSBAUDIO_SetASIOBufferPreferredSize(0, word, 500, 0),
+                 TSTATUS(CALDER_SIM_STATUS_INVALID_PARAMETER));
         QCOMPARE(ctl->asioCurrentSize(), 256u);
         QCOMPARE(api.TUSBAUDIO_SetASIOBufferPreferredSize(0, word, 512, 0x10000), TSTATUS(0));
         QCOMPARE(api.TUSBAUDIO_GetASIOInstanceInfo(0, rec.data()), TSTATUS(0));

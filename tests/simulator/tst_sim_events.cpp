@@ -10,7 +10,8 @@
 
 using namespace simtest;
 
-class SimEventsTest : public QObject {
+class SimEventsTest : public QObject
+{
     Q_OBJECT
 
     SimulatorControl *ctl = nullptr;
@@ -27,7 +28,7 @@ class SimEventsTest : public QObject {
     {
         uint32_t n = 0;
         return api.TUSBAUDIO_ClassVendorRequestOut(h, 0, 0, 0x10, 0, 0, 8,
-                                                    reinterpret_cast<const uint8_t *>(b.constData()), &n, 1000);
+                                                   reinterpret_cast<const uint8_t *>(b.constData()), &n, 1000);
     }
 
     TSTATUS read(TUsbAudioHandle h, uint32_t request, uint8_t *reply)
@@ -118,9 +119,12 @@ private slots:
         ctl->reset(QStringLiteral("basso"));
         TUsbAudioHandle h = openFirst();
         const QList<QByteArray> blocks = {
-            block({0, 0, 4, 0, 2, 0, 0, 0}),          block({0, 0, 4, 0, 1, 0, 0, 0}),
-            block({0, 0, 2, 0x80, 1, 5, 0x07, 0xD0}), block({0, 0, 2, 0x81, 0x00, 0x51, 0xEB, 0x84}),
-            block({0, 0, 2, 0x82, 0x00, 0x04, 0x0C, 0x36}), block({0, 0, 2, 0x83, 0x00, 0x32, 0x00, 0xFA}),
+            block({0, 0, 4, 0, 2, 0, 0, 0}),
+            block({0, 0, 4, 0, 1, 0, 0, 0}),
+            block({0, 0, 2, 0x80, 1, 5, 0x07, 0xD0}),
+            block({0, 0, 2, 0x81, 0x00, 0x51, 0xEB, 0x84}),
+            block({0, 0, 2, 0x82, 0x00, 0x04, 0x0C, 0x36}),
+            block({0, 0, 2, 0x83, 0x00, 0x32, 0x00, 0xFA}),
         };
         for (const QByteArray &b : blocks)
             QCOMPARE(write(h, b), TSTATUS(0));
@@ -130,10 +134,10 @@ private slots:
         QCOMPARE(QVector<uint32_t>({r.request, r.length, r.timeoutMs, r.direction}),
                  QVector<uint32_t>({0x10, 8, 1000, 0}));
         const CalderSimMixerState m = ctl->mixerState(0);
-        QCOMPARE(QVector<uint32_t>({m.routingWrites, m.routing[0], m.routing[1], m.duckerOn, m.triggerMask,
-                                    m.releaseMs, m.rangeValue, m.sensitivityValue, m.attackMs, m.holdMs,
-                                    m.writtenMask, m.unknownWrites}),
-                 QVector<uint32_t>({2, 2, 1, 1, 5, 2000, 0x0051EB84, 0x00040C36, 50, 250, 0x1F, 0}));
+        QCOMPARE(
+            QVector<uint32_t>({m.routingWrites, m.routing[0], m.routing[1], m.duckerOn, m.triggerMask, m.releaseMs,
+                               m.rangeValue, m.sensitivityValue, m.attackMs, m.holdMs, m.writtenMask, m.unknownWrites}),
+            QVector<uint32_t>({2, 2, 1, 1, 5, 2000, 0x0051EB84, 0x00040C36, 50, 250, 0x1F, 0}));
 
         // The live debug block reflects the mixer: id, both routing values, ducker on.
         uint8_t d[8] = {};

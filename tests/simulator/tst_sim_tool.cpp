@@ -16,13 +16,15 @@
 using namespace simtest;
 
 namespace {
-struct ToolResult {
+struct ToolResult
+{
     int exitCode = -1;
     QString out, err;
 };
 } // namespace
 
-class SimToolTest : public QObject {
+class SimToolTest : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir dir;
@@ -97,9 +99,16 @@ private slots:
 
     void errorsAreReported()
     {
-        const struct { QString args; int exitCode; QString message; } cases[] = {
-            {"plug piano", 1, "unknown model"}, {"frobnicate", 1, "unknown command"}, {"meter 7 10", 1, ""},
-            {"fault NoSuchCall 1", 1, ""}, {"--socket " + dir.filePath("nobody.sock") + " list", 2, "no simulator"}};
+        const struct
+        {
+            QString args;
+            int exitCode;
+            QString message;
+        } cases[] = {{"plug piano", 1, "unknown model"},
+                     {"frobnicate", 1, "unknown command"},
+                     {"meter 7 10", 1, ""},
+                     {"fault NoSuchCall 1", 1, ""},
+                     {"--socket " + dir.filePath("nobody.sock") + " list", 2, "no simulator"}};
         for (const auto &c : cases) {
             const ToolResult r = tool(c.args);
             QCOMPARE(r.exitCode, c.exitCode);

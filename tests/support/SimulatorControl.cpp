@@ -5,6 +5,8 @@
 
 #include <dlfcn.h>
 
+// A list of names, not statements: kept as written.
+// clang-format off
 #define CALDER_SIM_FUNCTIONS(X)                                                                             \
     X(Reset) X(Plug) X(Unplug) X(DeviceCount) X(Notify) X(OpenHandleCount) X(SetDeviceIds)                \
     X(SetDeviceStrings) X(SetUsbMode) X(SetSampleRate) X(RequestCount) X(GetRequest) X(ClearRequests)      \
@@ -13,15 +15,16 @@
     X(SetCurrentFormat) X(GetCurrentFormat) X(SetSelectionMode) X(SetChannelCount) X(GetChannelCount)      \
     X(SetChannel) X(GetChannel) X(SetChannelName) X(SetFault) X(SetDelay) X(ClearFaults) X(CallCount)      \
     X(ResetCallCounts) X(GetState) X(Command)
+// clang-format on
 
-struct SimulatorControl::Functions {
+struct SimulatorControl::Functions
+{
 #define CALDER_SIM_FIELD(name) decltype(&CalderSim_##name) name = nullptr;
     CALDER_SIM_FUNCTIONS(CALDER_SIM_FIELD)
 #undef CALDER_SIM_FIELD
 };
 
-SimulatorControl::SimulatorControl(const QString &libraryPath)
-    : f(new Functions)
+SimulatorControl::SimulatorControl(const QString &libraryPath) : f(new Functions)
 {
     const QString path = libraryPath.isEmpty() ? qEnvironmentVariable("CALDER_SIM_LIBRARY") : libraryPath;
     const QByteArray native = QFile::encodeName(path);
@@ -39,11 +42,11 @@ SimulatorControl::SimulatorControl(const QString &libraryPath)
         return;
     }
     bool all = true;
-#define CALDER_SIM_RESOLVE(name)                                                                      \
-    f->name = reinterpret_cast<decltype(&CalderSim_##name)>(dlsym(m_library, "CalderSim_" #name));  \
-    if (!f->name) {                                                                                  \
-        all = false;                                                                                 \
-        m_error = QStringLiteral("missing CalderSim_" #name);                                       \
+#define CALDER_SIM_RESOLVE(name)                                                                   \
+    f->name = reinterpret_cast<decltype(&CalderSim_##name)>(dlsym(m_library, "CalderSim_" #name)); \
+    if (!f->name) {                                                                                \
+        all = false;                                                                               \
+        m_error = QStringLiteral("missing CalderSim_" #name);                                      \
     }
     CALDER_SIM_FUNCTIONS(CALDER_SIM_RESOLVE)
 #undef CALDER_SIM_RESOLVE
@@ -181,7 +184,10 @@ int SimulatorControl::currentFormat(int index, quint32 direction) const
     return f->GetCurrentFormat(quint32(index), direction);
 }
 
-bool SimulatorControl::setSelectionMode(int index, quint32 mode) { return f->SetSelectionMode(quint32(index), mode) == 0; }
+bool SimulatorControl::setSelectionMode(int index, quint32 mode)
+{
+    return f->SetSelectionMode(quint32(index), mode) == 0;
+}
 
 bool SimulatorControl::setChannelCount(int index, quint32 direction, quint32 count)
 {

@@ -9,7 +9,8 @@
 #include <QString>
 #include <QVector>
 
-class SimulatorControl {
+class SimulatorControl
+{
 public:
     // Loads (or finds) the library; isValid() tells whether every control function resolved.
     explicit SimulatorControl(const QString &libraryPath = QString());

@@ -21,7 +21,8 @@
 #include <unistd.h>
 
 namespace {
-struct Rule {
+struct Rule
+{
     uint8_t requestType, request;
     UsbTestbed::Fault fault;
     int count, shortLength;
@@ -43,9 +44,10 @@ QByteArray descriptors(const UsbTestbed::Spec &s)
 QString sysfsRecord(const QString &path, int devnum, const QByteArray &descriptors)
 {
     // No N: line: the node is made beforehand (see UsbTestbed::add).
-    return QString("P: /devices/%1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
-                   "E: DEVNAME=/dev/bus/usb/001/%2\nE: BUSNUM=001\nE: DEVNUM=%2\nA: busnum=1\\n\nA: devnum=%3\\n\n"
-                   "A: speed=480\\n\nA: bConfigurationValue=1\\n\nA: dev=189:%3\\n\nH: descriptors=%4\n")
+    return QString(
+               "P: /devices/%1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
+               "E: DEVNAME=/dev/bus/usb/001/%2\nE: BUSNUM=001\nE: DEVNUM=%2\nA: busnum=1\\n\nA: devnum=%3\\n\n"
+               "A: speed=480\\n\nA: bConfigurationValue=1\\n\nA: dev=189:%3\\n\nH: descriptors=%4\n")
         .arg(path)
         .arg(devnum, 3, 10, QChar('0'))
         .arg(devnum)
@@ -53,7 +55,8 @@ QString sysfsRecord(const QString &path, int devnum, const QByteArray &descripto
 }
 } // namespace
 
-struct UsbTestbed::Device {
+struct UsbTestbed::Device
+{
     std::mutex *mutex;
     Spec spec;
     std::string syspath, devnode, nodeFile; // nodeFile: the node inside the testbed
@@ -101,8 +104,12 @@ struct UsbTestbed::Device {
             return;
         }
         uint8_t *setup = buffer->data, *payload = setup + 8;
-        Request r{setup[0], setup[1], uint16_t(setup[2] | setup[3] << 8), uint16_t(setup[4] | setup[5] << 8),
-                  uint16_t(setup[6] | setup[7] << 8), {}};
+        Request r{setup[0],
+                  setup[1],
+                  uint16_t(setup[2] | setup[3] << 8),
+                  uint16_t(setup[4] | setup[5] << 8),
+                  uint16_t(setup[6] | setup[7] << 8),
+                  {}};
         r.length = std::min<uint16_t>(r.length, uint16_t(urb->buffer_length - 8));
         const bool in = r.requestType & 0x80;
         if (!in)
@@ -138,7 +145,8 @@ struct UsbTestbed::Device {
     void reap(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
     {
         auto &queue = done[client];
-        UMockdevIoctlData *slot = queue.empty() ? nullptr : umockdev_ioctl_data_resolve(arg, 0, sizeof(void *), nullptr);
+        UMockdevIoctlData *slot = queue.empty() ? nullptr
+                                                : umockdev_ioctl_data_resolve(arg, 0, sizeof(void *), nullptr);
         if (!slot) { // usbfs: nothing to reap is EAGAIN while connected, ENODEV after
             umockdev_ioctl_client_complete(client, -1, present ? EAGAIN : ENODEV);
             return;
@@ -197,8 +205,9 @@ gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user
     else if (request == USBDEVFS_DISCARDURB)
         dev->discard(client, arg);
     else {
-        for (gulong intrusive : std::initializer_list<gulong>{USBDEVFS_CLAIMINTERFACE, USBDEVFS_RELEASEINTERFACE, USBDEVFS_SETINTERFACE,
-                                 USBDEVFS_SETCONFIGURATION, USBDEVFS_DISCONNECT_CLAIM, USBDEVFS_IOCTL, USBDEVFS_RESET})
+        for (gulong intrusive : std::initializer_list<gulong>{
+                 USBDEVFS_CLAIMINTERFACE, USBDEVFS_RELEASEINTERFACE, USBDEVFS_SETINTERFACE, USBDEVFS_SETCONFIGURATION,
+                 USBDEVFS_DISCONNECT_CLAIM, USBDEVFS_IOCTL, USBDEVFS_RESET})
             dev->intrusive += request == intrusive;
         umockdev_ioctl_client_complete(client, -1, ENOTTY);
     }
@@ -213,7 +222,8 @@ void onClientVanished(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer
 }
 } // namespace
 
-struct UsbTestbed::Private {
+struct UsbTestbed::Private
+{
     UMockdevTestbed *testbed = umockdev_testbed_new();
     GMainContext *context = g_main_context_new();
     GMainLoop *loop = g_main_loop_new(context, FALSE);
@@ -223,15 +233,20 @@ struct UsbTestbed::Private {
     int nextPort = 1, nextDevnum = 2;
     QDir asound;
 
-    template <typename F> auto with(int id, F f)
+    template <typename F>
+    auto with(int id, F f)
     {
         std::lock_guard<std::mutex> lock(mutex);
         return f(*devices.at(size_t(id)));
     }
-    QString cardPath(int id, const QString &name) const { return asound.filePath(QString("card%1/").arg(id + 1) + name); }
+    QString cardPath(int id, const QString &name) const
+    {
+        return asound.filePath(QString("card%1/").arg(id + 1) + name);
+    }
 
     // Runs f on the GLib thread, where the ioctl sockets are served, and waits for it.
-    template <typename F> void onLoop(F f)
+    template <typename F>
+    void onLoop(F f)
     {
         std::packaged_task<void()> task(f);
         g_main_context_invoke(
@@ -256,7 +271,10 @@ QByteArray UsbTestbed::text(const std::u16string &s)
 UsbTestbed::UsbTestbed() : d(new Private)
 {
     // The root hub: libusb wants a USB bus in sysfs from the start.
-    const QByteArray hub = QByteArray::fromHex("1201000209000140" "6b1d02000605030201" "00");
+    const QByteArray hub = QByteArray::fromHex(
+        "1201000209000140"
+        "6b1d02000605030201"
+        "00");
     umockdev_testbed_add_from_string(d->testbed, sysfsRecord("usb1", 1, hub).toUtf8().constData(), nullptr);
     char *root = umockdev_testbed_get_root_dir(d->testbed);
     d->asound.setPath(QString::fromLocal8Bit(root) + "/asound");
@@ -331,8 +349,9 @@ int UsbTestbed::add(const Spec &spec)
     if (spec.accessDenied) {
         // What the kernel publishes for everyone: the name the library lists the device by.
         for (const auto &[name, descriptor] : {std::pair("product", spec.product), std::pair("serial", spec.serial)})
-            record += QString("A: %1=%2\n").arg(name, QString::fromUtf16(reinterpret_cast<const char16_t *>(descriptor.constData() + 2),
-                                                                         std::max(0, (descriptor.size() - 2) / 2)));
+            record += QString("A: %1=%2\n")
+                          .arg(name, QString::fromUtf16(reinterpret_cast<const char16_t *>(descriptor.constData() + 2),
+                                                        std::max(0, (descriptor.size() - 2) / 2)));
     }
     umockdev_testbed_add_from_string(d->testbed, record.toUtf8().constData(), nullptr);
     return int(d->devices.size()) - 1;
@@ -383,9 +402,18 @@ QByteArray UsbTestbed::kept(int id, uint16_t parameter) const
 {
     return d->with(id, [&](Device &dev) { return dev.kept[parameter]; });
 }
-int UsbTestbed::intrusiveIoctls(int id) const { return d->with(id, [](Device &dev) { return dev.intrusive; }); }
-int UsbTestbed::held(int id) const { return d->with(id, [](Device &dev) { return int(dev.held.size()); }); }
-void UsbTestbed::setMeter(int id, int32_t level) { d->with(id, [&](Device &dev) { dev.meter = level; }); }
+int UsbTestbed::intrusiveIoctls(int id) const
+{
+    return d->with(id, [](Device &dev) { return dev.intrusive; });
+}
+int UsbTestbed::held(int id) const
+{
+    return d->with(id, [](Device &dev) { return int(dev.held.size()); });
+}
+void UsbTestbed::setMeter(int id, int32_t level)
+{
+    d->with(id, [&](Device &dev) { dev.meter = level; });
+}
 
 void UsbTestbed::setFault(int id, uint8_t requestType, uint8_t request, Fault fault, int count, int shortLength)
 {

@@ -15,7 +15,8 @@
 class UsbTestbed
 {
 public:
-    struct Spec {
+    struct Spec
+    {
         uint16_t productId = 0x30;
         // String descriptors 1, 2, 3 as the device sends them; an empty one is no string.
         QByteArray manufacturer = text(u"Lumen Audio"), product = text(u"Alto"), serial = text(u"A-123");
@@ -25,7 +26,8 @@ public:
     static QByteArray text(const std::u16string &s);
 
     enum class Fault { Stall, NoAnswer, Short };
-    struct Request {
+    struct Request
+    {
         uint8_t requestType, request;
         uint16_t value, index, length;
         QByteArray data; // sent, or answered

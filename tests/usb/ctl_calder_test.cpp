@@ -14,14 +14,16 @@
 
 namespace {
 
-struct Control {
+struct Control
+{
     char name[64], type[8];
     int index;
     long min, max, dbMin, dbMax;
     std::vector<long> values;
 };
 
-struct Card {
+struct Card
+{
     snd_ctl_ext_t ext{};
     std::string file;
     std::vector<Control> controls;
@@ -37,8 +39,8 @@ bool load(Card *card)
     char line[512];
     for (Control c{}; f && std::fgets(line, sizeof line, f); c = Control{}) {
         int used = 0;
-        if (std::sscanf(line, "%63[^|]|%d|%7[^|]|%ld|%ld|%ld|%ld|%n", c.name, &c.index, c.type, &c.min, &c.max, &c.dbMin,
-                        &c.dbMax, &used) < 7)
+        if (std::sscanf(line, "%63[^|]|%d|%7[^|]|%ld|%ld|%ld|%ld|%n", c.name, &c.index, c.type, &c.min, &c.max,
+                        &c.dbMin, &c.dbMax, &used) < 7)
             continue;
         for (char *p = line + used, *end = p;; p = end) {
             const long v = std::strtol(p, &end, 10);

@@ -3,12 +3,12 @@
 // panel's loader: statuses of failed transfers, string descriptors as devices send them,
 // listing, hot-plug and departures, the stream files and the card's controls. Then the real
 // calder-panel on an emulated Alto and on a volume device under Xvfb, driven through xdotool.
+#include "AlsaStream.h"
 #include "UsbTestbed.h"
 
 #include "../e2e/E2eSupport.h"
 #include "device/TUsbAudioApiDll.h"
 #include "platform/Event.h"
-#include "usbdriver/AlsaStream.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,22 +23,34 @@ using Fault = UsbTestbed::Fault;
 
 namespace {
 constexpr TSTATUS kInvalidIndex = 0xEE000006u, kNotSupported = 0xEE000008u, kDeviceGone = 0xEE000010u,
-                  kAccessDenied = 0xEE000011u, kStalled = 0xEE000040u, kTimeout = 0xEE000041u,
-                  kShort = 0xEE000042u, kCardGone = 0xEE000046u, kBadControl = 0xEE000047u;
+                  kAccessDenied = 0xEE000011u, kStalled = 0xEE000040u, kTimeout = 0xEE000041u, kShort = 0xEE000042u,
+                  kCardGone = 0xEE000046u, kBadControl = 0xEE000047u;
 
 // Stream files as the kernel's USB audio driver writes them: a direction's status, then a block
 // per alternate setting.
 QByteArray running(int interface, int altset, int hz)
 {
-    return QString("  Status: Running\n    Interface = %1\n    Altset = %2\n    Packet Size = 288\n"
-                   "    Momentary freq = %3 Hz (0x6.0000)\n").arg(interface).arg(altset).arg(hz).toLatin1();
+    return QString(
+               "  Status: Running\n    Interface = %1\n    Altset = %2\n    Packet Size = 288\n"
+               "    Momentary freq = %3 Hz (0x6.0000)\n")
+        .arg(interface)
+        .arg(altset)
+        .arg(hz)
+        .toLatin1();
 }
-QByteArray alt(int interface, int altset, const char *format, const char *rates, const char *bits = "24", int channels = 2)
+QByteArray alt(int interface, int altset, const char *format, const char *rates, const char *bits = "24",
+               int channels = 2)
 {
-    return QString("  Interface %1\n    Altset %2\n    Format: %3\n    Channels: %4\n    Endpoint: 0x01 (1 OUT) (ASYNC)\n"
-                   "    Rates: %5\n    Data packet interval: 125 us\n%6    Channel map: FL FR\n")
-        .arg(interface).arg(altset).arg(format).arg(channels).arg(rates)
-        .arg(bits ? QString("    Bits: %1\n").arg(bits) : QString()).toLatin1();
+    return QString(
+               "  Interface %1\n    Altset %2\n    Format: %3\n    Channels: %4\n    Endpoint: 0x01 (1 OUT) (ASYNC)\n"
+               "    Rates: %5\n    Data packet interval: 125 us\n%6    Channel map: FL FR\n")
+        .arg(interface)
+        .arg(altset)
+        .arg(format)
+        .arg(channels)
+        .arg(rates)
+        .arg(bits ? QString("    Bits: %1\n").arg(bits) : QString())
+        .toLatin1();
 }
 const QByteArray kStopped = "  Status: Stop\n", kHead = "V21 at usb-0000:00:14.0-1, high speed : USB Audio\n";
 QByteArray volumeDeviceStream(int captureHz)
@@ -48,9 +60,10 @@ QByteArray volumeDeviceStream(int captureHz)
 }
 // The volume device's card controls (tests/usb/ctl_calder_test.cpp): capture with dB ranges,
 // -60..0 dB in 1 dB steps, and a master; playback linear, with a master mute only.
-const QByteArray kVolumeControls = "Mic Capture Volume|0|int|0|60|-6000|0|30 30\nMic Capture Volume|1|int|0|60|-6000|0|50\n"
-                                   "Mic Capture Switch|0|bool|0|1|0|0|1 1\nPCM Playback Volume|0|int|0|255|0|0|255 128\n"
-                                   "PCM Playback Switch|1|bool|0|1|0|0|1\n";
+const QByteArray kVolumeControls =
+    "Mic Capture Volume|0|int|0|60|-6000|0|30 30\nMic Capture Volume|1|int|0|60|-6000|0|50\n"
+    "Mic Capture Switch|0|bool|0|1|0|0|1 1\nPCM Playback Volume|0|int|0|255|0|0|255 128\n"
+    "PCM Playback Switch|1|bool|0|1|0|0|1\n";
 
 bool waitFor(HANDLE event, int ms)
 {
@@ -166,17 +179,22 @@ private slots:
         const QByteArray meter = QByteArray::fromHex("00093D0000000000"); // 4000000
         const QByteArray plain = UsbTestbed::text(u"A-123");
         QTest::newRow("write kept") << 0x40 << 0x10 << -1 << plain << 0u << block << "A-123";
-        QTest::newRow("write stalled") << 0x40 << 0x10 << int(Fault::Stall) << plain << kStalled << QByteArray() << "A-123";
-        QTest::newRow("write unanswered") << 0x40 << 0x10 << int(Fault::NoAnswer) << plain << kTimeout << QByteArray() << "A-123";
+        QTest::newRow("write stalled") << 0x40 << 0x10 << int(Fault::Stall) << plain << kStalled << QByteArray()
+                                       << "A-123";
+        QTest::newRow("write unanswered")
+            << 0x40 << 0x10 << int(Fault::NoAnswer) << plain << kTimeout << QByteArray() << "A-123";
         QTest::newRow("meter read") << 0xC0 << 0x10 << -1 << plain << 0u << meter << "A-123";
-        QTest::newRow("short meter reply") << 0xC0 << 0x10 << int(Fault::Short) << plain << kShort
-                                           << meter.left(4) + untouched.left(4) << "A-123";
-        QTest::newRow("debug read") << 0xC0 << 0x11 << -1 << plain << 0u << QByteArray::fromHex("0102030405010207") << "A-123";
+        QTest::newRow("short meter reply")
+            << 0xC0 << 0x10 << int(Fault::Short) << plain << kShort << meter.left(4) + untouched.left(4) << "A-123";
+        QTest::newRow("debug read") << 0xC0 << 0x11 << -1 << plain << 0u << QByteArray::fromHex("0102030405010207")
+                                    << "A-123";
         QTest::newRow("unknown request") << 0xC0 << 0x12 << -1 << plain << kStalled << untouched << "A-123";
         // String descriptors as devices get them wrong: each still gives a record, no crash.
         QTest::newRow("no serial string") << 0xC0 << 0x10 << -1 << QByteArray() << 0u << meter << "";
-        QTest::newRow("odd length") << 0xC0 << 0x10 << -1 << QByteArray::fromHex("0703410042004300") << 0u << meter << "AB";
-        QTest::newRow("bLength beyond the reply") << 0xC0 << 0x10 << -1 << QByteArray::fromHex("14034100") << 0u << meter << "A";
+        QTest::newRow("odd length") << 0xC0 << 0x10 << -1 << QByteArray::fromHex("0703410042004300") << 0u << meter
+                                    << "AB";
+        QTest::newRow("bLength beyond the reply")
+            << 0xC0 << 0x10 << -1 << QByteArray::fromHex("14034100") << 0u << meter << "A";
         QTest::newRow("not a string") << 0xC0 << 0x10 << -1 << QByteArray::fromHex("04024100") << 0u << meter << "";
         QTest::newRow("bLength 1") << 0xC0 << 0x10 << -1 << QByteArray::fromHex("0103") << 0u << meter << "";
     }
@@ -213,12 +231,12 @@ private slots:
         QByteArray buffer(8, char(0xAA));
         uint32_t moved = 99;
         const QByteArray sent = QByteArray::fromHex("0000040003000000");
-        const TSTATUS got = requestType == 0x40
-                                ? api.TUSBAUDIO_ClassVendorRequestOut(h, 0, 0, uint32_t(request), 0, 0, 8,
-                                                                      reinterpret_cast<const uint8_t *>(sent.constData()),
-                                                                      &moved, 300)
-                                : api.TUSBAUDIO_ClassVendorRequestIn(h, 0, 0, uint32_t(request), 0, 0, 8,
-                                                                     reinterpret_cast<uint8_t *>(buffer.data()), &moved, 300);
+        const TSTATUS got =
+            requestType == 0x40
+                ? api.TUSBAUDIO_ClassVendorRequestOut(h, 0, 0, uint32_t(request), 0, 0, 8,
+                                                      reinterpret_cast<const uint8_t *>(sent.constData()), &moved, 300)
+                : api.TUSBAUDIO_ClassVendorRequestIn(h, 0, 0, uint32_t(request), 0, 0, 8,
+                                                     reinterpret_cast<uint8_t *>(buffer.data()), &moved, 300);
         QCOMPARE(got, TSTATUS(status));
         if (requestType == 0x40) {
             QCOMPARE(moved, status ? 0u : 8u);
@@ -314,24 +332,29 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("playback"); // distinct formats, the current one (its id), the rate
         QTest::addColumn<QString>("capture");
-        QTest::newRow("a choice, stopped") << "\nPlayback:\n" + kStopped + alt(1, 1, "S16_LE", "48000", nullptr) +
-                                                  alt(1, 2, "S24_3LE", "48000", "0")
-                                           << "2x16 2x24 @0" << "@0";
-        QTest::newRow("playback only, running") << kHead + "\nPlayback:\n" + running(1, 3, 44101) +
-                                                       alt(1, 1, "S16_LE", "44100, 48000", "16") + alt(1, 2, "S24_3LE", "48000") +
-                                                       alt(1, 3, "S24_3LE", "44100, 48000")
-                                                << "2x16 2x24 now 2x24 (102) @44100" << "@0";
-        QTest::newRow("odd spacing") << QByteArray("Playback:\r\n\tStatus:Running\r\n  Interface=1\n Altset =3\n"
-                                                   "Momentary freq=96000 Hz\n Interface 1\nAltset  3\n  Format:S32_LE\n"
-                                                   " Channels :8\nRates:96000\nBits:32\n")
-                                     << "8x32 now 8x32 (103) @96000" << "@0";
+        QTest::newRow("a choice, stopped")
+            << "\nPlayback:\n" + kStopped + alt(1, 1, "S16_LE", "48000", nullptr) + alt(1, 2, "S24_3LE", "48000", "0")
+            << "2x16 2x24 @0"
+            << "@0";
+        QTest::newRow("playback only, running")
+            << kHead + "\nPlayback:\n" + running(1, 3, 44101) + alt(1, 1, "S16_LE", "44100, 48000", "16") +
+                   alt(1, 2, "S24_3LE", "48000") + alt(1, 3, "S24_3LE", "44100, 48000")
+            << "2x16 2x24 now 2x24 (102) @44100"
+            << "@0";
+        QTest::newRow("odd spacing") << QByteArray(
+                                            "Playback:\r\n\tStatus:Running\r\n  Interface=1\n Altset =3\n"
+                                            "Momentary freq=96000 Hz\n Interface 1\nAltset  3\n  Format:S32_LE\n"
+                                            " Channels :8\nRates:96000\nBits:32\n")
+                                     << "8x32 now 8x32 (103) @96000"
+                                     << "@0";
         QTest::newRow("unknown lines") << "Surround:\n  Interface 9\n    Channels: 6\n\nCapture:\n" + kStopped +
                                               "  Interface\n    Altset\n  Future key: 12\nno separator here\n" +
                                               alt(2, 1, "S16_LE", "48000", "16", 1) + "    Feedback Format = 16.16\n"
-                                       << "@0" << "1x16 now 1x16 (201) @0";
-        QTest::newRow("continuous rates") << "\nCapture:\n" + running(2, 1, 88200) +
-                                                 alt(2, 1, "S24_LE", "8000 - 192000 (continuous)")
-                                          << "@0" << "2x24 now 2x24 (201) @88200";
+                                       << "@0"
+                                       << "1x16 now 1x16 (201) @0";
+        QTest::newRow("continuous rates")
+            << "\nCapture:\n" + running(2, 1, 88200) + alt(2, 1, "S24_LE", "8000 - 192000 (continuous)") << "@0"
+            << "2x24 now 2x24 (201) @88200";
     }
 
     // The stream files' parser alone.
@@ -377,7 +400,7 @@ private slots:
         QCOMPARE(level(1, 1), QString("ee000008"));
 
         addVolumeCard(id);
-        const QByteArray usbbus = bed.cardFile(id, "usbbus"); // "001/<device number>"
+        const QByteArray usbbus = bed.cardFile(id, "usbbus");                              // "001/<device number>"
         for (const QByteArray &other : {"002" + usbbus.mid(3), QByteArray("001/999\n")}) { // another device's card
             bed.setCardFile(id, "usbbus", other);
             QCOMPARE(level(1, 1), QString("ee000008"));
@@ -400,11 +423,11 @@ private slots:
             const auto i16 = [&](int at) { return qFromLittleEndian<qint16>(record.constData() + at); };
             return QString("%1: %2 %3..%4/%5").arg(s, 0, 16).arg(record.at(0) & 3).arg(i16(4)).arg(i16(6)).arg(i16(8));
         };
-        QCOMPARE(info(1, 0), QString("0: 1 -15360..0/256"));  // volume, no mute
+        QCOMPARE(info(1, 0), QString("0: 1 -15360..0/256")); // volume, no mute
         QCOMPARE(info(1, 2), QString("0: 3 -15360..0/256"));
-        QCOMPARE(info(1, 3), QString("0: 0 0..0/0"));         // no such channel
-        QCOMPARE(info(0, 0), QString("0: 2 0..0/0"));         // a mute only
-        QCOMPARE(info(0, 1), QString("0: 1 -32768..0/128"));  // no dB range: linear
+        QCOMPARE(info(1, 3), QString("0: 0 0..0/0"));                       // no such channel
+        QCOMPARE(info(0, 0), QString("0: 2 0..0/0"));                       // a mute only
+        QCOMPARE(info(0, 1), QString("0: 1 -32768..0/128"));                // no dB range: linear
         QCOMPARE(level(1, 0) + ' ' + level(0, 2), QString("-2560 -16320")); // -10 dB; 128 of 0..255, linear
         QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 2, -12 * 256), tusb::kOk);
         QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 0, -2900), tusb::kOk); // -11.33 dB: the nearer step, -11 dB
@@ -422,7 +445,8 @@ private slots:
 
         // Inverted and empty ranges: refused, and the control keeps its value.
         for (const char *range : {"60|0|-6000|0", "30|30|-6000|0", "0|60|0|-6000"}) {
-            bed.setCardFile(id, "controls", QByteArray(kVolumeControls).replace("1|int|0|60|-6000|0", QByteArray("1|int|") + range));
+            bed.setCardFile(id, "controls",
+                            QByteArray(kVolumeControls).replace("1|int|0|60|-6000|0", QByteArray("1|int|") + range));
             QCOMPARE(info(1, 0), QString("ee000047: 0 0..0/0"));
             QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 0, 0), kBadControl);
             QCOMPARE(controlValues(id, "Mic Capture Volume|1"), QString("50"));
@@ -477,8 +501,9 @@ private slots:
         QVERIFY(id >= 0);
         QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel.grab()).centres.size(), 5, 10000);
         QTRY_VERIFY(bed.parameterWrites(id).size() >= 5);
-        QCOMPARE(bed.parameterWrites(id).mid(0, 5), QStringList({"0000040000000000", "00000280000007D0", "000002810051EB84",
-                                                                 "0000028200040C36", "00000283003200FA"}));
+        QCOMPARE(bed.parameterWrites(id).mid(0, 5),
+                 QStringList({"0000040000000000", "00000280000007D0", "000002810051EB84", "0000028200040C36",
+                              "00000283003200FA"}));
         screenshot("status");
 
         // A routing pick reaches the mixer and the store.
@@ -558,7 +583,6 @@ private slots:
         QVERIFY(!panel.log().contains("StreamFormats failed"));
         QVERIFY2(panel.stop(), qPrintable(panel.log()));
     }
-
 };
 
 QTEST_MAIN(TestUsb)

@@ -12,7 +12,8 @@
 
 namespace wincheck {
 
-struct Case {
+struct Case
+{
     const char *name;
     void (*run)();
 };
@@ -23,7 +24,8 @@ inline std::vector<Case> &cases()
     return all;
 }
 
-struct Register {
+struct Register
+{
     Register(const char *name, void (*run)()) { cases().push_back({name, run}); }
 };
 
@@ -116,9 +118,9 @@ inline int runAll()
 
 } // namespace wincheck
 
-#define WIN_TEST(name)                                                   \
-    static void name();                                                  \
-    static const wincheck::Register name##_registered(#name, &name);     \
+#define WIN_TEST(name)                                               \
+    static void name();                                              \
+    static const wincheck::Register name##_registered(#name, &name); \
     static void name()
 
 #define CHECK(condition)                                                 \
@@ -127,12 +129,12 @@ inline int runAll()
             wincheck::fail(__FILE__, __LINE__, "CHECK(" #condition ")"); \
     } while (0)
 
-#define CHECK_EQ(actual, expected)                                                                 \
-    do {                                                                                           \
-        const auto &calder_a = (actual);                                                           \
-        const auto &calder_e = (expected);                                                         \
-        if (!(calder_a == calder_e))                                                               \
-            wincheck::fail(__FILE__, __LINE__,                                                     \
+#define CHECK_EQ(actual, expected)                                                                                \
+    do {                                                                                                          \
+        const auto &calder_a = (actual);                                                                          \
+        const auto &calder_e = (expected);                                                                        \
+        if (!(calder_a == calder_e))                                                                              \
+            wincheck::fail(__FILE__, __LINE__,                                                                    \
                            #actual " is " + wincheck::show(calder_a) + ", expected " + wincheck::show(calder_e)); \
     } while (0)
 

@@ -26,8 +26,8 @@ inline std::string toUtf8(const std::wstring &wide)
 {
     if (wide.empty())
         return {};
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                          nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(bytes), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], bytes, nullptr, nullptr);
     return out;
@@ -100,9 +100,9 @@ inline bool classesRootShows(HKEY root)
         HKEY key = nullptr;
         const std::wstring merged = std::wstring(L"CLSID\\") + kClassIdW + L"\\InprocServer32";
         if (RegOpenKeyExW(HKEY_CLASSES_ROOT, merged.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-            shown = RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE *>(value), &size)
-                        == ERROR_SUCCESS
-                && probe == value;
+            shown = RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE *>(value), &size) ==
+                        ERROR_SUCCESS &&
+                    probe == value;
             RegCloseKey(key);
         }
     }
@@ -111,10 +111,7 @@ inline bool classesRootShows(HKEY root)
 }
 
 // Picks HKCU, else HKLM; false when neither shows under HKEY_CLASSES_ROOT.
-inline bool chooseDriverRoot()
-{
-    return classesRootShows(HKEY_CURRENT_USER) || classesRootShows(HKEY_LOCAL_MACHINE);
-}
+inline bool chooseDriverRoot() { return classesRootShows(HKEY_CURRENT_USER) || classesRootShows(HKEY_LOCAL_MACHINE); }
 
 // Creates every missing folder of `dir`.
 inline bool makeDirs(const std::wstring &dir)

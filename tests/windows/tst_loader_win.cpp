@@ -24,7 +24,8 @@ std::string path(const char *builtName) { return toUtf8(builtFile(builtName)); }
 
 bool moduleIsMapped(const std::string &file) { return GetModuleHandleW(toWide(file).c_str()) != nullptr; }
 
-struct PathRow {
+struct PathRow
+{
     const char *name;
     std::string file;
     bool checkVersion;
@@ -89,9 +90,9 @@ WIN_TEST(fieldsMatchTheirExports)
     REQUIRE(api.loadFromPath(v52, true) == tusb::kOk);
     HMODULE own = LoadLibraryW(toWide(v52).c_str());
     REQUIRE(own);
-#define CHECK_FIELD(n)                                                          \
-    wincheck::context() = #n;                                                   \
-    CHECK_EQ(reinterpret_cast<void *>(api.TUSBAUDIO_##n),                       \
+#define CHECK_FIELD(n)                                    \
+    wincheck::context() = #n;                             \
+    CHECK_EQ(reinterpret_cast<void *>(api.TUSBAUDIO_##n), \
              reinterpret_cast<void *>(GetProcAddress(own, "TUSBAUDIO_" #n)));
     TUSB_VERSION_ENTRY_POINTS(CHECK_FIELD)
     TUSB_CALLED_ENTRY_POINTS(CHECK_FIELD)
@@ -104,7 +105,8 @@ WIN_TEST(fieldsMatchTheirExports)
 
 namespace {
 
-struct ValueRow {
+struct ValueRow
+{
     const char *name;
     DWORD type;
     std::wstring text;

@@ -18,7 +18,8 @@ const std::string kClassId = toUtf8(kClassIdW);
 
 // The control functions of the very module the loader mapped, found from one of its entry
 // points so that a second copy of the DLL could not answer instead.
-struct SimControl {
+struct SimControl
+{
     decltype(&CalderSim_Reset) reset = nullptr;
     decltype(&CalderSim_Plug) plug = nullptr;
     decltype(&CalderSim_Unplug) unplug = nullptr;
@@ -30,9 +31,9 @@ struct SimControl {
     explicit SimControl(const TUsbAudioApiDll &api)
     {
         HMODULE module = nullptr;
-        if (!api.TUSBAUDIO_GetApiVersion
-            || !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                   reinterpret_cast<LPCWSTR>(api.TUSBAUDIO_GetApiVersion), &module))
+        if (!api.TUSBAUDIO_GetApiVersion ||
+            !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                reinterpret_cast<LPCWSTR>(api.TUSBAUDIO_GetApiVersion), &module))
             return;
         const auto get = [module](auto &field, const char *name) {
             field = reinterpret_cast<std::remove_reference_t<decltype(field)>>(
@@ -50,7 +51,8 @@ struct SimControl {
 };
 
 // The simulator DLL registered and loaded as the panel loads it.
-struct LoadedSimulator {
+struct LoadedSimulator
+{
     TUsbAudioApiDll api;
     TSTATUS status = 0xFFFFFFFFu;
     LoadedSimulator()
@@ -172,7 +174,8 @@ WIN_TEST(plugSignalsWakeTheWaiterOnce)
     HANDLE removal = platform::createAutoResetEvent();
     REQUIRE(arrival && removal);
     CHECK_EQ(control.reset(""), 0);
-    CHECK_EQ(sim.api.TUSBAUDIO_RegisterPnpNotification(arrival, removal, nullptr, tusb::kPnpWindowMessage, 0), tusb::kOk);
+    CHECK_EQ(sim.api.TUSBAUDIO_RegisterPnpNotification(arrival, removal, nullptr, tusb::kPnpWindowMessage, 0),
+             tusb::kOk);
 
     DWORD woke = WAIT_FAILED;
     DWORD again = WAIT_FAILED;

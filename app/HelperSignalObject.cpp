@@ -1,3 +1,0 @@
-#include "app/HelperSignalObject.h"
-
-HelperSignalObject::HelperSignalObject(QObject *parent) : QObject(parent) {}

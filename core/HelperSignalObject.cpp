@@ -1,0 +1,3 @@
+#include "core/HelperSignalObject.h"
+
+HelperSignalObject::HelperSignalObject(QObject *parent) : QObject(parent) {}
