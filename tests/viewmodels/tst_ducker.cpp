@@ -127,10 +127,13 @@ private slots:
 
         vm->onDuckerRangeChanged(0);
         QCOMPARE(lastBlockOf(rig.sim, 0, MixerProtocol::kParamDuckRange), QStringLiteral("00 00 02 81 1F FF FF FF"));
-        QCOMPARE(storedInt("Alto/Ducker/DuckerRange"), 0);
         vm->onSensitivityChanged(0);
         QCOMPARE(lastBlockOf(rig.sim, 0, MixerProtocol::kParamSensitivity), QStringLiteral("00 00 02 82 00 7F FF FF"));
-        QCOMPARE(storedInt("Alto/Ducker/Sensitivity"), 0);
+        // Stored as well (values other than 0, which an absent key also reads as).
+        vm->onDuckerRangeChanged(12);
+        vm->onSensitivityChanged(-12);
+        QCOMPARE(storedInt("Alto/Ducker/DuckerRange"), 12);
+        QCOMPARE(storedInt("Alto/Ducker/Sensitivity"), -12);
 
         QSignalSpy defaultSpy(vm.data(), &DuckerVM::defaultMeterReadingChanged);
         vm->onDuckerToggled();
