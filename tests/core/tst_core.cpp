@@ -21,76 +21,50 @@ class TestAppCore : public QObject
 {
     Q_OBJECT
 private slots:
-    void containerInstancesAndFactories()
+    void containerAndCache()
     {
         ServiceContainer container;
         container.registerInstance(new ShellVM());
         container.registerFactory<QObject>([] { return new QObject(); });
         const QSharedPointer<ShellVM> shell = container.resolve<ShellVM>();
         QCOMPARE(container.resolve<ShellVM>(), shell);
-
-        const QSharedPointer<QObject> a = container.resolve<QObject>();
-        QSharedPointer<QObject> b = container.resolve<QObject>();
-        QVERIFY(a && b && a != b);
-        QPointer<QObject> watch(b.data());
-        b.reset(); // the container keeps nothing a factory made
+        QSharedPointer<QObject> made = container.resolve<QObject>();
+        QVERIFY(made && made != container.resolve<QObject>());
+        QPointer<QObject> watch(made.data());
+        made.reset(); // the container keeps nothing a factory made
         QVERIFY(watch.isNull());
         QVERIFY_EXCEPTION_THROWN(container.resolve<QTimer>(), std::bad_function_call);
-
-        // A second registration replaces the first; its object lives while referenced elsewhere.
-        container.registerInstance(new ShellVM());
-        QPointer<ShellVM> second = container.resolve<ShellVM>().data();
-        QVERIFY(second && second != shell.data());
-        container.clearInstances();
-        QVERIFY(second.isNull());
+        container.clearInstances(); // an instance lives on while referenced elsewhere
         QVERIFY(!shell.isNull());
-    }
 
-    void cacheValuesAndHolders()
-    {
         AppCacheService cache;
         cache.setValue("k", 1);
-        cache.setValue("k", 2); // replaces
+        cache.setValue("k", 2);
         QCOMPARE(cache.value("k"), QVariant(2));
-        cache.remove("k");
-        QVERIFY(!cache.contains("k") && !cache.value("k").isValid() && cache.holder("k").isNull());
-
-        // A holder of another type is kept but is no value.
         cache.setHolder("obj", QSharedPointer<IHolder>(new Holder<QObject>(QSharedPointer<QObject>::create())));
-        QVERIFY(cache.contains("obj"));
-        QVERIFY(!cache.value("obj").isValid());
-        cache.setValue("v", QStringLiteral("x"));
-        cache.clear();
-        QVERIFY(!cache.contains("obj") && !cache.contains("v"));
+        QVERIFY(cache.contains("obj") && !cache.value("obj").isValid()); // a holder of another type is no value
+        cache.remove("k");
+        QVERIFY(!cache.contains("k") && !cache.value("k").isValid());
     }
 
+    // Every bus object works on the one table; a name's signal object lives while subscribed.
     void busSubscriptionsAreCounted()
     {
-        MessageBus bus, other; // every bus object works on the one table
+        MessageBus bus, other;
         Receiver r;
         bus.publish(true, "Dup"); // nobody subscribes: dropped, nothing created
         QCOMPARE(MessageBus::lookup("Dup"), nullptr);
-
         bus.subscribe(&r, &Receiver::onMessage, "Dup");
         bus.subscribe(&r, &Receiver::onMessage, "Dup");
-        HelperSignalObject *object = MessageBus::lookup("Dup");
+        QPointer<HelperSignalObject> object = MessageBus::lookup("Dup");
         QVERIFY(object);
-        QCOMPARE(object->subscriberCount(), 2);
         other.publish(true, "Dup");
         QCOMPARE(r.received, QVariantList{true}); // one connection
-
-        QPointer<HelperSignalObject> watch(object);
         bus.unsubscribe(&r, &Receiver::onMessage, "Dup");
-        QCOMPARE(MessageBus::lookup("Dup"), object);
-        bus.publish(false, "Dup");
-        QCOMPARE(r.received.size(), 1);
+        QCOMPARE(MessageBus::lookup("Dup"), object.data());
         bus.unsubscribe(&r, &Receiver::onMessage, "Dup");
-        QVERIFY(watch.isNull());
+        QVERIFY(object.isNull());
         QCOMPARE(MessageBus::lookup("Dup"), nullptr);
-
-        bus.subscribe(&r, &Receiver::onMessage, "Dup");
-        QCOMPARE(MessageBus::lookup("Dup")->subscriberCount(), 1);
-        bus.unsubscribe(&r, &Receiver::onMessage, "Dup");
     }
 
     void busDeliversInOrderAndSkipsDestroyedReceivers()

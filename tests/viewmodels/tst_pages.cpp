@@ -37,317 +37,298 @@ class TestPages : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-
-    void listenerSlotAndConnectedMessages();
-    void statusWithNoneOrOneMixer();
-    void statusWithTwoMixers();
-    void statusDebugPoll();
-    void routingPerModel();
-    void routingPickAndFailures();
-    void infoPage();
-};
-
-void TestPages::initTestCase()
-{
-    initApplicationIdentity();
-    SimulatorControl sim;
-    QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
-}
-
-void TestPages::init() { QSettings().clear(); }
-
-// Every page reports the connection state while it is the reply listener. The service keeps
-// a plain pointer to it: a destroyed page must leave the slot, but not clear it when another
-// page has taken it since; activation takes it back.
-void TestPages::listenerSlotAndConnectedMessages()
-{
-    Rig rig;
-    QVERIFY(rig.start("alto,tenor"));
-    ConnectedRecorder recorder(*rig.bus);
-    using Listener = ICommunicationReplyListener;
-    const QList<std::function<QSharedPointer<Listener>()>> pages{
-        [&] { return makePage<StatusVM>(rig); },     [&] { return makePage<InfoVM>(rig); },
-        [&] { return makePage<ClientInfoVM>(rig); }, [&] { return makePage<AudioRoutingVM>(rig); },
-        [&] { return makePage<DuckerVM>(rig); },     [&] { return makePage<BufferSettingsVM>(rig); },
-        [&] { return makePage<FormatVM>(rig); },     [&] { return makePage<VolumeVM>(rig); }};
-    for (int i = 0; i < pages.size(); ++i) {
-        QSharedPointer<Listener> older = pages[(i + 1) % pages.size()](), newer = pages[i]();
-        recorder.values.clear();
-        rig.service->onConnectionRequest();
-        rig.sim.setFault("OpenDeviceByIndex", 0xEE000006u, 1);
-        rig.service->onConnectionRequest(); // a failed open is no connection
-        QCOMPARE(recorder.values, (QList<bool>{true, false}));
-        older.reset();
-        QCOMPARE(rig.service->replyListener(), newer.data());
-        newer.reset();
-        QCOMPARE(rig.service->replyListener(), nullptr);
+    void initTestCase()
+    {
+        initApplicationIdentity();
+        SimulatorControl sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
     }
-    auto first = makePage<BufferSettingsVM>(rig);
-    auto second = makePage<InfoVM>(rig);
-    first->onActivate();
-    QCOMPARE(rig.service->replyListener(), static_cast<Listener *>(first.data()));
-}
 
-void TestPages::statusWithNoneOrOneMixer()
-{
+    void init() { QSettings().clear(); }
+
+    // Every page reports the connection state while it is the reply listener. The service keeps
+    // a plain pointer to it: a destroyed page must leave the slot, but not clear it when another
+    // page has taken it since; activation takes it back.
+    void listenerSlotAndConnectedMessages()
     {
         Rig rig;
-        QVERIFY(rig.start(""));
+        QVERIFY(rig.start("alto,tenor"));
+        ConnectedRecorder recorder(*rig.bus);
+        using Listener = ICommunicationReplyListener;
+        const QList<std::function<QSharedPointer<Listener>()>> pages{
+            [&] { return makePage<StatusVM>(rig); },     [&] { return makePage<InfoVM>(rig); },
+            [&] { return makePage<ClientInfoVM>(rig); }, [&] { return makePage<AudioRoutingVM>(rig); },
+            [&] { return makePage<DuckerVM>(rig); },     [&] { return makePage<BufferSettingsVM>(rig); },
+            [&] { return makePage<FormatVM>(rig); },     [&] { return makePage<VolumeVM>(rig); }};
+        for (int i = 0; i < pages.size(); ++i) {
+            QSharedPointer<Listener> older = pages[(i + 1) % pages.size()](), newer = pages[i]();
+            recorder.values.clear();
+            rig.service->onConnectionRequest();
+            rig.sim.setFault("OpenDeviceByIndex", 0xEE000006u, 1);
+            rig.service->onConnectionRequest(); // a failed open is no connection
+            QCOMPARE(recorder.values, (QList<bool>{true, false}));
+            older.reset();
+            QCOMPARE(rig.service->replyListener(), newer.data());
+            newer.reset();
+            QCOMPARE(rig.service->replyListener(), nullptr);
+        }
+        auto first = makePage<BufferSettingsVM>(rig);
+        auto second = makePage<InfoVM>(rig);
+        first->onActivate();
+        QCOMPARE(rig.service->replyListener(), static_cast<Listener *>(first.data()));
+    }
+
+    void statusWithNoneOrOneMixer()
+    {
+        {
+            Rig rig;
+            QVERIFY(rig.start(""));
+            auto vm = makePage<StatusVM>(rig);
+            vm->onActivate();
+            QCOMPARE(vm->activeDevice(), QStringLiteral("Not Connected"));
+            vm->onDebugActivated(); // Ctrl+B shows nothing
+            QVERIFY(!vm->debugActivated());
+            vm->onDeactivate();
+        }
+        {
+            Rig rig;
+            rig.configure = [&rig] { rig.sim.setSampleRate(0, 44100); };
+            QVERIFY(rig.start("tenor"));
+            auto vm = makePage<StatusVM>(rig);
+            vm->onActivate();
+            QCOMPARE(vm->activeDevice(), QStringLiteral("Tenor T-123"));
+            QCOMPARE(vm->sampleRate(), 44100);
+            QVERIFY(vm->disableDropDown());
+            QVERIFY(vm->connected());
+            // A negative index from the view does nothing.
+            const quint32 opens = rig.sim.callCount("OpenDeviceByIndex");
+            vm->setDeviceIndex(-1, QStringLiteral("Tenor T-123"));
+            QCOMPARE(rig.sim.callCount("OpenDeviceByIndex"), opens);
+        }
+        {
+            // Counted by the library but not listed: nothing may read past the empty list.
+            Rig rig;
+            QVERIFY(rig.start("usbmode1"));
+            QCOMPARE(rig.service->deviceCount(), 1u);
+            auto vm = makePage<StatusVM>(rig);
+            vm->onDeviceStateChanged();
+            QCOMPARE(vm->activeDevice(), QStringLiteral("Not Connected"));
+        }
+    }
+
+    void statusWithTwoMixers()
+    {
+        // The device the driver lists first is left out of the names.
+        Rig rig;
+        rig.configure = [&rig] { rig.sim.setSampleRate(2, 96000); };
+        QVERIFY(rig.start("usbmode1,alto,tenor"));
         auto vm = makePage<StatusVM>(rig);
         vm->onActivate();
-        QCOMPARE(vm->activeDevice(), QStringLiteral("Not Connected"));
-        vm->onDebugActivated(); // Ctrl+B shows nothing
-        QVERIFY(!vm->debugActivated());
-        vm->onDeactivate();
-    }
-    {
-        Rig rig;
-        rig.configure = [&rig] { rig.sim.setSampleRate(0, 44100); };
-        QVERIFY(rig.start("tenor"));
-        auto vm = makePage<StatusVM>(rig);
-        vm->onActivate();
-        QCOMPARE(vm->activeDevice(), QStringLiteral("Tenor T-123"));
-        QCOMPARE(vm->sampleRate(), 44100);
-        QVERIFY(vm->disableDropDown());
-        QVERIFY(vm->connected());
-        // A negative index from the view does nothing.
-        const quint32 opens = rig.sim.callCount("OpenDeviceByIndex");
-        vm->setDeviceIndex(-1, QStringLiteral("Tenor T-123"));
-        QCOMPARE(rig.sim.callCount("OpenDeviceByIndex"), opens);
-    }
-    {
-        // Counted by the library but not listed: nothing may read past the empty list.
-        Rig rig;
-        QVERIFY(rig.start("usbmode1"));
-        QCOMPARE(rig.service->deviceCount(), 1u);
-        auto vm = makePage<StatusVM>(rig);
-        vm->onDeviceStateChanged();
-        QCOMPARE(vm->activeDevice(), QStringLiteral("Not Connected"));
-    }
-}
+        QCOMPARE(vm->activeDevice(), QStringLiteral("Please select a device"));
+        QCOMPARE(vm->sampleRate(), 0);
+        QVERIFY(!vm->disableDropDown());
 
-void TestPages::statusWithTwoMixers()
-{
-    // The device the driver lists first is left out of the names.
-    Rig rig;
-    rig.configure = [&rig] { rig.sim.setSampleRate(2, 96000); };
-    QVERIFY(rig.start("usbmode1,alto,tenor"));
-    auto vm = makePage<StatusVM>(rig);
-    vm->onActivate();
-    QCOMPARE(vm->activeDevice(), QStringLiteral("Please select a device"));
-    QCOMPARE(vm->sampleRate(), 0);
-    QVERIFY(!vm->disableDropDown());
-
-    // Picking connects that mixer and shows its rate; the pick stays shown.
-    ConnectedRecorder recorder(*rig.bus);
-    const QString picked = vm->deviceNames().value(1);
-    vm->setActiveDevice(picked);
-    vm->setDeviceIndex(1, picked);
-    QCOMPARE(rig.sim.openHandleCount(2), 1);
-    QCOMPARE(rig.sim.openHandleCount(1) + rig.sim.openHandleCount(0), 0);
-    QCOMPARE(vm->sampleRate(), 96000);
-    QCOMPARE(vm->activeDevice(), QStringLiteral("Tenor T-123"));
-    QCOMPARE(recorder.values, QList<bool>{true});
-
-    // "ResetState" (plug or unplug with several devices) asks for a pick again.
-    rig.bus->publish(true, ViewModelTexts::kMsgResetState);
-    QCOMPARE(vm->activeDevice(), QStringLiteral("Please select a device"));
-    // Ctrl+B is refused there: nothing shown, so nothing polled.
-    rig.sim.resetCallCounts();
-    vm->onDebugActivated();
-    QVERIFY(!vm->debugActivated());
-    QTest::qWait(100);
-    QCOMPARE(rig.sim.callCount("ClassVendorRequestIn"), 0u);
-
-    // After a failed open or rate read: "Not Connected", no rate, and the list open for
-    // another pick, which connects.
-    for (const char *op : {"OpenDeviceByIndex", "GetCurrentSampleRate"}) {
+        // Picking connects that mixer and shows its rate; the pick stays shown.
+        ConnectedRecorder recorder(*rig.bus);
+        const QString picked = vm->deviceNames().value(1);
+        vm->setActiveDevice(picked);
         vm->setDeviceIndex(1, picked);
-        rig.sim.setFault(op, 0xEE000006u, 1);
-        vm->setActiveDevice(vm->deviceNames().value(0));
+        QCOMPARE(rig.sim.openHandleCount(2), 1);
+        QCOMPARE(rig.sim.openHandleCount(1) + rig.sim.openHandleCount(0), 0);
+        QCOMPARE(vm->sampleRate(), 96000);
+        QCOMPARE(vm->activeDevice(), QStringLiteral("Tenor T-123"));
+        QCOMPARE(recorder.values, QList<bool>{true});
+
+        // A plug beside several devices asks for a pick again, and so does "ResetState" (plug or
+        // unplug with several devices): no rate of a device no longer connected.
+        TestListener topBar(*rig.service);
+        rig.service->setPnPEventListener(&topBar);
+        rig.sim.plug("basso");
+        QTRY_VERIFY(topBar.calls.contains("arrived"));
+        QCOMPARE(vm->activeDevice(), QStringLiteral("Please select a device"));
+        QCOMPARE(vm->sampleRate(), 0);
+        vm->setDeviceIndex(1, picked);
+        rig.bus->publish(true, ViewModelTexts::kMsgResetState);
+        QCOMPARE(vm->activeDevice(), QStringLiteral("Please select a device"));
+        QCOMPARE(vm->sampleRate(), 0);
+        // Ctrl+B is refused there: nothing shown, so nothing polled.
+        rig.sim.resetCallCounts();
+        vm->onDebugActivated();
+        QVERIFY(!vm->debugActivated());
+        QTest::qWait(100);
+        QCOMPARE(rig.sim.callCount("ClassVendorRequestIn"), 0u);
+
+        // After a failed open or rate read: "Not Connected", no rate, and the list open for
+        // another pick, which connects.
+        for (const char *op : {"OpenDeviceByIndex", "GetCurrentSampleRate"}) {
+            vm->setDeviceIndex(1, picked);
+            rig.sim.setFault(op, 0xEE000006u, 1);
+            vm->setActiveDevice(vm->deviceNames().value(0));
+            vm->setDeviceIndex(0, vm->deviceNames().value(0));
+            QCOMPARE(recorder.values.last(), false);
+            QCOMPARE((QList<QVariant>{vm->activeDevice(), vm->sampleRate(), vm->disableDropDown(), vm->connected()}),
+                     (QList<QVariant>{"Not Connected", 0, false, false}));
+        }
         vm->setDeviceIndex(0, vm->deviceNames().value(0));
-        QCOMPARE(recorder.values.last(), false);
-        QCOMPARE((QList<QVariant>{vm->activeDevice(), vm->sampleRate(), vm->disableDropDown(), vm->connected()}),
-                 (QList<QVariant>{"Not Connected", 0, false, false}));
+        QCOMPARE(rig.sim.openHandleCount(1), 1);
+        QVERIFY(vm->connected() && vm->sampleRate() == 48000);
+
+        // Every mixer gone in one refresh: none is offered any more.
+        rig.sim.reset("");
+        rig.service->refreshDeviceList();
+        rig.bus->publish(true, ViewModelTexts::kMsgResetState);
+        QVERIFY(vm->deviceNames().isEmpty());
+        QCOMPARE(vm->sampleRate(), 0);
     }
-    vm->setDeviceIndex(0, vm->deviceNames().value(0));
-    QCOMPARE(rig.sim.openHandleCount(1), 1);
-    QVERIFY(vm->connected() && vm->sampleRate() == 48000);
 
-    // Every mixer gone in one refresh: none is offered any more.
-    rig.sim.reset("");
-    rig.service->refreshDeviceList();
-    rig.bus->publish(true, ViewModelTexts::kMsgResetState);
-    QVERIFY(vm->deviceNames().isEmpty());
-    QCOMPARE(vm->sampleRate(), 0);
-}
-
-void TestPages::statusDebugPoll()
-{
-    Rig rig;
-    QVERIFY(rig.start("alto,tenor"));
-    auto vm = pickFirst(rig);
-    QVERIFY(rig.sim.setDebugStatus(0, QByteArray::fromHex("070102030401025A")));
-    QList<QSignalSpy *> spies;
-    for (auto signal : {&StatusVM::idChanged, &StatusVM::mux0Changed, &StatusVM::mux1Changed, &StatusVM::adcChanged,
-                        &StatusVM::fxChanged, &StatusVM::tempoChanged, &StatusVM::constantChanged})
-        spies << new QSignalSpy(vm.data(), signal);
-    auto counts = [&spies] {
-        QList<int> c;
-        for (QSignalSpy *s : spies)
-            c << s->count();
-        return c;
-    };
-
-    // On, off, on: still one read per 20 ms tick.
-    vm->onDebugActivated();
-    vm->onDeactivate();
-    vm->onDebugActivated();
-    QVERIFY(vm->debugActivated());
-    rig.sim.resetCallCounts();
-    QElapsedTimer clock;
-    clock.start();
-    QTRY_COMPARE(vm->tempo(), QStringLiteral("258"));
-    QCOMPARE((QStringList{vm->id(), vm->mux0(), vm->mux1(), vm->adc(), vm->fx(), vm->constant()}),
-             (QStringList{"7", "1", "2", "3", "4", "90"}));
-    QTest::qWait(300);
-    const quint32 reads = rig.sim.callCount("ClassVendorRequestIn");
-    const qint64 ticks = clock.elapsed() / 20;
-    QVERIFY2(reads >= 5 && qint64(reads) <= ticks + 2,
-             qPrintable(QStringLiteral("%1 reads, %2 ticks").arg(reads).arg(ticks)));
-    // The same reply over and over emits nothing.
-    QCOMPARE(counts(), (QList<int>{1, 1, 1, 1, 1, 1, 1}));
-
-    // Only the tempo moves: only the tempo signals.
-    QVERIFY(rig.sim.setDebugStatus(0, QByteArray::fromHex("0701020304FFFE5A")));
-    QTRY_COMPARE(vm->tempo(), QStringLiteral("65534"));
-    QCOMPARE(counts(), (QList<int>{1, 1, 1, 1, 1, 2, 1}));
-    qDeleteAll(spies);
-}
-
-void TestPages::routingPerModel()
-{
-    QSettings().setValue("Tenor/AudioRouting/Input12", 2);
-    QSettings().setValue("Basso/AudioRouting/Input32", 3);
-    QSettings().setValue("Alto/AudioRouting/Input12", 7); // not in the Alto's list
-    struct Case
-    {
-        const char *devices;
-        QStringList inputs12;
-        QString label12;
-        QStringList inputs32;
-        QString label32;
-    };
-    const QList<Case> cases{
-        {"alto,tenor",
-         {"Mic input 1 + Mono line input 2", "Stereo input 2+3", "Stereo input 4+5", "Mix L+R"},
-         "",
-         {},
-         ""},
-        {"tenor,alto",
-         {"Mic input 1+2", "Stereo input 3+4", "Stereo input 5+6", "Mix L+R"},
-         "Stereo input 5+6",
-         {},
-         ""},
-        {"basso,alto",
-         {"Mic input 1+2"},
-         "Mic input 1+2",
-         {"Mic input 3+4", "Stereo input 5+6", "Stereo input 7+8", "Mix L+R"},
-         "Mix L+R"},
-    };
-    for (const Case &c : cases) {
-        Rig rig;
-        QVERIFY(rig.start(c.devices, 0));
-        auto vm = makePage<AudioRoutingVM>(rig);
-        vm->setActiveInput12(QStringLiteral("stale"));
-        vm->onActivate();
-        QCOMPARE(vm->inputs12(), c.inputs12);
-        QCOMPARE(vm->activeInput12(), c.label12);
-        QCOMPARE(vm->input32Visibility(), !c.inputs32.isEmpty());
-        QCOMPARE(vm->inputs32(), c.inputs32);
-        QCOMPARE(vm->activeInput32(), c.label32);
-        QVERIFY(rig.sim.requestLog(0).isEmpty()); // showing the stored choice writes nothing
-    }
-}
-
-void TestPages::routingPickAndFailures()
-{
+    void statusDebugPoll()
     {
         Rig rig;
-        QVERIFY(rig.start("basso,alto", 0));
+        QVERIFY(rig.start("alto,tenor"));
+        auto vm = pickFirst(rig);
+        QVERIFY(rig.sim.setDebugStatus(0, QByteArray::fromHex("070102030401025A")));
+        // On, off, on: still one read per 20 ms tick.
+        vm->onDebugActivated();
+        vm->onDeactivate();
+        vm->onDebugActivated();
+        QVERIFY(vm->debugActivated());
+        rig.sim.resetCallCounts();
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_COMPARE(vm->tempo(), QStringLiteral("258"));
+        QCOMPARE((QStringList{vm->id(), vm->mux0(), vm->mux1(), vm->adc(), vm->fx(), vm->constant()}),
+                 (QStringList{"7", "1", "2", "3", "4", "90"}));
+        QTest::qWait(300);
+        const quint32 reads = rig.sim.callCount("ClassVendorRequestIn");
+        const qint64 ticks = clock.elapsed() / 20;
+        QVERIFY2(reads >= 5 && qint64(reads) <= ticks + 2,
+                 qPrintable(QStringLiteral("%1 reads, %2 ticks").arg(reads).arg(ticks)));
+        QVERIFY(rig.sim.setDebugStatus(0, QByteArray::fromHex("0701020304FFFE5A")));
+        QTRY_COMPARE(vm->tempo(), QStringLiteral("65534"));
+    }
+
+    void routingPerModel()
+    {
+        QSettings().setValue("Tenor/AudioRouting/Input12", 2);
+        QSettings().setValue("Basso/AudioRouting/Input32", 3);
+        QSettings().setValue("Alto/AudioRouting/Input12", 7); // not in the Alto's list
+        struct Case
+        {
+            const char *devices;
+            QStringList inputs12;
+            QString label12;
+            QStringList inputs32;
+            QString label32;
+        };
+        const QList<Case> cases{
+            {"alto,tenor",
+             {"Mic input 1 + Mono line input 2", "Stereo input 2+3", "Stereo input 4+5", "Mix L+R"},
+             "",
+             {},
+             ""},
+            {"tenor,alto",
+             {"Mic input 1+2", "Stereo input 3+4", "Stereo input 5+6", "Mix L+R"},
+             "Stereo input 5+6",
+             {},
+             ""},
+            {"basso,alto",
+             {"Mic input 1+2"},
+             "Mic input 1+2",
+             {"Mic input 3+4", "Stereo input 5+6", "Stereo input 7+8", "Mix L+R"},
+             "Mix L+R"},
+        };
+        for (const Case &c : cases) {
+            Rig rig;
+            QVERIFY(rig.start(c.devices, 0));
+            auto vm = makePage<AudioRoutingVM>(rig);
+            vm->setActiveInput12(QStringLiteral("stale"));
+            vm->onActivate();
+            QCOMPARE(vm->inputs12(), c.inputs12);
+            QCOMPARE(vm->activeInput12(), c.label12);
+            QCOMPARE(vm->input32Visibility(), !c.inputs32.isEmpty());
+            QCOMPARE(vm->inputs32(), c.inputs32);
+            QCOMPARE(vm->activeInput32(), c.label32);
+            QVERIFY(rig.sim.requestLog(0).isEmpty()); // showing the stored choice writes nothing
+        }
+    }
+
+    void routingPickAndFailures()
+    {
+        {
+            Rig rig;
+            QVERIFY(rig.start("basso,alto", 0));
+            auto vm = makePage<AudioRoutingVM>(rig);
+            vm->onActivate();
+            vm->onInputs32Changed(2, QStringLiteral("Stereo input 7+8"));
+            QCOMPARE(vm->activeInput32(), QStringLiteral("Stereo input 7+8"));
+            QCOMPARE(rig.sim.requestLog(0).size(), 1);
+            QCOMPARE(hex(rig.sim.requestLog(0).first()), QByteArray("00 00 04 00 02 00 00 00"));
+            QCOMPARE(storedInt("Basso/AudioRouting/Input32"), 2);
+        }
+        Rig rig;
+        QVERIFY(rig.start("alto,tenor", 0));
         auto vm = makePage<AudioRoutingVM>(rig);
         vm->onActivate();
-        vm->onInputs32Changed(2, QStringLiteral("Stereo input 7+8"));
-        QCOMPARE(vm->activeInput32(), QStringLiteral("Stereo input 7+8"));
-        QCOMPARE(rig.sim.requestLog(0).size(), 1);
-        QCOMPARE(hex(rig.sim.requestLog(0).first()), QByteArray("00 00 04 00 02 00 00 00"));
-        QCOMPARE(storedInt("Basso/AudioRouting/Input32"), 2);
+        vm->onInputs12Changed(1, QStringLiteral("Stereo input 2+3"));
+        QCOMPARE(hex(rig.sim.requestLog(0).value(0)), QByteArray("00 00 04 00 01 00 00 00"));
+        QCOMPARE(storedInt("Alto/AudioRouting/Input12"), 1);
+
+        // A failed write is logged; the label and the store keep the pick.
+        rig.sim.clearRequests(0);
+        rig.sim.setFault("ClassVendorRequestOut", 0xEE000040u, 1);
+        QTest::ignoreMessage(QtDebugMsg, ":Write device failed.\n");
+        vm->onInputs12Changed(3, QStringLiteral("Mix L+R"));
+        QCOMPARE(vm->activeInput12(), QStringLiteral("Mix L+R"));
+        QCOMPARE(storedInt("Alto/AudioRouting/Input12"), 3);
+        QCOMPARE(rig.sim.requests(0).size(), 1);
+
+        // "Nothing picked" (-1) reaches neither the mixer (as 0xFFFFFFFF) nor the store.
+        vm->onInputs12Changed(-1, QString());
+        QCOMPARE(rig.sim.requests(0).size(), 1);
+        QCOMPARE(storedInt("Alto/AudioRouting/Input12"), 3);
     }
-    Rig rig;
-    QVERIFY(rig.start("alto,tenor", 0));
-    auto vm = makePage<AudioRoutingVM>(rig);
-    vm->onActivate();
-    vm->onInputs12Changed(1, QStringLiteral("Stereo input 2+3"));
-    QCOMPARE(hex(rig.sim.requestLog(0).value(0)), QByteArray("00 00 04 00 01 00 00 00"));
-    QCOMPARE(storedInt("Alto/AudioRouting/Input12"), 1);
 
-    // A failed write is logged; the label and the store keep the pick.
-    rig.sim.clearRequests(0);
-    rig.sim.setFault("ClassVendorRequestOut", 0xEE000040u, 1);
-    QTest::ignoreMessage(QtDebugMsg, ":Write device failed.\n");
-    vm->onInputs12Changed(3, QStringLiteral("Mix L+R"));
-    QCOMPARE(vm->activeInput12(), QStringLiteral("Mix L+R"));
-    QCOMPARE(storedInt("Alto/AudioRouting/Input12"), 3);
-    QCOMPARE(rig.sim.requests(0).size(), 1);
+    void infoPage()
+    {
+        Rig rig;
+        rig.configure = [&rig] {
+            rig.sim.setDeviceIds(0, LumenVendorId, 0x31, 0x105);
+            rig.sim.setDeviceStrings(0, "A-123", "Maker", "Mixer");
+            rig.sim.setDriverInfo(5, 2, 1, 0);
+        };
+        QVERIFY(rig.start("tenor,alto", 0));
+        auto vm = makePage<InfoVM>(rig);
+        vm->onActivate();
+        QCOMPARE((QStringList{vm->manufacturer(), vm->product(), vm->vid(), vm->pid(), vm->revisionId(), vm->serialNumber(),
+                              vm->apiVersion(), vm->buildType()}),
+                 (QStringList{"Maker", "Mixer A-123", "0x4C55", "0x0031", "1.05", "123", "5.2.1", "Release"}));
+        QCOMPARE((QStringList{vm->streamingState(), vm->activeKsClients(), vm->activeAsioClients()}),
+                 (QStringList{"Active", "1", "0"}));
 
-    // "Nothing picked" (-1) reaches neither the mixer (as 0xFFFFFFFF) nor the store.
-    vm->onInputs12Changed(-1, QString());
-    QCOMPARE(rig.sim.requests(0).size(), 1);
-    QCOMPARE(storedInt("Alto/AudioRouting/Input12"), 3);
-}
+        // Everything is read again on a device notification.
+        rig.sim.setClientInfo(0, 0, 3, 2);
+        rig.sim.setDriverInfo(6, 0, 3, 1);
+        rig.sim.setDeviceStrings(0, "00042", QString(), QString());
+        QCOMPARE(rig.sim.notify(0), 1);
+        QTRY_COMPARE(vm->streamingState(), QStringLiteral("Stopped"));
+        QCOMPARE((QStringList{vm->activeKsClients(), vm->activeAsioClients(), vm->apiVersion(), vm->buildType()}),
+                 (QStringList{"3", "2", "6.0.3", "Debug"}));
+        QCOMPARE(vm->serialNumber(), QStringLiteral("00042")); // no "-": shown whole
 
-void TestPages::infoPage()
-{
-    Rig rig;
-    rig.configure = [&rig] {
-        rig.sim.setDeviceIds(0, LumenVendorId, 0x31, 0x105);
-        rig.sim.setDeviceStrings(0, "A-123", "Maker", "Mixer");
-        rig.sim.setDriverInfo(5, 2, 1, 0);
-    };
-    QVERIFY(rig.start("tenor,alto", 0));
-    auto vm = makePage<InfoVM>(rig);
-    vm->onActivate();
-    QCOMPARE((QStringList{vm->manufacturer(), vm->product(), vm->vid(), vm->pid(), vm->revisionId(), vm->serialNumber(),
-                          vm->apiVersion(), vm->buildType()}),
-             (QStringList{"Maker", "Mixer A-123", "0x4C55", "0x0031", "1.05", "123", "5.2.1", "Release"}));
-    QCOMPARE((QStringList{vm->streamingState(), vm->activeKsClients(), vm->activeAsioClients()}),
-             (QStringList{"Active", "1", "0"}));
-
-    // Everything is read again on a device notification.
-    rig.sim.setClientInfo(0, 0, 3, 2);
-    rig.sim.setDriverInfo(6, 0, 3, 1);
-    rig.sim.setDeviceStrings(0, "00042", QString(), QString());
-    QCOMPARE(rig.sim.notify(0), 1);
-    QTRY_COMPARE(vm->streamingState(), QStringLiteral("Stopped"));
-    QCOMPARE((QStringList{vm->activeKsClients(), vm->activeAsioClients(), vm->apiVersion(), vm->buildType()}),
-             (QStringList{"3", "2", "6.0.3", "Debug"}));
-    QCOMPARE(vm->serialNumber(), QStringLiteral("00042")); // no "-": shown whole
-
-    // An unknown streaming state keeps the text; failed client and driver reads change nothing.
-    rig.sim.setClientInfo(0, 2, 4, 1);
-    vm->onDeviceNotification();
-    QCOMPARE(vm->streamingState(), QStringLiteral("Stopped"));
-    QCOMPARE(vm->activeKsClients(), QStringLiteral("4"));
-    rig.sim.setFault("GetClientInfo", 0xEE000040u, -1);
-    rig.sim.setFault("GetDriverInfo", 0xEE000040u, -1);
-    rig.sim.setClientInfo(0, 1, 9, 9);
-    QTest::ignoreMessage(QtDebugMsg, "Error Driver Info");
-    vm->onDeviceNotification();
-    QCOMPARE((QStringList{vm->streamingState(), vm->activeKsClients(), vm->apiVersion(), vm->buildType()}),
-             (QStringList{"Stopped", "4", "6.0.3", "Debug"}));
-}
+        // An unknown streaming state keeps the text; failed client and driver reads change nothing.
+        rig.sim.setClientInfo(0, 2, 4, 1);
+        vm->onDeviceNotification();
+        QCOMPARE(vm->streamingState(), QStringLiteral("Stopped"));
+        QCOMPARE(vm->activeKsClients(), QStringLiteral("4"));
+        rig.sim.setFault("GetClientInfo", 0xEE000040u, -1);
+        rig.sim.setFault("GetDriverInfo", 0xEE000040u, -1);
+        rig.sim.setClientInfo(0, 1, 9, 9);
+        QTest::ignoreMessage(QtDebugMsg, "Error Driver Info");
+        vm->onDeviceNotification();
+        QCOMPARE((QStringList{vm->streamingState(), vm->activeKsClients(), vm->apiVersion(), vm->buildType()}),
+                 (QStringList{"Stopped", "4", "6.0.3", "Debug"}));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestPages)
 #include "tst_pages.moc"

@@ -1,10 +1,21 @@
-// The registry stand-in: the .reg parser, the 260-unit value rules and which files are read.
+// The platform layer: the registry stand-in (the .reg parser, the 260-unit value rules, which files
+// are read), auto-reset events and their notifier, and the running copy's answer to a second start.
 #include "RegistryFiles.h"
 #include "platform/RegFile.h"
+#include "platform/Event.h"
+#include "platform/EventNotifier.h"
+#include "platform/InstanceRaiser.h"
 #include "platform/Registry.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QWindow>
 #include <QtTest>
+
+#include <thread>
+
+Q_DECLARE_METATYPE(HANDLE)
 
 using namespace RegistryFiles;
 
@@ -38,7 +49,7 @@ QString driverPath(uint32_t expectedStatus = 0)
 
 } // namespace
 
-class TestRegistry : public QObject
+class TestPlatform : public QObject
 {
     Q_OBJECT
 private:
@@ -223,7 +234,68 @@ private slots:
         QCOMPARE(platform::readClassesRootDefaultValue({"CLSID", "", "InprocServer32"}, value), 2u);
         QCOMPARE(platform::readClassesRootDefaultValue({"CLSID", "{\xff}", "InprocServer32"}, value), 1113u);
     }
+
+    void eventSignalsCollapseUntilConsumed()
+    {
+        qRegisterMetaType<HANDLE>("HANDLE");
+        HANDLE event = platform::createAutoResetEvent();
+        QVERIFY(event);
+        QVERIFY(!platform::consumeEvent(event));
+        QVERIFY(platform::signalEvent(event) && platform::signalEvent(event));
+        QVERIFY(platform::consumeEvent(event));
+        QVERIFY(!platform::consumeEvent(event));
+        QVERIFY(!platform::signalEvent(nullptr) && !platform::consumeEvent(nullptr));
+
+        auto notifier = std::make_unique<EventNotifier>(event);
+        QSignalSpy spy(notifier.get(), &EventNotifier::activated);
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(platform::signalEvent(event));
+        QTRY_COMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).value<HANDLE>(), event);
+        QTest::qWait(50);
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(!platform::consumeEvent(event)); // the notifier took the signal
+
+        // Disabled, it leaves the signal pending for later.
+        notifier->setEnabled(false);
+        platform::signalEvent(event);
+        QTest::qWait(50);
+        QCOMPARE(spy.count(), 1);
+        notifier->setEnabled(true);
+        QTRY_COMPARE(spy.count(), 2);
+
+        // The driver signals from its own threads; the panel must hear it on the GUI thread.
+        QThread *seen = nullptr;
+        connect(notifier.get(), &EventNotifier::activated, this, [&seen] { seen = QThread::currentThread(); });
+        std::thread([event] { platform::signalEvent(event); }).join();
+        QTRY_VERIFY(seen);
+        QCOMPARE(seen, QCoreApplication::instance()->thread());
+        notifier.reset();
+        platform::closeEvent(event);
+    }
+
+    // A hidden window stays hidden (raising a visible one is checked with two real processes in
+    // tst_app_process).
+    void raiseRequestLeavesAHiddenWindowHidden()
+    {
+        QWindow main, other;
+        const auto listener = platform::listenForRaiseRequests(&main, QStringLiteral("Raise Test"));
+        QVERIFY(listener);
+        other.show();
+        other.requestActivate();
+        QTRY_COMPARE(QGuiApplication::focusWindow(), &other);
+        platform::raiseRunningInstance(QStringLiteral("Raise Test"));
+        QTest::qWait(200);
+        QVERIFY(!main.isVisible());
+        QCOMPARE(QGuiApplication::focusWindow(), &other);
+        // The same request does reach a visible window (so the wait above was long enough).
+        main.show();
+        other.requestActivate();
+        QTRY_COMPARE(QGuiApplication::focusWindow(), &other);
+        platform::raiseRunningInstance(QStringLiteral("Raise Test"));
+        QTRY_COMPARE(QGuiApplication::focusWindow(), &main);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestRegistry)
-#include "tst_registry.moc"
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"

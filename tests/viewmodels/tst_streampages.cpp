@@ -1,0 +1,332 @@
+// Volume, buffer settings and format pages against the simulated driver through the real
+// service. The v22 model has 4 input channels (1-3 muted) and 6 output channels (4 at -18 dB, 6
+// with another range and no mute); channels default to -60..0 dB at -12 dB, the masters to
+// -127..0 at -10. It lists formats 1-3 (16, 24, 32 bits; current 2); the ASIO instance offers
+// 32..2048 samples at 256.
+#include "TestRig.h"
+#include "viewmodels/BufferSettingsVM.h"
+#include "viewmodels/VolumeVM.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+constexpr uint32_t kIn = tusb::kDirectionInput;
+constexpr uint32_t kOut = tusb::kDirectionOutput;
+
+QVariant role(const VolumeVM &page, int row, const char *name)
+{
+    ChannelsListModel *m = page.channels();
+    return m->data(m->index(row, 0), m->roleNames().key(name));
+}
+
+// What the page hands to TUSBAUDIO_SetASIOBufferPreferredSize, recorded before forwarding.
+struct AsioSet
+{
+    uint32_t instance, word, size, flags;
+};
+TUSBAUDIO_SetASIOBufferPreferredSize_t g_realSetAsio = nullptr;
+QList<AsioSet> g_asioSets;
+TSTATUS TUSB_CALLCONV recordingSetAsio(uint32_t instance, uint32_t word, uint32_t size, uint32_t flags)
+{
+    g_asioSets.append({instance, word, size, flags});
+    return g_realSetAsio(instance, word, size, flags);
+}
+} // namespace
+
+class TestStreamPages : public QObject
+{
+    Q_OBJECT
+    testrig::Rig m_rig;
+
+    QSharedPointer<VolumeVM> volumePage()
+    {
+        auto page = QSharedPointer<VolumeVM>::create(m_rig.service, m_rig.bus);
+        page->onActivate();
+        return page;
+    }
+    QSharedPointer<BufferSettingsVM> bufferPage()
+    {
+        auto page = QSharedPointer<BufferSettingsVM>::create(m_rig.service, m_rig.bus);
+        g_realSetAsio = m_rig.service->api().TUSBAUDIO_SetASIOBufferPreferredSize;
+        m_rig.service->api().TUSBAUDIO_SetASIOBufferPreferredSize = &recordingSetAsio;
+        g_asioSets.clear();
+        page->onActivate();
+        return page;
+    }
+    void setChannel(uint32_t direction, uint32_t channel, int16_t volume, int16_t minimum, int16_t maximum)
+    {
+        CalderSimChannel c = m_rig.sim.channel(0, direction, channel);
+        c.volume = volume;
+        c.minimum = minimum;
+        c.maximum = maximum;
+        m_rig.sim.setChannel(0, direction, channel, c);
+    }
+
+private slots:
+    void rowsFollowChannelCount_data()
+    {
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("formats");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("one channel") << 1 << 2 << 0;
+        QTest::newRow("five channels") << 5 << 2 << 2;
+        QTest::newRow("more formats than the table") << 5 << 40 << 2;
+    }
+
+    void rowsFollowChannelCount()
+    {
+        QFETCH(int, channels);
+        QFETCH(int, formats);
+        QFETCH(int, rows);
+        QVERIFY(m_rig.startSingle("v22", [&] {
+            QVector<CalderSimFormat> f;
+            for (int i = 1; i <= formats; ++i)
+                f.append({uint32_t(i), 24, uint32_t(channels)});
+            m_rig.sim.setChannelCount(0, kOut, uint32_t(channels));
+            m_rig.sim.setStreamFormats(0, kOut, f);
+        }));
+        auto page = volumePage();
+        page->onOutputSelected();
+        QVERIFY(page->isMasterVisible());
+        QCOMPARE(page->masterValue(), short(-10));
+        QCOMPARE(page->minVolumeRange(), short(-127));
+        QCOMPARE(page->channels()->rowCount(), rows);
+        if (rows == 2)
+            QCOMPARE(role(*page, 1, "rightChannelIndex"), QVariant(uint(4)));
+    }
+
+    void pairsLinkAndMute()
+    {
+        QVERIFY(m_rig.startSingle("v22"));
+        auto page = volumePage();
+        QCOMPARE(role(*page, 0, "mute"), QVariant(true));
+        QCOMPARE(role(*page, 1, "mute"), QVariant(false)); // only channel 3 of 3-4 is muted
+        QSignalSpy changed(page->channels(), &QAbstractItemModel::dataChanged);
+        page->onMute(1);
+        QCOMPARE(m_rig.sim.channel(0, kIn, 3).mute + m_rig.sim.channel(0, kIn, 4).mute, 2u);
+        QCOMPARE(role(*page, 1, "mute"), QVariant(true));
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(1).value<QModelIndex>().row(), 1);
+        QCOMPARE(changed.at(0).at(2).value<QVector<int>>(), QVector<int>{268});
+        page->onLink(1);
+        QCOMPARE(role(*page, 1, "link"), QVariant(false));
+        QCOMPARE(changed.at(1).at(2).value<QVector<int>>(), QVector<int>{267});
+        // Rows the list does not have address no channel.
+        const uint32_t calls = m_rig.sim.callCount();
+        page->onLink(-1);
+        page->onMute(2);
+        page->onCommonUpdate(2, -6);
+        page->onRightChannelUpdate(0x7FFFFFFF, -6);
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(m_rig.sim.callCount(), calls);
+
+        // Linked only when ranges and volumes match.
+        page->onOutputSelected();
+        QCOMPARE(page->channels()->rowCount(), 3);
+        QCOMPARE(role(*page, 0, "link"), QVariant(true));
+        QCOMPARE(role(*page, 0, "rightChannelName"), QVariant(QStringLiteral("Output 2")));
+        QCOMPARE(role(*page, 1, "link"), QVariant(false)); // same range, different volumes
+        QCOMPARE(role(*page, 1, "rightChannelValue"), QVariant(-18));
+        QCOMPARE(role(*page, 2, "link"), QVariant(false)); // different ranges
+        QCOMPARE(role(*page, 2, "rightUpper"), QVariant(6));
+    }
+
+    void masterMuteAndVolumeWrites()
+    {
+        // v21's input master has a volume control but no mute control.
+        QVERIFY(m_rig.startSingle("v21"));
+        auto page = volumePage();
+        page->onMasterMute();
+        QVERIFY(page->isMasterMuted());
+        QCOMPARE(m_rig.sim.callCount("SetMute"), 0u);
+
+        // The simulator holds writes to the channel's range: open the master's to +127.99 dB.
+        QVERIFY(m_rig.startSingle("v22", [this] { setChannel(kIn, 0, 0, -32768, 32767); }));
+        page = volumePage();
+        page->onMasterMute();
+        QCOMPARE(m_rig.sim.channel(0, kIn, 0).mute, 1u);
+        QSignalSpy master(page.data(), &VolumeVM::masterValueChanged);
+        page->onMasterUpdate(-20);
+        QCOMPARE(m_rig.sim.channel(0, kIn, 0).volume, int16_t(-20 * 256));
+        QCOMPARE(master.count(), 0); // the view's slider holds the value
+        page->onMasterUpdate(200);   // held at +127 dB, not wrapped to a negative value
+        QCOMPARE(m_rig.sim.channel(0, kIn, 0).volume, int16_t(127 * 256));
+        page->onCommonUpdate(0, -30);
+        QCOMPARE(m_rig.sim.channel(0, kIn, 1).volume, int16_t(-30 * 256));
+        QCOMPARE(m_rig.sim.channel(0, kIn, 2).volume, int16_t(-30 * 256));
+        page->onLeftChannelUpdate(1, -5);
+        page->onRightChannelUpdate(1, -7);
+        QCOMPARE(m_rig.sim.channel(0, kIn, 3).volume, int16_t(-5 * 256));
+        QCOMPARE(m_rig.sim.channel(0, kIn, 4).volume, int16_t(-7 * 256));
+        QCOMPARE(role(*page, 1, "leftChannelValue"), QVariant(-12)); // rows keep what was read
+
+        // Selecting the shown direction reloads it.
+        m_rig.sim.setChannelCount(0, kIn, 6);
+        m_rig.sim.setStreamFormats(0, kIn, {{1, 24, 6}});
+        page->onInputSelected();
+        QCOMPARE(page->channels()->rowCount(), 3);
+    }
+
+    void failingVolumeCalls()
+    {
+        QVERIFY(m_rig.startSingle("v22", [this] {
+            for (const char *op : {"GetVolumeMuteInfo", "GetVolume", "SetVolume", "GetMute", "SetMute", "GetChannelInfo"})
+                m_rig.sim.setFault(QString::fromLatin1(op), 0xEE000005u);
+        }));
+        auto page = volumePage();
+        QVERIFY(page->isMasterVisible());
+        QCOMPARE(page->masterValue(), short(0));
+        QCOMPARE(page->channels()->rowCount(), 2); // the count comes from the stream formats
+        QCOMPARE(role(*page, 0, "leftChannelName"), QVariant(QString()));
+        QCOMPARE(role(*page, 0, "link"), QVariant(false));
+        // Without capabilities nothing is written, yet the page's own states still toggle.
+        const uint32_t calls = m_rig.sim.callCount();
+        page->onMasterUpdate(-3);
+        page->onCommonUpdate(0, -3);
+        page->onMasterMute();
+        page->onMute(0);
+        QCOMPARE(m_rig.sim.callCount(), calls);
+        QVERIFY(page->isMasterMuted());
+        QCOMPARE(role(*page, 0, "mute"), QVariant(true));
+    }
+
+    void namesAndOddRanges()
+    {
+        // The formats claim four channels while the device has three: channel 4 cannot be read.
+        QVERIFY(m_rig.startSingle("v22", [this] {
+            m_rig.sim.setChannelCount(0, kOut, 3);
+            m_rig.sim.setStreamFormats(0, kOut, {{1, 24, 4}});
+            m_rig.sim.setChannelName(0, kOut, 2, QString(200, QLatin1Char('n')));
+            setChannel(kOut, 1, -12 * 256, 0, -60 * 256); // minimum above maximum
+        }));
+        auto page = volumePage();
+        page->onOutputSelected();
+        QCOMPARE(page->channels()->rowCount(), 2);
+        QCOMPARE(role(*page, 0, "rightChannelName"), QVariant(QString(160, QLatin1Char('n'))));
+        QCOMPARE(role(*page, 0, "leftLower"), QVariant(0));
+        QCOMPARE(role(*page, 0, "leftUpper"), QVariant(-60));
+        // Channel 3 has a name, but a pair shows both names or none.
+        QCOMPARE(role(*page, 1, "leftChannelName"), QVariant(QString()));
+    }
+
+    void listsAndChoosesFormats()
+    {
+        QVERIFY(m_rig.startSingle("v22", [this] {
+            m_rig.sim.setStreamFormats(0, kIn, {{10, 24, 2}, {11, 16, 2}});
+            m_rig.sim.setCurrentFormat(0, kIn, 10);
+        }));
+        auto page = bufferPage();
+        QCOMPARE(page->inputFormats(), (QStringList{"2 channels, 24 bits", "2 channels, 16 bits"}));
+        QCOMPARE(page->currentInputFormat(), QStringLiteral("2 channels, 24 bits"));
+        QCOMPARE(page->outputFormats().size(), 3);
+        QCOMPARE(page->currentOutputFormat(), QStringLiteral("6 channels, 24 bits"));
+        QVERIFY(page->enableStreamFormatSelection());
+        QCOMPARE(page->asioBufferSizes().first(), QStringLiteral("32 samples"));
+        QCOMPARE(page->currentAsioBufferSize(), QStringLiteral("256 samples"));
+        QVERIFY(page->safeModeEnabled() && !page->safeMode());
+        // A choice goes to the driver by format id and the current format is read back.
+        page->onInputFormatSelectionChanged(1, QStringLiteral("not used"));
+        QCOMPARE(m_rig.sim.currentFormat(0, kIn), 11);
+        QCOMPARE(page->currentInputFormat(), QStringLiteral("2 channels, 16 bits"));
+
+        // Output only: the output handler's slot 1 was never set and counts as output; the input
+        // handler's slot 0 holds the output stream.
+        QVERIFY(m_rig.startSingle("v22", [this] {
+            m_rig.sim.setStreamFormats(0, kIn, {});
+            m_rig.sim.setSelectionMode(0, 0);
+        }));
+        page = bufferPage();
+        QVERIFY(page->inputFormats().isEmpty());
+        QVERIFY(!page->enableStreamFormatSelection());
+        page->onOutputFormatSelectionChanged(0, QString());
+        QCOMPARE(m_rig.sim.currentFormat(0, kOut), 1);
+        page->onInputFormatSelectionChanged(2, QString());
+        QCOMPARE(m_rig.sim.currentFormat(0, kOut), 3);
+        QCOMPARE(page->currentOutputFormat(), QStringLiteral("6 channels, 32 bits"));
+        QVERIFY(page->currentInputFormat().isEmpty());
+    }
+
+    void moreFormatsThanTableAndOddIds()
+    {
+        // 40 formats per direction: the driver fills the 32-record table and says so, which
+        // counts as a listing for the stream detection too. The current id is beyond the table.
+        QVERIFY(m_rig.startSingle("v22", [this] {
+            QVector<CalderSimFormat> f;
+            for (uint32_t i = 1; i <= 40; ++i)
+                f.append({i, 16 + 8 * (i % 3), 2});
+            m_rig.sim.setStreamFormats(0, kIn, f);
+            m_rig.sim.setStreamFormats(0, kOut, f);
+            m_rig.sim.setCurrentFormat(0, kIn, 40);
+        }));
+        auto page = bufferPage();
+        QCOMPARE(page->inputFormats().size(), 32);
+        QCOMPARE(page->outputFormats().size(), 32);
+        QVERIFY(page->currentInputFormat().isEmpty());
+        // Two listed formats with the current id: the text is the driver's current record.
+        m_rig.sim.setStreamFormats(0, kIn, {{7, 16, 2}, {7, 24, 2}, {8, 32, 2}});
+        m_rig.sim.setCurrentFormat(0, kIn, 7);
+        page->onDeviceNotification();
+        QCOMPARE(page->inputFormats().size(), 3);
+        QCOMPARE(page->currentInputFormat(), QStringLiteral("2 channels, 16 bits"));
+    }
+
+    void bufferSizesAndSafeMode()
+    {
+        QVector<quint32> sizes;
+        for (quint32 i = 1; i <= 40; ++i)
+            sizes << 16 * i;
+        QVERIFY(m_rig.startSingle("v22", [&] { m_rig.sim.setAsio(sizes, 64, 0, 1000); }));
+        auto page = bufferPage();
+        QCOMPARE(page->asioBufferSizes().size(), 40);
+        QCOMPARE(page->asioBufferSizes().last(), QStringLiteral("640 samples"));
+        m_rig.sim.setAsio({256}, 256, 0x00010000u);
+        page->onDeviceNotification();
+        QCOMPARE(page->asioBufferSizes(), QStringList{"256 samples"});
+        QVERIFY(!page->safeModeEnabled() && page->safeMode()); // one size: nothing to make safe
+
+        QVERIFY(m_rig.startSingle("v22", [this] { m_rig.sim.setAsio({128, 256, 512}, 256, 0x5); }));
+        page = bufferPage();
+        page->onAsioSelectionChanged(2, QStringLiteral("512 samples"));
+        QCOMPARE(g_asioSets.size(), 1);
+        QCOMPARE((QVector<uint32_t>{g_asioSets[0].instance, g_asioSets[0].word, g_asioSets[0].size, g_asioSets[0].flags}),
+                 (QVector<uint32_t>{0, m_rig.sim.asioInstanceWord(), 512, 0x5}));
+        QCOMPARE(m_rig.sim.asioCurrentSize(), 512u);
+        QCOMPARE(page->activeAsioBufferIndex(), 2);
+        page->onSafeModeSelectionChanged();
+        QCOMPARE(g_asioSets[1].size, 512u);
+        QCOMPARE(m_rig.sim.asioFlags(), 0x10005u);
+        QVERIFY(page->safeMode());
+        // A failing set leaves safe mode as it was.
+        m_rig.sim.setFault("SetASIOBufferPreferredSize", 0xEE000005u);
+        page->onSafeModeSelectionChanged();
+        QCOMPARE(g_asioSets[2].flags, 0x5u);
+        QVERIFY(page->safeMode());
+        m_rig.sim.clearFaults();
+        // A choice keeps the safe-mode bit; a text without a leading number sends size 0.
+        page->onAsioSelectionChanged(0, QStringLiteral("samples"));
+        QCOMPARE(g_asioSets.last().size, 0u);
+        QCOMPARE(g_asioSets.last().flags, 0x10005u);
+    }
+
+    void missingEntryPoints()
+    {
+        QVERIFY(m_rig.startSingle("v22"));
+        TUsbAudioApiDll &api = m_rig.service->api();
+        api.TUSBAUDIO_GetSupportedStreamFormats = nullptr;
+        api.TUSBAUDIO_SetCurrentStreamFormat = nullptr;
+        api.TUSBAUDIO_GetASIOInstanceInfo = nullptr;
+        api.TUSBAUDIO_SetASIOBufferPreferredSize = nullptr;
+        api.TUSBAUDIO_GetCurrentSampleRate = nullptr;
+        BufferSettingsVM page(m_rig.service, m_rig.bus);
+        page.onActivate();
+        page.onInputFormatSelectionChanged(0, QString());
+        page.onAsioSelectionChanged(0, QStringLiteral("64 samples"));
+        page.onSafeModeSelectionChanged();
+        QVERIFY(page.inputFormats().isEmpty() && page.asioBufferSizes().isEmpty() && !page.safeMode());
+        QCOMPARE(m_rig.sim.callCount(), 0u);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStreamPages)
+#include "tst_streampages.moc"
