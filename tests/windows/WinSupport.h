@@ -51,14 +51,16 @@ inline std::wstring programDir()
 
 inline std::wstring builtFile(const char *name) { return programDir() + L"\\" + toWide(name); }
 
-// Writes the unnamed value of `subKey` under `root` with exactly `size` bytes of `data`.
+// Writes the unnamed value of `subKey` under `root` with exactly `size` bytes of `data`; without
+// data, only the key.
 inline LONG writeValue(HKEY root, const std::wstring &subKey, DWORD type, const void *data, DWORD size)
 {
     HKEY key = nullptr;
     LONG status = RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS)
         return status;
-    status = RegSetValueExW(key, nullptr, 0, type, static_cast<const BYTE *>(data), size);
+    if (data)
+        status = RegSetValueExW(key, nullptr, 0, type, static_cast<const BYTE *>(data), size);
     RegCloseKey(key);
     return status;
 }
@@ -74,18 +76,6 @@ inline LONG registerDriver(const std::wstring &text, DWORD type = REG_SZ, bool t
 }
 
 inline void unregisterDriver() { RegDeleteTreeW(driverRoot(), kClassKey.c_str()); }
-
-// A key with no unnamed value.
-inline LONG createEmptyDriverKey()
-{
-    unregisterDriver();
-    HKEY key = nullptr;
-    const LONG status =
-        RegCreateKeyExW(driverRoot(), kServerKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    if (status == ERROR_SUCCESS)
-        RegCloseKey(key);
-    return status;
-}
 
 // True when an entry written under `root` shows under HKEY_CLASSES_ROOT.
 inline bool classesRootShows(HKEY root)
