@@ -95,8 +95,9 @@ private slots:
 
     void corruptFileKeepsUserValues()
     {
-        QVERIFY(writeFile(settingsFile(), "[Alto]\nDucker\\Sensitivity=-12\n\xff\xfe\x01 garbage = = =\n[unterminated\n"
-                                          "@Variant(\\x7f\n[Alto]\nDucker\\DuckerRange=77\nAudioRouting\\Input12=3\n"));
+        QVERIFY(writeFile(settingsFile(),
+                          "[Alto]\nDucker\\Sensitivity=-12\n\xff\xfe\x01 garbage = = =\n[unterminated\n"
+                          "@Variant(\\x7f\n[Alto]\nDucker\\DuckerRange=77\nAudioRouting\\Input12=3\n"));
         Panel panel(QStringLiteral("alto"));
         QVERIFY2(panel.waitUntilShown(30000), "the panel did not come up with a corrupt settings file");
         QTRY_VERIFY_WITH_TIMEOUT(!duckerOnMixer().isEmpty(), 10000);
@@ -128,11 +129,11 @@ private slots:
         }
         QCOMPARE(::chmod(QFile::encodeName(file).constData(), ::geteuid() == 0 ? 0600 : 0000), 0);
 
-        Background panel(wrapper.isEmpty() ? qEnvironmentVariable("CALDER_PANEL") : QStringLiteral("setpriv"),
-                         wrapper.isEmpty() ? QStringList() : wrapper + QStringList{qEnvironmentVariable("CALDER_PANEL")},
-                         {"CALDER_SIM_DEVICES=alto", "HOME=" + home, "XDG_CONFIG_HOME=" + config,
-                          "XDG_RUNTIME_DIR=" + home + "/tmp", "TMPDIR=" + home + "/tmp", "QT_QPA_PLATFORM=offscreen",
-                          "QT_QUICK_BACKEND=software"});
+        Background panel(
+            wrapper.isEmpty() ? qEnvironmentVariable("CALDER_PANEL") : QStringLiteral("setpriv"),
+            wrapper.isEmpty() ? QStringList() : wrapper + QStringList{qEnvironmentVariable("CALDER_PANEL")},
+            {"CALDER_SIM_DEVICES=alto", "HOME=" + home, "XDG_CONFIG_HOME=" + config, "XDG_RUNTIME_DIR=" + home + "/tmp",
+             "TMPDIR=" + home + "/tmp", "QT_QPA_PLATFORM=offscreen", "QT_QUICK_BACKEND=software"});
         // Up, the mixer opened (its stored settings, unreadable, fall back to what the driver has).
         QTRY_VERIFY_WITH_TIMEOUT(!duckerOnMixer().isEmpty(), 30000);
         QVERIFY2(panel.stop(), qPrintable(panel.log()));

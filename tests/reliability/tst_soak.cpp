@@ -62,9 +62,15 @@ int liveConnections(const QString &name)
 }
 
 const QStringList kModels = {"alto", "tenor", "basso", "v21", "v22", "unknown", "usbmode1"};
-const QStringList kFaultOps = {"OpenDeviceByIndex",     "GetDeviceProperties",       "ClassVendorRequestOut",
-                               "ClassVendorRequestIn",  "GetCurrentSampleRate",      "ReadDeviceNotification",
-                               "GetVolume",             "GetSupportedStreamFormats", "GetASIOInstanceInfo",
+const QStringList kFaultOps = {"OpenDeviceByIndex",
+                               "GetDeviceProperties",
+                               "ClassVendorRequestOut",
+                               "ClassVendorRequestIn",
+                               "GetCurrentSampleRate",
+                               "ReadDeviceNotification",
+                               "GetVolume",
+                               "GetSupportedStreamFormats",
+                               "GetASIOInstanceInfo",
                                "RegisterDeviceNotification"};
 
 // The panel's debug lines (thousands over a soak) would hit QtTest's message limit.
@@ -254,7 +260,8 @@ void TestSoak::soak()
 #if !defined(CALDER_SANITIZED) // the sanitizers' own bookkeeping grows with the run
     QVERIFY(warmRss > 0 && endRss > 0);
     // A few percent, with one MiB of slack for the allocator's page-level rounding.
-    QVERIFY2(endRss <= warmRss + warmRss / 25 + 1024, qPrintable(QStringLiteral("%1 / %2 KiB").arg(warmRss).arg(endRss)));
+    QVERIFY2(endRss <= warmRss + warmRss / 25 + 1024,
+             qPrintable(QStringLiteral("%1 / %2 KiB").arg(warmRss).arg(endRss)));
 #endif
 }
 

@@ -142,7 +142,8 @@ private slots:
         QCOMPARE(QVector<uint32_t>({rec.u32(16), rec.u32(28), rec.u32(32), rec.u32(36), rec.u32(36 + 39 * 4)}),
                  QVector<uint32_t>({0x10000, 64, 45, 16, 640}));
         const uint32_t word = rec.u32(4);
-        QCOMPARE(api.TUSBAUDIO_SetASIOBufferPreferredSize(0, word, 500, 0), TSTATUS(CALDER_SIM_STATUS_INVALID_PARAMETER));
+        QCOMPARE(api.TUSBAUDIO_SetASIOBufferPreferredSize(0, word, 500, 0),
+                 TSTATUS(CALDER_SIM_STATUS_INVALID_PARAMETER));
         QCOMPARE(api.TUSBAUDIO_SetASIOBufferPreferredSize(0, word, 512, 0), TSTATUS(0));
         QCOMPARE(ctl->asioCurrentSize(), 512u);
 
@@ -228,10 +229,9 @@ private slots:
             QCOMPARE(write(h, b), TSTATUS(0));
         QCOMPARE(ctl->requestLog(0), blocks);
         const CalderSimMixerState m = ctl->mixerState(0);
-        QCOMPARE(
-            QVector<uint32_t>({m.routingWrites, m.routing[0], m.routing[1], m.duckerOn, m.triggerMask, m.releaseMs,
-                               m.rangeValue, m.sensitivityValue, m.attackMs, m.holdMs, m.writtenMask}),
-            QVector<uint32_t>({2, 2, 1, 1, 5, 2000, 0x0051EB84, 0x00040C36, 50, 250, 0x1F}));
+        QCOMPARE(QVector<uint32_t>({m.routingWrites, m.routing[0], m.routing[1], m.duckerOn, m.triggerMask, m.releaseMs,
+                                    m.rangeValue, m.sensitivityValue, m.attackMs, m.holdMs, m.writtenMask}),
+                 QVector<uint32_t>({2, 2, 1, 1, 5, 2000, 0x0051EB84, 0x00040C36, 50, 250, 0x1F}));
         uint8_t r[8] = {};
         QCOMPARE(read(h, 0x11, r), TSTATUS(0)); // the live debug block: id, routing, ducker on
         QCOMPARE(QVector<uint8_t>({r[0], r[1], r[2], r[4], r[7]}), QVector<uint8_t>({0x32, 2, 1, 1, 0x5A}));

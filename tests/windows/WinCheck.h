@@ -32,7 +32,8 @@ inline void skip(const std::string &reason) { s_skipped = reason; }
 inline void fail(const char *file, int line, const std::string &what)
 {
     s_failed = true;
-    std::printf("  FAIL %s:%d: %s  [%s]\n", file, line, what.c_str(), s_context.c_str());
+    std::printf("  FAIL %s:%d: %s%s\n", file, line, what.c_str(),
+                s_context.empty() ? "" : ("  [" + s_context + "]").c_str());
     std::fflush(stdout);
 }
 
@@ -82,12 +83,12 @@ inline int runAll()
         if (!(condition))                                                \
             wincheck::fail(__FILE__, __LINE__, "CHECK(" #condition ")"); \
     } while (0)
-#define CHECK_EQ(actual, expected)                                                                          \
-    do {                                                                                                    \
-        const auto &calder_a = (actual);                                                                    \
-        const auto &calder_e = (expected);                                                                  \
-        if (!(calder_a == calder_e))                                                                        \
-            wincheck::fail(__FILE__, __LINE__,                                                              \
+#define CHECK_EQ(actual, expected)                                                                                \
+    do {                                                                                                          \
+        const auto &calder_a = (actual);                                                                          \
+        const auto &calder_e = (expected);                                                                        \
+        if (!(calder_a == calder_e))                                                                              \
+            wincheck::fail(__FILE__, __LINE__,                                                                    \
                            #actual " is " + wincheck::show(calder_a) + ", expected " + wincheck::show(calder_e)); \
     } while (0)
 #define REQUIRE(condition)                                                 \
