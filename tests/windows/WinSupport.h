@@ -3,6 +3,7 @@
 // where a per-user install puts it, HKCU\Software\Classes, which Windows shows under
 // HKEY_CLASSES_ROOT: the loader reads it back through the merged view. Wine (8.0) does not
 // merge the per-user classes; there the entry goes to HKLM\Software\Classes instead.
+#include "platform/Utf.h"
 #include "platform/windows/WinApi.h"
 
 #include <string>
@@ -22,15 +23,9 @@ inline HKEY &driverRoot()
     return root;
 }
 
-inline std::string toUtf8(const std::wstring &wide)
+inline std::string toUtf8(const std::wstring &wide) // UTF-16 on Windows
 {
-    if (wide.empty())
-        return {};
-    const int bytes =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], bytes, nullptr, nullptr);
-    return out;
+    return platform::utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t *>(wide.data()), wide.size()));
 }
 
 inline std::wstring toWide(const std::string &utf8)
