@@ -29,26 +29,19 @@ constexpr TSTATUS kInvalidIndex = 0xEE000006u, kNotSupported = 0xEE000008u, kDev
 // per alternate setting.
 QByteArray running(int interface, int altset, int hz)
 {
-    return QString(
-               "  Status: Running\n    Interface = %1\n    Altset = %2\n    Packet Size = 288\n"
-               "    Momentary freq = %3 Hz (0x6.0000)\n")
-        .arg(interface)
-        .arg(altset)
-        .arg(hz)
+    return QString::asprintf(
+               "  Status: Running\n    Interface = %d\n    Altset = %d\n    Packet Size = 288\n"
+               "    Momentary freq = %d Hz (0x6.0000)\n",
+               interface, altset, hz)
         .toLatin1();
 }
 QByteArray alt(int interface, int altset, const char *format, const char *rates, const char *bits = "24",
                int channels = 2)
 {
-    return QString(
-               "  Interface %1\n    Altset %2\n    Format: %3\n    Channels: %4\n    Endpoint: 0x01 (1 OUT) (ASYNC)\n"
-               "    Rates: %5\n    Data packet interval: 125 us\n%6    Channel map: FL FR\n")
-        .arg(interface)
-        .arg(altset)
-        .arg(format)
-        .arg(channels)
-        .arg(rates)
-        .arg(bits ? QString("    Bits: %1\n").arg(bits) : QString())
+    return QString::asprintf(
+               "  Interface %d\n    Altset %d\n    Format: %s\n    Channels: %d\n    Endpoint: 0x01 (1 "
+               "OUT) (ASYNC)\n    Rates: %s\n    Data packet interval: 125 us\n%s    Channel map: FL FR\n",
+               interface, altset, format, channels, rates, bits ? qPrintable(QString("    Bits: %1\n").arg(bits)) : "")
         .toLatin1();
 }
 const QByteArray kStopped = "  Status: Stop\n", kHead = "V21 at usb-0000:00:14.0-1, high speed : USB Audio\n";
@@ -268,7 +261,6 @@ private slots:
         QCOMPARE(open(0, &h0) | open(1, &h1), tusb::kOk);
         QCOMPARE(properties(h0, &s).at(4), char(0x30));
         QCOMPARE(properties(h1, &s).at(4), char(0x31));
-        QCOMPARE(utf16At(properties(h1, &s), tusb::kPropSerialNumber), QString("A-123"));
         uint32_t mode = 0;
         QCOMPARE(api.TUSBAUDIO_GetDeviceUsbMode(h0, &mode), tusb::kOk);
         QCOMPARE(mode, 2u);
