@@ -22,16 +22,25 @@ public:
     PageWalk(Panel &panel, SimulatorControl &sim, int device = 0) : m_panel(panel), m_sim(sim), m_device(device) {}
 
     // Short waits: the walk only has to reach every call, not measure anything.
-    int meterWaitMs = 150;
-    int debugWaitMs = 70;
+    static constexpr int meterWaitMs = 150, debugWaitMs = 70;
     // How many times the service has logged a handled notification (ends a notification's wait).
     std::function<int()> notificationsLogged;
 
     QList<PageRun> all()
     {
         QList<PageRun> runs;
-        runs << status() << routing() << ducker() << format() << bufferSettings() << clientInfo() << info() << volume();
+        runs << status() << routing() << ducker() << passive<FormatVM>(QStringLiteral("Format")) << bufferSettings()
+             << passive<ClientInfoVM>(QStringLiteral("ClientInfo")) << passive<InfoVM>(QStringLiteral("Info"))
+             << volume();
         return runs;
+    }
+
+private:
+    // Pages without actions of their own: activated, notified, destroyed.
+    template <typename VM>
+    PageRun passive(const QString &page)
+    {
+        return walk<VM>(page, [](VM *, QSet<QString> &) {});
     }
 
     PageRun status()
@@ -78,21 +87,6 @@ public:
         });
     }
 
-    PageRun format()
-    {
-        return walk<FormatVM>(QStringLiteral("Format"), [](FormatVM *, QSet<QString> &) {});
-    }
-
-    PageRun clientInfo()
-    {
-        return walk<ClientInfoVM>(QStringLiteral("ClientInfo"), [](ClientInfoVM *, QSet<QString> &) {});
-    }
-
-    PageRun info()
-    {
-        return walk<InfoVM>(QStringLiteral("Info"), [](InfoVM *, QSet<QString> &) {});
-    }
-
     PageRun bufferSettings()
     {
         return walk<BufferSettingsVM>(QStringLiteral("BufferSettings"), [&](BufferSettingsVM *vm, QSet<QString> &did) {
@@ -131,7 +125,6 @@ public:
         });
     }
 
-private:
     static void act(QSet<QString> &did, const char *name, const std::function<void()> &f)
     {
         did.insert(QString::fromLatin1(name));

@@ -107,7 +107,7 @@ void TestBlockingDriver::guiWaitsOnlyForItsOwnCalls()
     stalls.start();
     QVERIFY(spin(2500, [&] { return meterReads(sim) >= 2; }));
     spin(500);
-    QVERIFY2(stalls.longest() < 250, qPrintable(QStringLiteral("GUI stalled %1 ms").arg(stalls.longest())));
+    QVERIFY2(stalls.longest() < kBlockMs / 2, qPrintable(QStringLiteral("GUI stalled %1 ms").arg(stalls.longest())));
 
     // Switching off while a read is blocked in the driver waits for the write only.
     clock.restart();
@@ -149,7 +149,7 @@ void TestBlockingDriver::meterKeepsPaceWithoutOverlap()
     clock.restart();
     spin(1000);
     const quint32 paced = meterReads(sim) - start;
-    QVERIFY2(paced >= 10 && paced <= 22,
+    QVERIFY2(paced >= 8 && paced <= 24,
              qPrintable(QStringLiteral("%1 reads in %2 ms").arg(paced).arg(clock.elapsed())));
     vm.reset();
 }
@@ -236,7 +236,7 @@ void TestBlockingDriver::closeWaitsForBlockedMeterRead()
     clock.start();
     panel->service->closeDevice();
     QVERIFY2(clock.elapsed() >= LumenCommunicationService::kWorkerCallWaitMs - 50 &&
-                 clock.elapsed() < LumenCommunicationService::kWorkerCallWaitMs + 1000,
+                 clock.elapsed() < LumenCommunicationService::kWorkerCallWaitMs + 2000,
              qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(sim.openHandleCount(0), 1);
     sim.clearFaults();
@@ -252,7 +252,7 @@ void TestBlockingDriver::closeWaitsForBlockedMeterRead()
     clock.restart();
     vm.reset();
     panel.reset();
-    QVERIFY2(clock.elapsed() < LumenCommunicationService::kWorkerCallWaitMs + 1000,
+    QVERIFY2(clock.elapsed() < LumenCommunicationService::kWorkerCallWaitMs + 2000,
              qPrintable(QString::number(clock.elapsed())));
 }
 

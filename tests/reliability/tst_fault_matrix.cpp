@@ -148,7 +148,6 @@ private slots:
     void matrix_data();
     void matrix();
     void everyCalledOperationIsInTheMatrix();
-    void summary();
 #ifdef CALDER_USB_TESTBED
     void usbDeviceFaults_data();
     void usbDeviceFaults();
@@ -173,8 +172,6 @@ private:
     std::unique_ptr<UsbTestbed> m_bed;
     Walked m_usbBaseline;
 #endif
-    int m_cells = 0;
-    int m_passed = 0;
 };
 
 void TestFaultMatrix::initTestCase()
@@ -276,7 +273,6 @@ void TestFaultMatrix::matrix()
 {
     QFETCH(QString, op);
     QFETCH(bool, missing);
-    ++m_cells;
     const auto found = expectations().find(op);
     const Expectation expect = found != expectations().end() ? found->second : Expectation{};
     QStringList problems;
@@ -329,7 +325,6 @@ void TestFaultMatrix::matrix()
 
     compareWithBaseline(w, m_baseline, problems);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
-    ++m_passed;
 }
 
 // Defaults shown: right after activation every value is what the page shows without the fault,
@@ -386,8 +381,6 @@ void TestFaultMatrix::everyCalledOperationIsInTheMatrix()
             notCalled << op.first;
     QVERIFY2(notCalled.isEmpty(), qPrintable("not called by the walk: " + notCalled.join(", ")));
 }
-
-void TestFaultMatrix::summary() { qInfo("fault matrix: %d of %d cells passed", m_passed, m_cells); }
 
 #ifdef CALDER_USB_TESTBED
 TestFaultMatrix::Walked TestFaultMatrix::walkUsb(int fault, const std::function<void(int)> &inject, LogCapture &log,

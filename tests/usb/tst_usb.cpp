@@ -10,7 +10,6 @@
 #include "device/TUsbAudioApiDll.h"
 #include "platform/Event.h"
 
-#include <QDir>
 #include <QFile>
 #include <QtEndian>
 #include <QtTest>
@@ -30,26 +29,19 @@ constexpr TSTATUS kInvalidIndex = 0xEE000006u, kNotSupported = 0xEE000008u, kDev
 // per alternate setting.
 QByteArray running(int interface, int altset, int hz)
 {
-    return QString(
-               "  Status: Running\n    Interface = %1\n    Altset = %2\n    Packet Size = 288\n"
-               "    Momentary freq = %3 Hz (0x6.0000)\n")
-        .arg(interface)
-        .arg(altset)
-        .arg(hz)
+    return QString::asprintf(
+               "  Status: Running\n    Interface = %d\n    Altset = %d\n    Packet Size = 288\n"
+               "    Momentary freq = %d Hz (0x6.0000)\n",
+               interface, altset, hz)
         .toLatin1();
 }
 QByteArray alt(int interface, int altset, const char *format, const char *rates, const char *bits = "24",
                int channels = 2)
 {
-    return QString(
-               "  Interface %1\n    Altset %2\n    Format: %3\n    Channels: %4\n    Endpoint: 0x01 (1 OUT) (ASYNC)\n"
-               "    Rates: %5\n    Data packet interval: 125 us\n%6    Channel map: FL FR\n")
-        .arg(interface)
-        .arg(altset)
-        .arg(format)
-        .arg(channels)
-        .arg(rates)
-        .arg(bits ? QString("    Bits: %1\n").arg(bits) : QString())
+    return QString::asprintf(
+               "  Interface %d\n    Altset %d\n    Format: %s\n    Channels: %d\n    Endpoint: 0x01 (1 "
+               "OUT) (ASYNC)\n    Rates: %s\n    Data packet interval: 125 us\n%s    Channel map: FL FR\n",
+               interface, altset, format, channels, rates, bits ? qPrintable(QString("    Bits: %1\n").arg(bits)) : "")
         .toLatin1();
 }
 const QByteArray kStopped = "  Status: Stop\n", kHead = "V21 at usb-0000:00:14.0-1, high speed : USB Audio\n";
@@ -269,7 +261,6 @@ private slots:
         QCOMPARE(open(0, &h0) | open(1, &h1), tusb::kOk);
         QCOMPARE(properties(h0, &s).at(4), char(0x30));
         QCOMPARE(properties(h1, &s).at(4), char(0x31));
-        QCOMPARE(utf16At(properties(h1, &s), tusb::kPropSerialNumber), QString("A-123"));
         uint32_t mode = 0;
         QCOMPARE(api.TUSBAUDIO_GetDeviceUsbMode(h0, &mode), tusb::kOk);
         QCOMPARE(mode, 2u);
@@ -488,13 +479,6 @@ private slots:
             click(panel.at(readTabs(panel.grab()).centres.value(index), 68));
             QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel.grab()).current, index, 5000);
         };
-        const QString screens = qEnvironmentVariable("CALDER_USB_SCREENS");
-        auto screenshot = [&](const char *name) {
-            if (screens.isEmpty())
-                return;
-            QTest::qWait(400); // the page settles for the picture
-            panel.grab().save(QDir(screens).filePath(QString::fromLatin1(name) + ".png"));
-        };
 
         // Plugged in: the Alto's tabs, and the stored (default) blocks reach it byte for byte.
         const int id = plug();
@@ -504,7 +488,6 @@ private slots:
         QCOMPARE(bed.parameterWrites(id).mid(0, 5),
                  QStringList({"0000040000000000", "00000280000007D0", "000002810051EB84", "0000028200040C36",
                               "00000283003200FA"}));
-        screenshot("status");
 
         // A routing pick reaches the mixer and the store.
         openTab(1);
@@ -514,7 +497,6 @@ private slots:
         QTRY_COMPARE(bed.parameterWrites(id).last(), QString("0000040002000000"));
         QCOMPARE(bed.kept(id, 0x0400), QByteArray::fromHex("0000040002000000"));
         QTRY_COMPARE(setting("Alto/AudioRouting/Input12").toInt(), 2);
-        screenshot("routing");
 
         // The ducker switch reaches it, and the meter level it answers is drawn.
         bed.setMeter(id, 4000000);
@@ -522,7 +504,6 @@ private slots:
         click(panel.at(53, 122));
         QTRY_COMPARE(bed.parameterWrites(id).last(), QString("00000280010007D0"));
         QTRY_VERIFY(bed.vendorReads(id, 0x10) > 5);
-        screenshot("ducker");
         const QRect meterReading(180, 179, 44, 16);
         const QImage loud = panel.grab();
         bed.setMeter(id, 40000);
@@ -553,13 +534,11 @@ private slots:
         const QImage noRate = panel.grab();
         addVolumeCard(v21);
         QTRY_VERIFY_WITH_TIMEOUT(changedPixels(panel.grab(), noRate, rateText) > 20, 5000);
-        screenshot("v21-status");
         // The Volume page shows the controls' levels, read again when the direction is picked.
         openTab(1);
         const QRect masterText(40, 172, 84, 22);
         QImage at10dB;
         QTRY_VERIFY((at10dB = panel.grab(), inkPixels(at10dB, masterText, at10dB.pixel(masterText.topLeft())) > 20));
-        screenshot("v21-volume");
         for (const QByteArray &controls : {QByteArray(kVolumeControls).replace("|50", "|20"), kVolumeControls}) {
             const QImage before = panel.grab();
             bed.setCardFile(v21, "controls", controls);
@@ -577,7 +556,6 @@ private slots:
         QTRY_COMPARE(controlValues(v21, "Mic Capture Switch|0"), QString("0 0"));
         // Formats shown (their current one read), no buffer sizes.
         openTab(2);
-        screenshot("v21-buffer");
         QTRY_VERIFY(panel.log().contains(": TUSBAUDIO_GetASIOInstanceInfo failed"));
         QVERIFY(!panel.log().contains("StreamFormat failed"));
         QVERIFY(!panel.log().contains("StreamFormats failed"));

@@ -3,6 +3,7 @@
 // where a per-user install puts it, HKCU\Software\Classes, which Windows shows under
 // HKEY_CLASSES_ROOT: the loader reads it back through the merged view. Wine (8.0) does not
 // merge the per-user classes; there the entry goes to HKLM\Software\Classes instead.
+#include "platform/Utf.h"
 #include "platform/windows/WinApi.h"
 
 #include <string>
@@ -22,15 +23,9 @@ inline HKEY &driverRoot()
     return root;
 }
 
-inline std::string toUtf8(const std::wstring &wide)
+inline std::string toUtf8(const std::wstring &wide) // UTF-16 on Windows
 {
-    if (wide.empty())
-        return {};
-    const int bytes =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], bytes, nullptr, nullptr);
-    return out;
+    return platform::utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t *>(wide.data()), wide.size()));
 }
 
 inline std::wstring toWide(const std::string &utf8)
@@ -51,14 +46,16 @@ inline std::wstring programDir()
 
 inline std::wstring builtFile(const char *name) { return programDir() + L"\\" + toWide(name); }
 
-// Writes the unnamed value of `subKey` under `root` with exactly `size` bytes of `data`.
+// Writes the unnamed value of `subKey` under `root` with exactly `size` bytes of `data`; without
+// data, only the key.
 inline LONG writeValue(HKEY root, const std::wstring &subKey, DWORD type, const void *data, DWORD size)
 {
     HKEY key = nullptr;
     LONG status = RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS)
         return status;
-    status = RegSetValueExW(key, nullptr, 0, type, static_cast<const BYTE *>(data), size);
+    if (data)
+        status = RegSetValueExW(key, nullptr, 0, type, static_cast<const BYTE *>(data), size);
     RegCloseKey(key);
     return status;
 }
@@ -74,18 +71,6 @@ inline LONG registerDriver(const std::wstring &text, DWORD type = REG_SZ, bool t
 }
 
 inline void unregisterDriver() { RegDeleteTreeW(driverRoot(), kClassKey.c_str()); }
-
-// A key with no unnamed value.
-inline LONG createEmptyDriverKey()
-{
-    unregisterDriver();
-    HKEY key = nullptr;
-    const LONG status =
-        RegCreateKeyExW(driverRoot(), kServerKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    if (status == ERROR_SUCCESS)
-        RegCloseKey(key);
-    return status;
-}
 
 // True when an entry written under `root` shows under HKEY_CLASSES_ROOT.
 inline bool classesRootShows(HKEY root)

@@ -1,7 +1,5 @@
 // TUsbAudioApiDll on Windows: the real registry, GetFileAttributesW, LoadLibraryW and
-// GetProcAddress, against the stand-in DLLs built beside this program. The cases mirror the
-// Linux loader tests; where Windows reports a different code than the Linux stand-in, the
-// expectation says so.
+// GetProcAddress, against the stand-in DLLs built beside this program.
 #include "WinCheck.h"
 #include "WinSupport.h"
 
@@ -40,17 +38,12 @@ WIN_TEST(loadFromPath)
 {
     const std::string v52 = path(FAKE_V52);
     const PathRow rows[] = {
+        // The version groups are shared code (tests/device); here what Win32 adds: a refusal
+        // and a missing name unload through FreeLibrary, GetProcAddress's error passes through.
         {"5.2: everything", v52, true, 0, 66, 0x50002},
-        {"6.0: everything", path(FAKE_V60), true, 0, 66, 0x60000},
         {"5.1 unchecked: no 5.2 group", path(FAKE_V51), false, 0, 65, 0x50001},
-        {"5.1 lacking the 5.2 name", path(FAKE_V51_LACKS_52), false, 0, 65, 0x50001},
-        {"4.9 unchecked: version only", path(FAKE_V49), false, 0, 2, 0x40009},
         {"check refused", path(FAKE_REFUSES), true, tusb::kVersionRejected, 2, 0x50002},
-        {"refusal, unchecked", path(FAKE_REFUSES), false, 0, 66, 0x50002},
         {"no CheckApiVersion", path(FAKE_LACKS_CHECK), true, 127, 0, 0},
-        {"5.0 group lacks a name", path(FAKE_LACKS_50), true, 127, 0, 0},
-        {"5.1 group lacks a name", path(FAKE_LACKS_51), true, 127, 0, 0},
-        {"5.2 group lacks a name", path(FAKE_LACKS_52), true, 127, 0, 0},
         {"not a library", path(NOT_A_LIBRARY), true, kBadExeFormat, 0, 0},
         {"missing file", toUtf8(scratch().file(L"missing.dll")), true, 2, 0, 0},
         {"file as directory", v52 + "\\lib.dll", true, 2, 0, 0},
@@ -62,45 +55,18 @@ WIN_TEST(loadFromPath)
         TUsbAudioApiDll api;
         CHECK_EQ(api.loadFromPath(row.file, row.checkVersion), row.status);
         CHECK_EQ(api.resolvedCount(), row.entryPoints);
-        CHECK_EQ(api.isLoaded(), row.entryPoints > 0);
         CHECK_EQ(api.apiVersion(), row.version);
-        if (api.TUSBAUDIO_GetApiVersion)
-            CHECK_EQ(api.TUSBAUDIO_GetApiVersion(), row.version);
-        // A failed load must not leave the DLL mapped.
+        // A failed load must not leave the DLL mapped; a loaded one refuses a second load.
         if (row.entryPoints == 0 && !row.file.empty())
             CHECK(!moduleIsMapped(row.file));
-        // A loaded library refuses a second load and stays as it was.
         CHECK_EQ(api.loadFromPath(v52, true), row.entryPoints > 0 ? tusb::kAlreadyLoaded : tusb::kOk);
         api.unload();
         CHECK_EQ(api.resolvedCount(), 0);
-        CHECK(!api.isLoaded());
-        CHECK_EQ(api.apiVersion(), 0u);
         // FreeLibrary balanced the load: nothing stays mapped.
         if (!row.file.empty())
             CHECK(!moduleIsMapped(row.file));
         CHECK(!moduleIsMapped(v52));
     }
-}
-
-// Each field must hold its own export, not a neighbour's.
-WIN_TEST(fieldsMatchTheirExports)
-{
-    const std::string v52 = path(FAKE_V52);
-    TUsbAudioApiDll api;
-    REQUIRE(api.loadFromPath(v52, true) == tusb::kOk);
-    HMODULE own = LoadLibraryW(toWide(v52).c_str());
-    REQUIRE(own);
-#define CHECK_FIELD(n)                                    \
-    wincheck::context() = #n;                             \
-    CHECK_EQ(reinterpret_cast<void *>(api.TUSBAUDIO_##n), \
-             reinterpret_cast<void *>(GetProcAddress(own, "TUSBAUDIO_" #n)));
-    TUSB_VERSION_ENTRY_POINTS(CHECK_FIELD)
-    TUSB_CALLED_ENTRY_POINTS(CHECK_FIELD)
-    TUSB_UNCALLED_50_ENTRY_POINTS(CHECK_FIELD)
-    TUSB_UNCALLED_51_ENTRY_POINTS(CHECK_FIELD)
-    TUSB_UNCALLED_52_ENTRY_POINTS(CHECK_FIELD)
-#undef CHECK_FIELD
-    FreeLibrary(own);
 }
 
 namespace {
@@ -155,7 +121,8 @@ WIN_TEST(loadByClsidRegistryErrors)
     CHECK_EQ(api.loadByClsid(kClassId, true), tusb::kWrongValueType);
 
     wincheck::context() = "key without a value";
-    REQUIRE(createEmptyDriverKey() == ERROR_SUCCESS);
+    unregisterDriver();
+    REQUIRE(writeValue(driverRoot(), kServerKey, REG_SZ, nullptr, 0) == ERROR_SUCCESS);
     CHECK_EQ(api.loadByClsid(kClassId, true), tusb::kFileNotFound);
 
     wincheck::context() = "entry under another class id";
@@ -264,30 +231,4 @@ WIN_TEST(keyPathRules)
     CHECK_EQ(platform::readClassesRootDefaultValue({"CLSID", std::string("{6B1E\0", 6), "InprocServer32"}, value),
              uint32_t(ERROR_INVALID_NAME));
     unregisterDriver();
-}
-
-// A per-user registration shadows a machine-wide one, as the Linux user file does the
-// system file.
-WIN_TEST(userEntryWins)
-{
-    if (driverRoot() != HKEY_CURRENT_USER) {
-        wincheck::skip("HKEY_CLASSES_ROOT does not merge the per-user classes here");
-        return;
-    }
-    const std::wstring v51 = builtFile(FAKE_V51);
-    if (writeValue(HKEY_LOCAL_MACHINE, kServerKey, REG_SZ, v51.c_str(), DWORD((v51.size() + 1) * 2)) != ERROR_SUCCESS) {
-        wincheck::skip("HKEY_LOCAL_MACHINE is not writable");
-        return;
-    }
-    TUsbAudioApiDll api;
-    unregisterDriver();
-    CHECK_EQ(api.loadByClsid(kClassId, false), tusb::kOk);
-    CHECK_EQ(api.apiVersion(), 0x50001u);
-    api.unload();
-    REQUIRE(registerDriver(builtFile(FAKE_V52)) == ERROR_SUCCESS);
-    CHECK_EQ(api.loadByClsid(kClassId, false), tusb::kOk);
-    CHECK_EQ(api.apiVersion(), 0x50002u);
-    api.unload();
-    unregisterDriver();
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kClassKey.c_str());
 }
