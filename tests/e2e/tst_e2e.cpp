@@ -31,10 +31,14 @@ namespace {
 const QString kTitle = QStringLiteral("Calder USB Audio Control Panel");
 const QRgb kPageBackground = qRgb(0xFA, 0xFA, 0xFA);
 
-// Drop-down group boxes: the envelope (shown entry) and the rows of the opened list.
-QPoint envelope(int boxX, int boxY) { return {boxX + 145, boxY + 56}; }
-QPoint listRow(int boxX, int boxY, int row) { return {boxX + 145, boxY + 92 + 36 * row}; }
-// Group boxes by their top-left corner (the header text).
+const QRgb kWhite = qRgb(0xFF, 0xFF, 0xFF);
+const QPoint kPageSpot(600, 420); // the page's empty background
+
+// Drop-down group boxes (by the top-left corner of their header): the envelope (shown entry)
+// and the rows of the opened list.
+QPoint envelope(const QPoint &box) { return box + QPoint(145, 56); }
+QPoint listRow(const QPoint &box, int row) { return box + QPoint(145, 92 + 36 * row); }
+QRect rowRect(const QPoint &box, int row) { return {box.x() + 27, box.y() + 82 + 36 * row, 200, 20}; }
 const QPoint kLeftBox(35, 120);   // status: device; routing: inputs 1+2; buffer: inputs
 const QPoint kRightBox(367, 120); // status: sample rate; routing: inputs 3+4
 const QPoint kAsioBox(35, 270);
@@ -142,6 +146,18 @@ private:
         QTest::qWait(150); // the page's first frame
     }
 
+    // Opens the list of the box and waits until its row `row` is drawn; pickRow clicks it.
+    void openList(const QPoint &box, int row = 0)
+    {
+        clickAt(envelope(box));
+        QTRY_VERIFY(inkPixels(panel->grab(), rowRect(box, row), kWhite) > 30);
+    }
+    void pickRow(const QPoint &box, int row)
+    {
+        STEP(openList(box, row));
+        clickAt(listRow(box, row));
+    }
+
     // Waits until the window shows no change for a moment; returns that picture.
     QImage settledPicture()
     {
@@ -215,6 +231,7 @@ private slots:
 
         // The rate box follows the driver's rate, live.
         const QImage at48k = settledPicture();
+        QVERIFY(inkPixels(at48k, QRect(40, 5, 760, 40), qRgb(0x00, 0x25, 0x38)) > 100); // title, close button
         QVERIFY(inkPixels(at48k, kRateText, kPageBackground) > 30);
         sim({"rate", "0", "96000"});
         QTRY_VERIFY(changedPixels(panel->grab(), at48k, kRateText) > 20);
@@ -225,7 +242,7 @@ private slots:
         // the page stops the polling.
         const QRect readout(35, 255, 630, 50);
         QCOMPARE(inkPixels(at48k, readout, kPageBackground), 0);
-        clickAt({600, 420}); // focus, on the page's empty background
+        clickAt(kPageSpot); // focus
         keys("ctrl+b");
         QTRY_VERIFY(inkPixels(panel->grab(), readout, kPageBackground) > 100);
         const int reads = vendorReads(0, 0x11);
@@ -246,20 +263,17 @@ private slots:
         QCOMPARE(inkPixels(picture, kRateText, kPageBackground), 0);
 
         // The device list offers exactly the two mixers; a click on the page closes it.
-        const QRect firstRow(62, 202, 200, 20);
-        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
-        QTRY_VERIFY(inkPixels(panel->grab(), firstRow, qRgb(255, 255, 255)) > 30);
+        STEP(openList(kLeftBox));
         picture = settledPicture();
-        QVERIFY(inkPixels(picture, QRect(62, 238, 200, 20), qRgb(255, 255, 255)) > 30);
-        QCOMPARE(inkPixels(picture, QRect(62, 274, 200, 20), kPageBackground), 0);
-        clickAt({600, 420});
-        QTRY_COMPARE(inkPixels(panel->grab(), firstRow, kPageBackground), 0);
-        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
-        QTRY_VERIFY(inkPixels(panel->grab(), firstRow, qRgb(255, 255, 255)) > 30);
+        QVERIFY(inkPixels(picture, rowRect(kLeftBox, 1), kWhite) > 30);
+        QCOMPARE(inkPixels(picture, rowRect(kLeftBox, 2), kPageBackground), 0);
+        clickAt(kPageSpot);
+        QTRY_COMPARE(inkPixels(panel->grab(), rowRect(kLeftBox, 0), kPageBackground), 0);
+        STEP(openList(kLeftBox));
 
         // Picking the Basso connects it: its tab set appears and its stored settings are sent
         // (two routing writes for its two input pairs).
-        clickAt(listRow(kLeftBox.x(), kLeftBox.y(), 1));
+        clickAt(listRow(kLeftBox, 1));
         QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 5, 5000);
         QCOMPARE(openHandles(1), 1);
         QCOMPARE(openHandles(0), 0);
@@ -272,9 +286,7 @@ private slots:
         // the Basso's group of the settings.
         STEP(openTab(1));
         QVERIFY(inkPixels(settledPicture(), kRightBoxArea, kPageBackground) > 200);
-        clickAt(envelope(kRightBox.x(), kRightBox.y()));
-        QTest::qWait(300);
-        clickAt(listRow(kRightBox.x(), kRightBox.y(), 2)); // "Stereo input 7+8"
+        STEP(pickRow(kRightBox, 2)); // "Stereo input 7+8"
         QTRY_COMPARE(parameterWrites(1).last(), QString("0000040002000000"));
         QTRY_COMPARE(setting("Basso/AudioRouting/Input32").toInt(), 2);
         QCOMPARE(setting("Basso/AudioRouting/Input12").toInt(), 0);
@@ -290,7 +302,7 @@ private slots:
         sim({"unplug", "0"});
         QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 5000);
         QTRY_COMPARE(inkPixels(panel->grab(), kRateText, kPageBackground), 0);
-        clickAt({600, 420});
+        clickAt(kPageSpot);
         keys("ctrl+b");
         QTest::qWait(400);
         QCOMPARE(inkPixels(panel->grab(), QRect(35, 255, 630, 50), kPageBackground), 0);
@@ -309,33 +321,27 @@ private slots:
     void pickAmongListedMixersAndAfterFailures()
     {
         STEP(startPanel("usbmode1,alto,tenor", 1));
-        const QRect firstRow(62, 202, 200, 20);
-        auto pick = [&](int row) {
-            clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
-            QTRY_VERIFY(inkPixels(panel->grab(), firstRow, qRgb(255, 255, 255)) > 30);
-            clickAt(listRow(kLeftBox.x(), kLeftBox.y(), row));
-        };
         for (const char *failing : {"OpenDeviceByIndex", "GetCurrentSampleRate"}) {
-            STEP(pick(1)); // "Tenor T-123"
+            STEP(pickRow(kLeftBox, 1)); // "Tenor T-123"
             QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 5, 5000);
             QTRY_VERIFY(inkPixels(panel->grab(), kRateText, kPageBackground) > 30);
             QCOMPARE(openHandles(2), 1);
             QVERIFY(parameterWrites(1).isEmpty());
             sim({"fault", failing, "0xEE000006", "1"});
-            STEP(pick(0));
+            STEP(pickRow(kLeftBox, 0));
             QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 5000);
             QTRY_COMPARE(inkPixels(panel->grab(), kRateText, kPageBackground), 0);
         }
-        STEP(pick(0));
+        STEP(pickRow(kLeftBox, 0));
         QTRY_COMPARE_WITH_TIMEOUT(openHandles(1), 1, 5000);
         QCOMPARE(parameterWrites(0).size() + openHandles(0), 0);
 
         sim({"unplug", "2"});
         sim({"unplug", "1"});
         QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 1, 5000);
-        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
+        clickAt(envelope(kLeftBox));
         QTest::qWait(300);
-        QCOMPARE(inkPixels(panel->grab(), firstRow, kPageBackground), 0);
+        QCOMPARE(inkPixels(panel->grab(), rowRect(kLeftBox, 0), kPageBackground), 0);
         QCOMPARE(openHandles(0), 0);
     }
 
@@ -392,7 +398,7 @@ private slots:
         sim({"plug", "foreign"});
         QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel->grab()).centres.size(), 3, 5000);
         QCOMPARE(openHandles(0), 1);
-        clickAt({600, 420});
+        clickAt(kPageSpot);
         keys("ctrl+b");
         QTest::qWait(300);
         QVERIFY(parameterWrites(0).isEmpty());
@@ -412,16 +418,12 @@ private slots:
         STEP(startPanel("alto", 5));
         STEP(openTab(1));
         const QImage before = settledPicture();
-        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
         // The list shows three of its four rows; a click on the page closes it again.
-        const QRect thirdRow(62, 274, 200, 20);
-        QTRY_VERIFY(inkPixels(panel->grab(), thirdRow, qRgb(255, 255, 255)) > 30);
-        clickAt({600, 420});
-        QTRY_COMPARE(inkPixels(panel->grab(), thirdRow, kPageBackground), 0);
+        STEP(openList(kLeftBox, 2));
+        clickAt(kPageSpot);
+        QTRY_COMPARE(inkPixels(panel->grab(), rowRect(kLeftBox, 2), kPageBackground), 0);
         QCOMPARE(parameterWrites(0).size(), 10); // nothing picked
-        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
-        QTRY_VERIFY(inkPixels(panel->grab(), thirdRow, qRgb(255, 255, 255)) > 30);
-        clickAt(listRow(kLeftBox.x(), kLeftBox.y(), 2)); // "Stereo input 4+5"
+        STEP(pickRow(kLeftBox, 2));              // "Stereo input 4+5"
         QTRY_COMPARE(parameterWrites(0).last(), QString("0000040002000000"));
         QTRY_COMPARE(setting("Alto/AudioRouting/Input12").toInt(), 2);
         const QRect shown(60, 160, 240, 30);
@@ -531,9 +533,7 @@ private slots:
         STEP(startPanel("alto", 5));
         sim({"asio", "64,128,256,512", "256", "nosafe"});
         STEP(openTab(3));
-        clickAt(envelope(kAsioBox.x(), kAsioBox.y()));
-        QTest::qWait(300);
-        clickAt(listRow(kAsioBox.x(), kAsioBox.y(), 1)); // "128 samples"
+        STEP(pickRow(kAsioBox, 1)); // "128 samples"
         QTRY_VERIFY2(sim({"asio"}).startsWith("current 128,"), qPrintable(sim({"asio"})));
 
         clickAt({375, 326}); // "Safe Mode"
@@ -541,9 +541,7 @@ private slots:
 
         // Input stream format: the list holds 16 and 24 bits; the 24-bit one is current.
         QCOMPARE(simState(0).value("input").toObject().value("currentFormat").toInt(), 2);
-        clickAt(envelope(kLeftBox.x(), kLeftBox.y()));
-        QTest::qWait(300);
-        clickAt(listRow(kLeftBox.x(), kLeftBox.y(), 0));
+        STEP(pickRow(kLeftBox, 0));
         QTRY_COMPARE(simState(0).value("input").toObject().value("currentFormat").toInt(), 1);
         QCOMPARE(simState(0).value("output").toObject().value("currentFormat").toInt(), 2);
     }
@@ -729,9 +727,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(run("xdotool", {"getactivewindow"}), QString::number(cover.winId()), 5000);
         QTRY_VERIFY(!isDrawn(panel->grab()));
 
+        // The second copy stops at the lock, before its tray step (whose log line comes first).
         Background second(qEnvironmentVariable("CALDER_PANEL"), {}, {"CALDER_SIM_DEVICES=alto"});
         QVERIFY(second.process.waitForFinished(5000));
         QCOMPARE(second.process.exitCode(), 0);
+        QVERIFY2(!second.log().contains("Tray"), qPrintable(second.log()));
         QTRY_COMPARE_WITH_TIMEOUT(run("xdotool", {"getactivewindow"}), id, 5000);
         QTRY_VERIFY(isDrawn(panel->grab())); // on top again
         QCOMPARE(openHandles(0), 1);         // the second copy never loaded the driver
@@ -765,6 +765,21 @@ private slots:
 
         // Still usable where it was dropped: a tab click opens its page.
         STEP(openTab(4));
+    }
+
+    // Last, as it ends the tray host: without a tray and without the driver library the panel
+    // still shows its window, and its log lines carry no category in front.
+    void noTrayHostAndNoDriverLibrary()
+    {
+        trayHost.reset();
+        panel = std::make_unique<Panel>("alto", QStringList{"CALDER_REGISTRY=" + QDir::tempPath() + "/none.reg"});
+        QTRY_VERIFY_WITH_TIMEOUT(isDrawn(panel->grab()), 20000);
+        QTRY_VERIFY(panel->log().contains("Unable to load the driver API DLL, err=0x00000002\n"));
+        const QString log = panel->log();
+        QVERIFY2(log.contains("Tray not available.\n"), qPrintable(log));
+        QVERIFY2(!log.contains(QRegularExpression("^calder\\.\\w+: ", QRegularExpression::MultilineOption)),
+                 qPrintable(log));
+        QCOMPARE(readTabs(panel->grab()).centres.size(), 1);
     }
 };
 

@@ -1,31 +1,17 @@
-// Qt Quick Test runner for the controls and the frame, with the fakes of FakeFrame.h in place
-// of the frame's wrappers and the scaling calculator.
-#include "FakeFrame.h"
+// Qt Quick Test runner for the controls, with a probe that collects the engine's warnings.
+#include "TestProbe.h"
 
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlError>
-#include <QtQml>
 #include <QtQuickTest>
-
-int FakeTopBarVM::deactivations = 0;
-double FakeScalingCalculator::nextScale = 1.0;
 
 class Setup : public QObject
 {
     Q_OBJECT
 public slots:
-    void applicationAvailable()
-    {
-        // The resources live in a static library that nothing here references otherwise.
-        Q_INIT_RESOURCE(calder_resources);
-        qmlRegisterType<FakeScalingCalculator>("DisplayScalingFactorCalculator", 1, 0,
-                                               "DisplayScalingFactorCalculator");
-        qmlRegisterType<FakeShellWrapper>("ShellVMWrapper", 1, 0, "ShellVMWrapper");
-        qmlRegisterType<FakeTopBarWrapper>("MainTopBarVMWrapper", 1, 0, "MainTopBarVMWrapper");
-        qRegisterMetaType<FakeTopBarVM *>("FakeTopBarVM*");
-        qRegisterMetaType<FakeShellVM *>("FakeShellVM*");
-    }
+    // The resources live in a static library that nothing here references otherwise.
+    void applicationAvailable() { Q_INIT_RESOURCE(calder_resources); }
 
     void qmlEngineAvailable(QQmlEngine *engine)
     {

@@ -184,7 +184,9 @@ CustomGroupBox {
         QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, thirdRow.toPoint());
         QCOMPARE(box->property("order").toStringList(),
                  QStringList({"itemSelected Third", "itemClicked 2 Third", "dropDownClicked"}));
-        QCOMPARE(g_messages, QStringList({"debug: Clicked Index : 2"}));
+        // The service may log meanwhile (its single-mixer reopen, 2 s after the start): only the
+        // box's line counts.
+        QCOMPARE(g_messages.filter("Clicked"), QStringList({"debug: Clicked Index : 2"}));
     }
 };
 
