@@ -1,5 +1,6 @@
 // The real calder-panel under Xvfb with a window manager (openbox) and, where asked, a tray
 // host (trayer): single instance, raising the first copy, tray, lock file, missing driver.
+#include "../e2e/E2eSupport.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QRasterWindow>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QtTest>
@@ -210,6 +212,61 @@ private slots:
         QVERIFY2(!log.contains(QRegularExpression("^calder\\.\\w+: ", QRegularExpression::MultilineOption)),
                  qPrintable(log));
         QVERIFY(!log.contains("Successfully opened the device"));
+        QVERIFY(panel.stop());
+    }
+
+    // Hidden, the panel drops its page and stops polling; a second start shows it within a
+    // second, with the page, its values and the meter polling it had.
+    void secondStartShowsTheHiddenPanelAsItWas()
+    {
+        QSettings stored(e2e::settingsFile(), QSettings::IniFormat);
+        stored.setValue("Alto/Ducker/On", 1);
+        stored.setValue("Alto/Ducker/Sensitivity", -12); // not the default: a page rebuilt from nothing shows -30
+        stored.sync();
+        e2e::Panel panel("alto");
+        QVERIFY2(panel.waitUntilShown(), qPrintable(panel.log()));
+        QTRY_VERIFY_WITH_TIMEOUT(panel.log().count("Successfully registered for device notification") >= 2, 8000);
+        e2e::sim({"meter", "0", "4000000"});
+        QTRY_COMPARE_WITH_TIMEOUT(e2e::readTabs(panel.grab()).centres.size(), 5, 10000);
+        e2e::click(panel.at(e2e::readTabs(panel.grab()).centres.at(2), 68));
+        QTRY_COMPARE_WITH_TIMEOUT(e2e::readTabs(panel.grab()).current, 2, 5000);
+        const auto meterReads = [] { return e2e::vendorReads(0, 0x10); };
+        QTRY_VERIFY(meterReads() > 3);
+        const auto settledPage = [&panel] {
+            run("xdotool", {"mousemove", "1200", "1000"}); // no hover on the page
+            QImage last, now = panel.grab();
+            for (int i = 0; i < 30 && now != last; ++i) {
+                QTest::qWait(100);
+                last = now;
+                now = panel.grab();
+            }
+            return now.copy(0, 86, 800, 414);
+        };
+        const QImage before = settledPage();
+
+        e2e::click(panel.at(778, 25)); // the close button
+        QTRY_VERIFY(panel.visibleWindowId().isEmpty());
+        QTest::qWait(500);
+        const int hiddenReads = meterReads();
+        QTest::qWait(500);
+        QCOMPARE(meterReads(), hiddenReads);
+
+        QElapsedTimer clock;
+        clock.start();
+        Child second(TestEnvironment::panelExecutable());
+        QVERIFY(second.process.waitForFinished(5000));
+        QCOMPARE(second.process.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel.visibleWindowId().isEmpty() && e2e::isDrawn(panel.grab()), 2000);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QTRY_VERIFY(meterReads() > hiddenReads + 3);
+        QCOMPARE(e2e::readTabs(panel.grab()).current, 2);
+        const QImage after = settledPage();
+        // A new GL context draws some edges a shade apart; another value is another picture.
+        int differing = 0;
+        for (int y = 0; y < before.height(); ++y)
+            for (int x = 0; x < before.width(); ++x)
+                differing += e2e::channelDistance(before.pixel(x, y), after.pixel(x, y)) > 30;
+        QVERIFY2(differing <= 8, qPrintable(QString::number(differing)));
         QVERIFY(panel.stop());
     }
 

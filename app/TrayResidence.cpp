@@ -1,0 +1,48 @@
+#include "app/TrayResidence.h"
+
+#include "platform/Memory.h"
+
+#include <QPixmapCache>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+
+namespace {
+constexpr int kReleaseDelayMs = 200;
+}
+
+TrayResidence::TrayResidence(QQuickView *window) : QObject(window), m_window(window)
+{
+    window->setPersistentOpenGLContext(false);
+    window->setPersistentSceneGraph(false);
+    m_release.setSingleShot(true);
+    m_release.setInterval(kReleaseDelayMs);
+    connect(&m_release, &QTimer::timeout, this, &TrayResidence::release);
+    connect(window, &QWindow::visibleChanged, this, &TrayResidence::onVisibleChanged);
+}
+
+void TrayResidence::onVisibleChanged(bool visible)
+{
+    // Before the window's first frame after a show: the frame has the page.
+    if (QQuickItem *root = m_window->rootObject()) {
+        if (QObject *pages = root->findChild<QObject *>(QStringLiteral("pageLoader")))
+            pages->setProperty("active", visible);
+    }
+    if (visible)
+        m_release.stop();
+    else
+        m_release.start();
+}
+
+void TrayResidence::release()
+{
+    if (m_window->isVisible())
+        return;
+    m_window->releaseResources();
+    if (QQmlEngine *engine = m_window->engine()) {
+        engine->collectGarbage();
+        engine->trimComponentCache();
+    }
+    QPixmapCache::clear();
+    platform::returnFreedMemory();
+}
