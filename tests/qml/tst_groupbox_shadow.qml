@@ -1,10 +1,12 @@
 import QtQuick 2.5
 import QtTest 1.1
+import QtQuick.Controls 2.2
 import "qrc:/UI/Qml/Strings"
 import "qrc:/UI/Qml/CustomElements"
 
 // The selector's drop shadow lies under its list while the list is shown, and only then: a
-// closed selector (most of them, all at start-up) builds no effect at all.
+// closed selector (most of them, all at start-up) builds no effect at all. Its scroll bar, too, is
+// made when the list first opens.
 Item {
     id: mRoot
     width: 800
@@ -52,6 +54,22 @@ Item {
 
             box.pListviewVisibility = false
             verify(!shadow.item, "closing the list drops the shadow")
+        }
+
+        function test_scrollBarOnTheListFromItsFirstOpening() {
+            var box = createTemporaryObject(groupBoxComponent, mRoot, { selections: ["1", "2", "3", "4", "5", "6"] })
+            var list = findChild(box, "groupBoxList")
+            verify(!list.ScrollBar.vertical)
+            box.pListviewVisibility = true
+            var bar = list.ScrollBar.vertical
+            verify(bar)
+            list.contentY = 60
+            // On the list, not in its moving content.
+            compare(bar.mapToItem(list, 0, 0), Qt.point(list.width - 12, 0))
+            compare(bar.height, list.height)
+            box.pListviewVisibility = false
+            box.pListviewVisibility = true
+            verify(list.ScrollBar.vertical === bar)
         }
     }
 }
