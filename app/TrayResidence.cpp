@@ -39,10 +39,10 @@ void TrayResidence::release()
     if (m_window->isVisible())
         return;
     m_window->releaseResources();
-    if (QQmlEngine *engine = m_window->engine()) {
+    // The compiled QML types stay: trimming them gave back nothing measurable, and the page
+    // shown again would have to load its types anew before its first frame.
+    if (QQmlEngine *engine = m_window->engine())
         engine->collectGarbage();
-        engine->trimComponentCache();
-    }
     QPixmapCache::clear();
     platform::returnFreedMemory();
 }

@@ -7,7 +7,7 @@ class QQuickView;
 // Keeps the window cheap while it waits hidden in the tray. Hiding it gives back what only a
 // shown window needs: the scene graph and its OpenGL context (released by Qt Quick itself when the
 // window hides, once they are not persistent), the page's QML objects (its view model goes with
-// them; the shell view model still names the page), unused QML types, pixmaps, and then the
+// them; the shell view model still names the page), pixmaps and JavaScript garbage, and then the
 // memory the allocator holds free. Showing it builds the named page again before its first frame.
 class TrayResidence : public QObject
 {
