@@ -81,8 +81,10 @@ Item {
             var item = createTemporaryObject(meterItemComponent, mRoot, { pMeterItemActive: true, pMeterDialActive: true,
                                                                          pMeterReading: data.reading, pValue: data.text })
             compare(findChild(item, "meter").pCount, 29) // (128 - 10) / 4
-            var lit = entries(findChild(item, "meterBars"), function(bar) { return bar.width === 19 && bar.opacity === 1 })
+            var lit = entries(findChild(item, "meterBars"), function(bar) { return bar.width === 19 && bar.color.a === 1 })
             compare(lit.length, data.lit)
+            for (var i = 0; i < lit.length; ++i) // lit from the bottom up
+                verify(lit[i].y >= (29 - data.lit) * 4, "bar at " + lit[i].y)
             compare(findChild(item, "meterReading").pReading, data.label)
             item.pMeterItemActive = false
             compare(findChild(item, "meterReading").pReading, "0dB")
