@@ -13,6 +13,8 @@ constexpr int kReleaseDelayMs = 200;
 
 TrayResidence::TrayResidence(QQuickView *window) : QObject(window), m_window(window)
 {
+    if (QQuickItem *root = window->rootObject())
+        m_pages = root->findChild<QObject *>(QStringLiteral("pageLoader"));
     window->setPersistentOpenGLContext(false);
     window->setPersistentSceneGraph(false);
     m_release.setSingleShot(true);
@@ -23,11 +25,10 @@ TrayResidence::TrayResidence(QQuickView *window) : QObject(window), m_window(win
 
 void TrayResidence::onVisibleChanged(bool visible)
 {
-    // Before the window's first frame after a show: the frame has the page.
-    if (QQuickItem *root = m_window->rootObject()) {
-        if (QObject *pages = root->findChild<QObject *>(QStringLiteral("pageLoader")))
-            pages->setProperty("active", visible);
-    }
+    // Before the window's first frame after a show: the frame has the page. (The window also
+    // hides as it is destroyed, after its QML: hence the guarded pointer.)
+    if (m_pages)
+        m_pages->setProperty("active", visible);
     if (visible)
         m_release.stop();
     else

@@ -1,5 +1,6 @@
 #pragma once
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 class QQuickView;
@@ -12,7 +13,8 @@ class QQuickView;
 class TrayResidence : public QObject
 {
 public:
-    // The page area is the view's QML object named "pageLoader" (a Loader).
+    // Made once the view's source is set: the page area is its QML object named "pageLoader"
+    // (a Loader).
     explicit TrayResidence(QQuickView *window);
 
 private:
@@ -20,6 +22,7 @@ private:
     void release();
 
     QQuickView *m_window;
+    QPointer<QObject> m_pages;
     // Hiding releases a moment later: the page's objects are deleted from the event loop first,
     // and a show right after a hide costs nothing.
     QTimer m_release;
