@@ -27,7 +27,7 @@
 int main(int argc, char *argv[])
 {
     installLogFormat();
-    platform::keepLargeBlocksReturnable();
+    platform::limitRetainedMemory();
 
     // Single instance: decided before any Qt application object exists, so a second copy
     // creates no window and no tray icon.

@@ -1,10 +1,10 @@
 #pragma once
 // Handing memory the program has freed back to the system. Qt-free.
 namespace platform {
-// Called once at start, before threads exist: large blocks (textures, glyph images, font data)
-// get mappings of their own, so that freeing one returns it at once instead of leaving a hole in
-// a heap that pins the pages around it.
-void keepLargeBlocksReturnable();
+// Called once at start, before threads exist: the allocator keeps no more free memory at the end
+// of a thread's heap than a little, however large the blocks it has seen, so that what a thread
+// frees (the render thread's scene graph, when the window hides) leaves its heap at once.
+void limitRetainedMemory();
 
 // Returns the allocator's free pages to the system, so that a process that has just dropped much
 // of what it held (a window hidden to the tray) also shrinks in resident memory. Costs a walk

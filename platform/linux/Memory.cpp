@@ -7,12 +7,16 @@
 #endif
 
 namespace platform {
-void keepLargeBlocksReturnable()
+void limitRetainedMemory()
 {
 #if defined(__GLIBC__)
-    // glibc's default threshold grows with every large block freed, up to 32 MB; fixed at its
-    // starting value it stays where blocks of a texture's size are mapped apart.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    // glibc raises its mmap threshold to the largest mapped block freed and its trim threshold to
+    // twice that, and a thread's heap only shrinks past the trim threshold (malloc_trim leaves
+    // those tops alone). Setting the mmap threshold stops both from moving: the trim threshold
+    // keeps its 128 KB. At 32 MB, the most the threshold could grow to, blocks of a frame's size
+    // still come from the heap (at 128 KB each frame's image was mapped anew: 2000 page faults a
+    // second on the ducker page).
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
 #endif
 }
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 namespace platform {
-// The process heap gives large blocks their own virtual allocations already.
-void keepLargeBlocksReturnable() {}
+// The process heap decommits what it frees beyond its own threshold already.
+void limitRetainedMemory() {}
 
 void returnFreedMemory()
 {
