@@ -5,9 +5,11 @@
 #include "app/FirstFrameProbe.h"
 #include "app/MovableWidget.h"
 #include "app/TrayIcon.h"
+#include "app/TrayResidence.h"
 #include "core/LogFormat.h"
 #include "core/ServiceContainer.h"
 #include "platform/InstanceRaiser.h"
+#include "platform/Memory.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
@@ -25,6 +27,7 @@
 int main(int argc, char *argv[])
 {
     installLogFormat();
+    platform::limitRetainedMemory();
 
     // Single instance: decided before any Qt application object exists, so a second copy
     // creates no window and no tray icon.
@@ -65,6 +68,7 @@ int main(int argc, char *argv[])
 
         // setSource has built the top bar and the status page by now: the first frame shows them.
         installFirstFrameProbe(window.data());
+        new TrayResidence(window.data());
         installTrayIcon(window.data());
         std::unique_ptr<QObject> raiseListener =
             platform::listenForRaiseRequests(window.data(), AppConstants::kWindowTitle);

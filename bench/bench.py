@@ -152,32 +152,44 @@ class Session:
 class Child:
     """A benchmarked process: start time, first-frame line, CPU time, peak RSS at the end."""
 
-    def __init__(self, cmd, env):
+    def __init__(self, cmd, env, stdin=None):
         self.env = env
         self.t0 = time.monotonic_ns()
-        self.p = subprocess.Popen(cmd, env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.p = subprocess.Popen(cmd, env=env, stdin=stdin, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.first_frame_ms = None
         self.first_frame_cpu_ms = None
         self.maxrss_mb = None
+        self.buf = b""
 
-    def wait_first_frame(self, timeout=20.0):
+    def wait_line(self, prefix, timeout=20.0):
+        """Fields of the next line on stdout that starts with `prefix` (lines before it are dropped)."""
         deadline = time.monotonic() + timeout
-        buf = b""
         fd = self.p.stdout.fileno()
-        while time.monotonic() < deadline:
-            if not select.select([fd], [], [], max(0.0, deadline - time.monotonic()))[0]:
-                break
+        while True:
+            lines = self.buf.split(b"\n")
+            for i, line in enumerate(lines[:-1]):
+                if line.startswith(prefix + b" "):
+                    self.buf = b"\n".join(lines[i + 1:])
+                    return line.split()
+            if time.monotonic() >= deadline or not select.select([fd], [], [], deadline - time.monotonic())[0]:
+                raise RuntimeError("no %s line from %s" % (prefix.decode(), self.p.args[0]))
             chunk = os.read(fd, 4096)
             if not chunk:
-                break
-            buf += chunk
-            for line in buf.split(b"\n"):
-                if line.startswith(b"calder-first-frame "):
-                    fields = line.split()
-                    self.first_frame_ms = (int(fields[1]) - self.t0) / 1e6
-                    self.first_frame_cpu_ms = int(fields[2]) / 1e3
-                    return self.first_frame_ms
-        raise RuntimeError("no first frame from %s" % self.p.args[0])
+                raise RuntimeError("%s ended before a %s line" % (self.p.args[0], prefix.decode()))
+            self.buf += chunk
+
+    def wait_first_frame(self, timeout=20.0):
+        fields = self.wait_line(b"calder-first-frame", timeout)
+        self.first_frame_ms = (int(fields[1]) - self.t0) / 1e6
+        self.first_frame_cpu_ms = int(fields[2]) / 1e3
+        return self.first_frame_ms
+
+    def rss_mb(self):
+        with open("/proc/%d/status" % self.p.pid) as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1]) / 1024.0
+        return None
 
     def cpu_ticks(self):
         with open("/proc/%d/stat" % self.p.pid) as f:
@@ -210,6 +222,8 @@ class Child:
             time.sleep(0.02)
         self.p.returncode = os.waitstatus_to_exitcode(status)
         self.p.stdout.close()
+        if self.p.stdin:
+            self.p.stdin.close()
         self.maxrss_mb = usage.ru_maxrss / 1024.0
         return self.maxrss_mb
 
@@ -363,6 +377,97 @@ def bench_idle(session, repeats, seconds):
     return samples, wakeups, meter_reads
 
 
+# ---- tray: hidden memory, showing again ---------------------------------------------------
+
+def tray_icon_centre(session, pid):
+    """Centre of the panel's tray icon (its small window inside the tray host), or None."""
+    for w in xdotool(session, "search", "--onlyvisible", "--pid", str(pid), "--classname", "^calder-panel$").split():
+        g = xdotool(session, "getwindowgeometry", w)
+        try:
+            pos = g.split("Position:")[1].split()[0].split(",")
+            size = g.split("Geometry:")[1].split()[0].split("x")
+        except IndexError:
+            continue
+        w_, h_ = int(size[0]), int(size[1])
+        if 4 < w_ <= 64 and 4 < h_ <= 64:
+            return int(pos[0]) + w_ // 2, int(pos[1]) + h_ // 2
+    return None
+
+
+def bench_tray(session, repeats, cycles=100):
+    """RSS shown, hidden for 5 s and shown again, for the panel after visiting every page and for
+    the minimal program hiding its window the same way; tray click to the shown page's frame;
+    RSS after 10 and after `cycles` hide/show cycles of clicks 50 ms apart."""
+    if not session.tray:
+        raise RuntimeError("the tray benchmark needs trayer")
+    paths = session.paths
+    keys = ("shown", "hidden", "shown again")
+    res = {"minimal": {k: [] for k in keys}, "panel": {k: [] for k in keys}, "click_to_frame_ms": [],
+           "minimal_show_to_frame_ms": [], "rss_after_10": [], "rss_after_%d" % cycles: []}
+    for r in range(repeats):
+        minimal = Child([paths["CALDER_BENCH_MINIMAL"]],
+                        session.env("gl", extra={"CALDER_BENCH_MINIMAL_CONTROL": "1"}), stdin=subprocess.PIPE)
+        try:
+            minimal.wait_first_frame()
+            time.sleep(1.0)
+            res["minimal"]["shown"].append(minimal.rss_mb())
+            minimal.p.stdin.write(b"hide\n")
+            minimal.p.stdin.flush()
+            time.sleep(5.0)
+            res["minimal"]["hidden"].append(minimal.rss_mb())
+            t = time.monotonic_ns()
+            minimal.p.stdin.write(b"show\n")
+            minimal.p.stdin.flush()
+            res["minimal_show_to_frame_ms"].append((int(minimal.wait_line(b"calder-shown-frame")[1]) - t) / 1e6)
+            time.sleep(1.0)
+            res["minimal"]["shown again"].append(minimal.rss_mb())
+        finally:
+            minimal.stop()
+
+        panel = Child([paths["CALDER_PANEL"]], session.env("gl"))
+        try:
+            panel.wait_first_frame()
+            time.sleep(2.5)  # past the reconnect 2000 ms after the start
+            for tab in (1, 2, 3, 4, 0):
+                xdotool(session, "mousemove", str(tab_centre_x(tab, 5)), str(TAB_Y), "click", "1")
+                time.sleep(0.7)
+            xdotool(session, "mousemove", "1500", "900")
+            time.sleep(1.0)
+            res["panel"]["shown"].append(panel.rss_mb())
+            xdotool(session, "mousemove", str(CLOSE_BUTTON[0]), str(CLOSE_BUTTON[1]), "click", "1")
+            time.sleep(5.0)
+            if main_window_visible(session, panel.p.pid):
+                raise RuntimeError("the close button did not hide the panel")
+            res["panel"]["hidden"].append(panel.rss_mb())
+            icon = tray_icon_centre(session, panel.p.pid)
+            if not icon:
+                raise RuntimeError("no tray icon of the panel")
+            xdotool(session, "mousemove", str(icon[0]), str(icon[1]))
+            t = time.monotonic_ns()
+            xdotool(session, "click", "1")
+            res["click_to_frame_ms"].append((int(panel.wait_line(b"calder-shown-frame")[1]) - t) / 1e6)
+            time.sleep(1.0)
+            res["panel"]["shown again"].append(panel.rss_mb())
+
+            # Close button and tray icon in turn, 50 ms apart, from one xdotool (no process start
+            # between the clicks).
+            one = ["mousemove", str(CLOSE_BUTTON[0]), str(CLOSE_BUTTON[1]), "click", "1", "sleep", "0.05",
+                   "mousemove", str(icon[0]), str(icon[1]), "click", "1", "sleep", "0.05"]
+            for done, upto in ((0, 10), (10, cycles)):
+                xdotool(session, *(one * (upto - done)))
+                time.sleep(1.5)
+                if not main_window_visible(session, panel.p.pid):  # the last tray click may have come early
+                    xdotool(session, "mousemove", str(icon[0]), str(icon[1]), "click", "1")
+                    time.sleep(1.5)
+                res["rss_after_%d" % upto].append(panel.rss_mb())
+            if panel.p.poll() is not None:
+                raise RuntimeError("the panel ended during the hide/show cycles")
+        finally:
+            panel.stop()
+        log("tray round %d/%d done" % (r + 1, repeats))
+    return res
+
+
 # ---- in-process ---------------------------------------------------------------------------
 
 def inproc(session, *args):
@@ -434,7 +539,8 @@ def main():
     ap.add_argument("--build", default="build-bench")
     ap.add_argument("--repeats", type=int, default=5)
     ap.add_argument("--idle-seconds", type=float, default=20.0)
-    ap.add_argument("--only", default="startup,idle,hotplug,pages,calls,frames,meterpath")
+    ap.add_argument("--only", default="startup,tray,idle,hotplug,pages,calls,frames,meterpath")
+    ap.add_argument("--cycles", type=int, default=100, help="hide/show cycles of the tray benchmark (>= 10)")
     ap.add_argument("--meter-ticks", type=int, default=210, help="50 ms ticks per meterpath phase (>= 200)")
     ap.add_argument("--json", help="also write every sample to this file")
     args = ap.parse_args()
@@ -479,6 +585,29 @@ def main():
                         for i, name in enumerate(runs[0]["phases"])]
                 rows.append(["total", fmt(median([r["total_ms"] for r in runs]), " ms")])
                 table("Start-up phases of the panel (in-process copy of main, Xvfb + OpenGL)", ["phase", "median"], rows)
+
+        if "tray" in only:
+            cycles = max(10, args.cycles)
+            res = bench_tray(session, args.repeats, cycles)
+            raw["tray"] = res
+            base = {k: median(v) for k, v in res["minimal"].items()}
+            rows = []
+            for who, label in (("minimal", "minimal Qt Quick, its window hidden the same way"),
+                               ("panel", "panel, one Alto, after visiting every page")):
+                row = [label]
+                for k in ("shown", "hidden", "shown again"):
+                    m = median(res[who][k])
+                    row += [fmt(m, " MB"), ratio(m, base[k])]
+                rows.append(row)
+            table("Tray: resident memory (VmRSS) shown, hidden for 5 s, shown again (Xvfb + OpenGL)",
+                  ["program", "shown", "ratio", "hidden 5 s", "ratio", "shown again", "ratio"], rows)
+            print("  tray click to the first frame of the shown page: %s (runs %s); minimal, show to frame: %s"
+                  % (fmt(median(res["click_to_frame_ms"]), " ms"),
+                     " ".join("%.0f" % x for x in res["click_to_frame_ms"]),
+                     fmt(median(res["minimal_show_to_frame_ms"]), " ms")))
+            a, b = median(res["rss_after_10"]), median(res["rss_after_%d" % cycles])
+            print("  hide/show by clicks 50 ms apart: RSS shown after 10 cycles %s, after %d %s (%+.1f %%)"
+                  % (fmt(a, " MB"), cycles, fmt(b, " MB"), 100.0 * (b - a) / a if a else 0.0))
 
         if "idle" in only:
             samples, wakeups, reads = bench_idle(session, args.repeats, args.idle_seconds)

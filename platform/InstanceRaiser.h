@@ -1,6 +1,7 @@
 #pragma once
-// Bringing the running copy's window forward from a second start. Windows looks the window up
-// by its title; elsewhere the running copy listens for the request itself.
+// Bringing the running copy's window forward from a second start, shown if it was hidden or
+// minimised. Windows looks the window up by its title and posts it a request; elsewhere the
+// running copy listens for the request on a local socket.
 #include <QString>
 
 #include <memory>
@@ -14,7 +15,7 @@ namespace platform {
 void raiseRunningInstance(const QString &windowTitle);
 
 // Called by the running copy once its window exists. The returned object answers requests by
-// raising and activating the window when it is visible (a hidden window stays hidden). Null
-// where the platform needs no listener or it could not be set up. Destroy it before the window.
+// showing (also from the tray), raising and activating the window. Null when it could not be set
+// up. Destroy it before the window.
 std::unique_ptr<QObject> listenForRaiseRequests(QWindow *window, const QString &windowTitle);
 } // namespace platform

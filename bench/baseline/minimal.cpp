@@ -2,8 +2,10 @@
 // with the same Qt, compiler and flags as the panel. It reports its first frame the way the
 // panel's probe does (app/FirstFrameProbe.cpp) so both are timed by the same clock.
 #include <QGuiApplication>
+#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
 
@@ -11,6 +13,21 @@
 #include <chrono>
 #include <ctime>
 #include <cstdio>
+#include <malloc.h>
+#include <unistd.h>
+
+namespace {
+void report(const char *what)
+{
+    const long long ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    // CPU time of all threads so far: a figure that the machine's load disturbs less.
+    const long long cpuUs = static_cast<long long>(std::clock()) * 1000000 / CLOCKS_PER_SEC;
+    std::printf("%s %lld %lld\n", what, ns, cpuUs);
+    std::fflush(stdout);
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -18,8 +35,9 @@ int main(int argc, char *argv[])
     QQuickView view;
     view.setResizeMode(QQuickView::SizeViewToRootObject);
     // CALDER_BENCH_MINIMAL_TEXT: the variant with one Text, a reference for what text costs.
-    view.setSource(QUrl(qEnvironmentVariableIsSet("CALDER_BENCH_MINIMAL_TEXT") ? QStringLiteral("qrc:/minimal_text.qml")
-                                                                               : QStringLiteral("qrc:/minimal.qml")));
+    const QUrl source(qEnvironmentVariableIsSet("CALDER_BENCH_MINIMAL_TEXT") ? QStringLiteral("qrc:/minimal_text.qml")
+                                                                             : QStringLiteral("qrc:/minimal.qml"));
+    view.setSource(source);
     view.setFlags(Qt::Window | Qt::FramelessWindowHint);
     // Beside the panel's window (50, 50), so that both can run on one display.
     bool xSet = false;
@@ -27,20 +45,16 @@ int main(int argc, char *argv[])
     view.setPosition(xSet ? x : 50, 50);
     view.setTitle(QStringLiteral("calder-bench-minimal"));
 
+    // The first frame, and the first after each later show.
+    static std::atomic_int frameToReport{0};
     if (qEnvironmentVariableIsSet("CALDER_BENCH_FIRST_FRAME")) {
-        static std::atomic_bool reported{false};
+        frameToReport = 1;
         QObject::connect(
             &view, &QQuickWindow::frameSwapped, &view,
             [] {
-                if (reported.exchange(true))
-                    return;
-                const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                         std::chrono::steady_clock::now().time_since_epoch())
-                                         .count();
-                // CPU time of all threads so far: a figure that the machine's load disturbs less.
-                const long long cpuUs = static_cast<long long>(std::clock()) * 1000000 / CLOCKS_PER_SEC;
-                std::printf("calder-first-frame %lld %lld\n", ns, cpuUs);
-                std::fflush(stdout);
+                const int which = frameToReport.exchange(0);
+                if (which)
+                    report(which == 1 ? "calder-first-frame" : "calder-shown-frame");
             },
             Qt::DirectConnection);
     }
@@ -57,6 +71,37 @@ int main(int argc, char *argv[])
         });
         repaint.start(1000 / hz);
     }
+
+    // CALDER_BENCH_MINIMAL_CONTROL: lines "hide" and "show" on standard input hide the window the
+    // way a tray program would (scene graph and GL context released, its QML dropped, freed
+    // memory returned) and show it again: the baseline of the panel hidden in the tray.
+    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+    commands.setEnabled(qEnvironmentVariableIsSet("CALDER_BENCH_MINIMAL_CONTROL"));
+    view.setPersistentOpenGLContext(false);
+    view.setPersistentSceneGraph(false);
+    QObject::connect(&commands, &QSocketNotifier::activated, &view, [&] {
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof(buffer) - 1);
+        if (n <= 0) {
+            commands.setEnabled(false);
+            return;
+        }
+        buffer[n] = '\0';
+        const QByteArray lines(buffer);
+        if (lines.contains("hide")) {
+            view.hide();
+            view.releaseResources();
+            view.setSource(QUrl());
+            view.engine()->collectGarbage();
+            view.engine()->trimComponentCache();
+            malloc_trim(0);
+        }
+        if (lines.contains("show")) {
+            view.setSource(source);
+            frameToReport = 2;
+            view.show();
+        }
+    });
 
     view.show();
     return app.exec();

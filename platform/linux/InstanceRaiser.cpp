@@ -64,8 +64,11 @@ private:
             ::close(client);
             requested = true;
         }
-        if (!requested || !m_window || !m_window->isVisible())
+        if (!requested || !m_window)
             return;
+        // Shown also when it waits hidden in the tray, or minimised: whoever starts the program
+        // again wants to see it.
+        m_window->showNormal();
         m_window->raise();
         m_window->requestActivate();
     }

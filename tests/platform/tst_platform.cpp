@@ -274,9 +274,9 @@ private slots:
         platform::closeEvent(event);
     }
 
-    // A hidden window stays hidden (raising a visible one is checked with two real processes in
-    // tst_app_process).
-    void raiseRequestLeavesAHiddenWindowHidden()
+    // A second start brings the running copy's window forward, shown also when it waits hidden
+    // (in the tray): whoever starts the program again wants to see it.
+    void raiseRequestShowsAHiddenWindow()
     {
         QWindow main, other;
         const auto listener = platform::listenForRaiseRequests(&main, QStringLiteral("Raise Test"));
@@ -285,14 +285,7 @@ private slots:
         other.requestActivate();
         QTRY_COMPARE(QGuiApplication::focusWindow(), &other);
         platform::raiseRunningInstance(QStringLiteral("Raise Test"));
-        QTest::qWait(200);
-        QVERIFY(!main.isVisible());
-        QCOMPARE(QGuiApplication::focusWindow(), &other);
-        // The same request does reach a visible window (so the wait above was long enough).
-        main.show();
-        other.requestActivate();
-        QTRY_COMPARE(QGuiApplication::focusWindow(), &other);
-        platform::raiseRunningInstance(QStringLiteral("Raise Test"));
+        QTRY_VERIFY(main.isVisible());
         QTRY_COMPARE(QGuiApplication::focusWindow(), &main);
     }
 };

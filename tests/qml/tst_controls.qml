@@ -1,5 +1,6 @@
 import QtQuick 2.5
 import QtTest 1.1
+import QtQuick.Controls 2.2
 import "qrc:/UI/Qml/Strings"
 import "qrc:/UI/Qml/CustomElements"
 
@@ -156,6 +157,23 @@ Item {
             verify(shadow.z < list.z, "under the list")
             box.pListviewVisibility = false
             verify(!shadow.item, "closing the list drops the shadow")
+        }
+
+        // The list's scroll bar, too, is made when the list first opens, on the list itself.
+        function test_scrollBarOnTheListFromItsFirstOpening() {
+            var box = createTemporaryObject(groupBoxComponent, mRoot, { selections: ["1", "2", "3", "4", "5", "6"] })
+            var list = findChild(box, "groupBoxList")
+            verify(!list.ScrollBar.vertical)
+            box.pListviewVisibility = true
+            var bar = list.ScrollBar.vertical
+            verify(bar)
+            list.contentY = 60
+            // On the list, not in its moving content.
+            compare(bar.mapToItem(list, 0, 0), Qt.point(list.width - 12, 0))
+            compare(bar.height, list.height)
+            box.pListviewVisibility = false
+            box.pListviewVisibility = true
+            verify(list.ScrollBar.vertical === bar)
         }
 
         function test_sliderValueContract() {

@@ -224,7 +224,9 @@ private slots:
         QVERIFY(bars[0]->isVisible());
         h.vm()->insert("meterReading", reading);
         QVERIFY2(h.text(label, meter), qPrintable(label));
-        QCOMPARE(std::count_if(bars.begin(), bars.end(), [](QQuickItem *b) { return b->opacity() == 1.0; }), lit);
+        QCOMPARE(std::count_if(bars.begin(), bars.end(),
+                               [](QQuickItem *b) { return b->property("color").value<QColor>().alpha() == 255; }),
+                 lit);
 
         // Off again: the reading rests at 0dB whatever came last, and the bars go.
         h.click(h.text("ON"));

@@ -1,6 +1,4 @@
 import QtQuick 2.5
-import QtQuick.Controls 2.2
-import QtGraphicalEffects 1.0
 
 // Titled selector: shows the current choice and, when the page opens it, a list to pick from.
 // The control never opens or closes the list itself; the page decides through its view model.
@@ -110,21 +108,17 @@ Item {
     }
 
     // Built only while shown: the shadows of the two closed boxes on the status page cost about a
-    // fifth of the start-up, and most lists are never opened.
+    // fifth of the start-up, and most lists are never opened. In a file of its own, as is the
+    // scroll bar, so that the effects and controls modules load with the first open list, not
+    // before the first frame.
     Loader {
         id: mListShadow
         objectName: "groupBoxListShadow"
         anchors.fill: mListView
         z: 1
         active: mCustomGroupBox.pDropShadowVisibility && mListView.visible
-        sourceComponent: DropShadow {
-            source: mListView
-            horizontalOffset: 3
-            verticalOffset: 3
-            radius: 8
-            samples: 17
-            color: "#80000000"
-        }
+        source: "ListShadow.qml"
+        onLoaded: item.source = mListView
     }
 
     ListView {
@@ -140,11 +134,16 @@ Item {
         boundsBehavior: Flickable.StopAtBounds
         model: mCustomGroupBox.selections
 
-        ScrollBar.vertical: ScrollBar {
-            id: mScrollBar
-            policy: ScrollBar.AsNeeded
-            width: globalSizes.pSizeTwelve
-            active: mListView.visible
+        // Made when the list first opens, then kept: the list holds on to its scroll bar.
+        Loader {
+            id: mScrollBarLoader
+            property bool pMade: false
+            active: mListView.visible || pMade
+            source: "ListScrollBar.qml"
+            onLoaded: {
+                pMade = true
+                item.pList = mListView
+            }
         }
 
         delegate: Item {

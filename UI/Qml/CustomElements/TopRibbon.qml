@@ -8,27 +8,20 @@ Item {
 
     signal close()
 
+    // Only the window's top corners are rounded. A rounded rectangle is drawn blended, so only a
+    // thin strip along the top is one; the rest of the band is opaque and costs little to draw.
+    Rectangle {
+        id: mRoundedTop
+        width: parent.width
+        height: 2 * globalSizes.pSizeFour
+        color: globalColors.pHeaderBackground
+        radius: globalSizes.pSizeFour
+    }
     Rectangle {
         id: mBackground
         anchors.fill: parent
+        anchors.topMargin: globalSizes.pSizeFour
         color: globalColors.pHeaderBackground
-        radius: globalSizes.pSizeFour
-
-        // Square off the lower corners; only the window's top corners are rounded.
-        Rectangle {
-            anchors.left: parent.left
-            anchors.bottom: parent.bottom
-            width: globalSizes.pSizeFour
-            height: globalSizes.pSizeFour
-            color: globalColors.pHeaderBackground
-        }
-        Rectangle {
-            anchors.right: parent.right
-            anchors.bottom: parent.bottom
-            width: globalSizes.pSizeFour
-            height: globalSizes.pSizeFour
-            color: globalColors.pHeaderBackground
-        }
     }
 
     Image {

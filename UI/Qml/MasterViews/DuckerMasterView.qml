@@ -21,9 +21,10 @@ Item {
     Component.onCompleted: viewModel.onActivate()
     Component.onDestruction: viewModel.onDeactivate()
 
+    // Square like every page's: a rounded one is drawn blended over the whole page, every meter
+    // frame.
     PageBackground {
         id: mBackground
-        radius: globalSizes.pSizeFour
     }
 
     Column {
