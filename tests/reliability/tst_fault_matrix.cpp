@@ -388,10 +388,10 @@ TestFaultMatrix::Walked TestFaultMatrix::walkUsb(int fault, const std::function<
 {
     Walked w;
     replaceStoredSettings(userSettings());
-    UsbTestbed::Spec spec;
-    spec.productId = 0x32;
-    spec.accessDenied = fault == kNoPermission;
-    const int id = m_bed->add(spec); // in sysfs before the panel's libusb scans it
+    UsbTestbed::Mixer mixer;
+    mixer.productId = 0x32;
+    mixer.accessDenied = fault == kNoPermission;
+    const int id = m_bed->add(mixer); // in sysfs before the panel's libusb scans it
     {
         Panel panel;
         panel.connect(0);

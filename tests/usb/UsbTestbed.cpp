@@ -30,7 +30,7 @@ struct Rule
 using Urb = UMockdevIoctlData;
 usbdevfs_urb *urbOf(Urb *u) { return reinterpret_cast<usbdevfs_urb *>(u->data); }
 
-QByteArray descriptors(const UsbTestbed::Spec &s)
+QByteArray descriptors(const UsbTestbed::Mixer &s)
 {
     const uint16_t vid = CALDER_LUMEN_VENDOR_ID;
     const char d[] = {18, 1, 0, 2, 0, 0, 0, 64, char(vid), char(vid >> 8), char(s.productId), char(s.productId >> 8),
@@ -58,7 +58,7 @@ QString sysfsRecord(const QString &path, int devnum, const QByteArray &descripto
 struct UsbTestbed::Device
 {
     std::mutex *mutex;
-    Spec spec;
+    Mixer mixer;
     std::string syspath, devnode, nodeFile; // nodeFile: the node inside the testbed
     int devnum = 0;
     bool present = true;
@@ -83,7 +83,7 @@ struct UsbTestbed::Device
         else if (r.requestType == 0x80 && r.request == 6 && r.value == 0x0300)
             *in = QByteArray::fromHex("04030904"); // US English
         else if (r.requestType == 0x80 && r.request == 6 && r.value >= 0x0301 && r.value <= 0x0303)
-            *in = r.value == 0x0301 ? spec.manufacturer : r.value == 0x0302 ? spec.product : spec.serial;
+            *in = r.value == 0x0301 ? mixer.manufacturer : r.value == 0x0302 ? mixer.product : mixer.serial;
         else
             return -EPIPE;
         return (r.requestType & 0x80) && in->isEmpty() ? -EPIPE : 0;
@@ -309,13 +309,13 @@ UsbTestbed::~UsbTestbed()
     g_object_unref(d->testbed);
 }
 
-int UsbTestbed::add(const Spec &spec)
+int UsbTestbed::add(const Mixer &mixer)
 {
     auto dev = std::make_unique<Device>();
     Device *raw = dev.get();
     dev->mutex = &d->mutex;
-    dev->spec = spec;
-    const int port = spec.port ? spec.port : d->nextPort, devnum = d->nextDevnum++;
+    dev->mixer = mixer;
+    const int port = mixer.port ? mixer.port : d->nextPort, devnum = d->nextDevnum++;
     d->nextPort = std::max(d->nextPort, port + 1);
     const QString path = QString("usb1/1-%1").arg(port);
     dev->syspath = "/sys/devices/" + path.toStdString();
@@ -328,7 +328,7 @@ int UsbTestbed::add(const Spec &spec)
     const std::string &node = raw->nodeFile = root + raw->devnode;
     g_free(root);
     g_mkdir_with_parents(node.substr(0, node.rfind('/')).c_str(), 0755);
-    if (spec.accessDenied) {
+    if (mixer.accessDenied) {
         // Even root may not open a read-only sysfs file for writing: the node says EACCES.
         if (symlink("/sys/devices/system/cpu/online", node.c_str()) != 0)
             qFatal("no node for the device");
@@ -345,10 +345,10 @@ int UsbTestbed::add(const Spec &spec)
         std::lock_guard<std::mutex> lock(d->mutex);
         d->devices.push_back(std::move(dev));
     }
-    QString record = sysfsRecord(path, devnum, descriptors(spec));
-    if (spec.accessDenied) {
+    QString record = sysfsRecord(path, devnum, descriptors(mixer));
+    if (mixer.accessDenied) {
         // What the kernel publishes for everyone: the name the library lists the device by.
-        for (const auto &[name, descriptor] : {std::pair("product", spec.product), std::pair("serial", spec.serial)})
+        for (const auto &[name, descriptor] : {std::pair("product", mixer.product), std::pair("serial", mixer.serial)})
             record += QString("A: %1=%2\n")
                           .arg(name, QString::fromUtf16(reinterpret_cast<const char16_t *>(descriptor.constData() + 2),
                                                         std::max(0, (descriptor.size() - 2) / 2)));

@@ -15,7 +15,7 @@
 class UsbTestbed
 {
 public:
-    struct Spec
+    struct Mixer
     {
         uint16_t productId = 0x30;
         // String descriptors 1, 2, 3 as the device sends them; an empty one is no string.
@@ -37,7 +37,7 @@ public:
     ~UsbTestbed();
 
     // Plugs a device in, announced by an "add" uevent; returns its id.
-    int add(const Spec &spec);
+    int add(const Mixer &mixer);
     // Unplugs it: requests in flight end as the kernel ends them, later ones fail.
     void remove(int id, bool announce = true);
 

@@ -83,9 +83,9 @@ class TestUsb : public QObject
 
     // Plug and unplug wait for this process's hot-plug events while it has the library loaded;
     // the panel tests unload it first (see unloadLibrary).
-    int plug(const UsbTestbed::Spec &spec = {})
+    int plug(const UsbTestbed::Mixer &mixer = {})
     {
-        const int id = bed.add(spec);
+        const int id = bed.add(mixer);
         plugged << id;
         return !api.isLoaded() || waitFor(arrival, 5000) ? id : -1;
     }
@@ -200,9 +200,9 @@ private slots:
         QFETCH(uint, status);
         QFETCH(QByteArray, data);
         QFETCH(QString, serialText);
-        UsbTestbed::Spec spec;
-        spec.serial = serial;
-        const int id = plug(spec);
+        UsbTestbed::Mixer mixer;
+        mixer.serial = serial;
+        const int id = plug(mixer);
         QVERIFY(id >= 0);
         bed.setMeter(id, 4000000);
         if (fault >= 0)
@@ -248,7 +248,7 @@ private slots:
     void listingHotplugAndDepartures()
     {
         // Two mixers with one serial number: listed by port (libusb lists the newest first).
-        UsbTestbed::Spec alto, tenor;
+        UsbTestbed::Mixer alto, tenor;
         alto.port = 1;
         tenor.productId = 0x31;
         tenor.port = 2;
@@ -299,9 +299,9 @@ private slots:
     void permissionDenied()
     {
         // Listed and opened; what needs no I/O works, what needs the node says why.
-        UsbTestbed::Spec spec;
-        spec.accessDenied = true;
-        QVERIFY(plug(spec) >= 0);
+        UsbTestbed::Mixer mixer;
+        mixer.accessDenied = true;
+        QVERIFY(plug(mixer) >= 0);
         QCOMPARE(api.TUSBAUDIO_EnumerateDevices(), tusb::kOk);
         QCOMPARE(api.TUSBAUDIO_GetDeviceCount(), 1u);
         TUsbAudioHandle h = nullptr;
@@ -372,9 +372,9 @@ private slots:
     // refused and left alone, the rate watch, and a card that goes.
     void alsaCard()
     {
-        UsbTestbed::Spec spec;
-        spec.productId = 0x21;
-        const int id = plug(spec);
+        UsbTestbed::Mixer mixer;
+        mixer.productId = 0x21;
+        const int id = plug(mixer);
         QVERIFY(id >= 0);
         QCOMPARE(api.TUSBAUDIO_EnumerateDevices(), tusb::kOk);
         TUsbAudioHandle h = nullptr;
@@ -525,10 +525,10 @@ private slots:
 
         // A volume device, its card made by the audio driver after the device came: the rate
         // arrives by notification.
-        UsbTestbed::Spec spec;
-        spec.productId = 0x21;
-        spec.product = UsbTestbed::text(u"V21");
-        const int v21 = plug(spec);
+        UsbTestbed::Mixer mixer;
+        mixer.productId = 0x21;
+        mixer.product = UsbTestbed::text(u"V21");
+        const int v21 = plug(mixer);
         QTRY_COMPARE_WITH_TIMEOUT(readTabs(panel.grab()).centres.size(), 4, 10000);
         const QRect rateText(393, 160, 240, 28);
         const QImage noRate = panel.grab();
