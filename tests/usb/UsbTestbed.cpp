@@ -9,10 +9,7 @@
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
 
-#include <cerrno>
-#include <cstddef>
 #include <algorithm>
-#include <cstring>
 #include <deque>
 #include <future>
 #include <map>
@@ -66,17 +63,16 @@ struct UsbTestbed::Device
     std::map<UMockdevIoctlClient *, std::deque<Urb *>> done; // answered, not reaped yet
     std::vector<std::pair<UMockdevIoctlClient *, Urb *>> held;
     std::vector<Request> log;
-    std::map<uint16_t, QByteArray> kept;
     std::vector<Rule> rules;
     int32_t meter = 0;
     int intrusive = 0;
 
     // The mixer's answer: 0 or -errno, and the bytes of an IN reply.
-    int answer(const Request &r, const uint8_t *out, QByteArray *in)
+    int answer(const Request &r, QByteArray *in)
     {
         if (r.requestType == 0x40 && r.request == 0x10 && r.length == 8)
-            kept[uint16_t(out[2] << 8 | out[3])] = QByteArray(reinterpret_cast<const char *>(out), 8);
-        else if (r.requestType == 0xC0 && r.request == 0x10)
+            return 0;
+        if (r.requestType == 0xC0 && r.request == 0x10)
             *in = QByteArray(reinterpret_cast<const char *>(&meter), 4) + QByteArray(4, 0); // little-endian host
         else if (r.requestType == 0xC0 && r.request == 0x11)
             *in = QByteArray::fromHex("0102030405010207");
@@ -104,13 +100,8 @@ struct UsbTestbed::Device
             return;
         }
         uint8_t *setup = buffer->data, *payload = setup + 8;
-        Request r{setup[0],
-                  setup[1],
-                  uint16_t(setup[2] | setup[3] << 8),
-                  uint16_t(setup[4] | setup[5] << 8),
-                  uint16_t(setup[6] | setup[7] << 8),
-                  {}};
-        r.length = std::min<uint16_t>(r.length, uint16_t(urb->buffer_length - 8));
+        const auto le16 = [&](int at) { return uint16_t(setup[at] | setup[at + 1] << 8); };
+        Request r{setup[0], setup[1], le16(2), le16(4), std::min<uint16_t>(le16(6), urb->buffer_length - 8), {}};
         const bool in = r.requestType & 0x80;
         if (!in)
             r.data = QByteArray(reinterpret_cast<const char *>(payload), r.length);
@@ -122,7 +113,7 @@ struct UsbTestbed::Device
             --rule->count;
         QByteArray reply;
         const bool answered = !rule || rule->fault == Fault::Short;
-        const int status = answered ? answer(r, payload, &reply) : rule->fault == Fault::Stall ? -EPIPE : 0;
+        const int status = answered ? answer(r, &reply) : rule->fault == Fault::Stall ? -EPIPE : 0;
         if (rule && rule->fault == Fault::Short)
             reply.truncate(rule->shortLength);
         const int actual = !in ? (status ? 0 : r.length) : std::min(reply.size(), int(r.length));
@@ -271,10 +262,7 @@ QByteArray UsbTestbed::text(const std::u16string &s)
 UsbTestbed::UsbTestbed() : d(new Private)
 {
     // The root hub: libusb wants a USB bus in sysfs from the start.
-    const QByteArray hub = QByteArray::fromHex(
-        "1201000209000140"
-        "6b1d02000605030201"
-        "00");
+    const QByteArray hub = QByteArray::fromHex("12010002090001406b1d0200060503020100");
     umockdev_testbed_add_from_string(d->testbed, sysfsRecord("usb1", 1, hub).toUtf8().constData(), nullptr);
     char *root = umockdev_testbed_get_root_dir(d->testbed);
     d->asound.setPath(QString::fromLocal8Bit(root) + "/asound");
@@ -315,15 +303,13 @@ int UsbTestbed::add(const Mixer &mixer)
     Device *raw = dev.get();
     dev->mutex = &d->mutex;
     dev->mixer = mixer;
-    const int port = mixer.port ? mixer.port : d->nextPort, devnum = d->nextDevnum++;
-    d->nextPort = std::max(d->nextPort, port + 1);
-    const QString path = QString("usb1/1-%1").arg(port);
+    const int devnum = d->nextDevnum++;
+    const QString path = QString("usb1/1-%1").arg(d->nextPort++);
     dev->syspath = "/sys/devices/" + path.toStdString();
     dev->devnode = QString("/dev/bus/usb/001/%1").arg(devnum, 3, 10, QChar('0')).toStdString();
     dev->devnum = devnum;
-    // Adding the sysfs entry sends its "add" uevent at once, so the node and its ioctl handler
-    // come first: a process that sees the uevent finds the device complete, as the kernel
-    // announces it.
+    // The sysfs entry sends its "add" uevent at once: the node and its ioctl handler come first,
+    // so that a process hearing the uevent finds the device complete.
     char *root = umockdev_testbed_get_root_dir(d->testbed);
     const std::string &node = raw->nodeFile = root + raw->devnode;
     g_free(root);
@@ -390,18 +376,6 @@ QStringList UsbTestbed::parameterWrites(int id) const
     return writes;
 }
 
-int UsbTestbed::vendorReads(int id, uint8_t request) const
-{
-    int n = 0;
-    for (const Request &r : vendorRequests(id))
-        n += r.requestType == 0xC0 && r.request == request;
-    return n;
-}
-
-QByteArray UsbTestbed::kept(int id, uint16_t parameter) const
-{
-    return d->with(id, [&](Device &dev) { return dev.kept[parameter]; });
-}
 int UsbTestbed::intrusiveIoctls(int id) const
 {
     return d->with(id, [](Device &dev) { return dev.intrusive; });

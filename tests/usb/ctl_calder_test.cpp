@@ -1,8 +1,6 @@
-// An ALSA control device for the tests (external control plugin, type "calder_test"): the mixer
-// controls of stand-in card N live in $CALDER_USB_ASOUND/cardN/controls, so that the test and
-// the panel, two processes, see the same values. One line per control:
-//     name|index|int or bool|min|max|dB min|dB max|values...
-// with dB in 1/100 dB (both 0: no dB range). Without the file the card is gone: -ENODEV.
+// An ALSA control device for the tests (external control plugin): the controls of stand-in card N
+// live in $CALDER_USB_ASOUND/cardN/controls, one line each, "name|index|int or bool|min|max|
+// dB min|dB max|values..." (dB in 1/100 dB, both 0: no dB range). No file: the card is gone.
 #include <alsa/asoundlib.h>
 #include <alsa/control_external.h>
 
@@ -13,7 +11,6 @@
 #include <vector>
 
 namespace {
-
 struct Control
 {
     char name[64], type[8];
@@ -125,7 +122,6 @@ int dbRange(snd_ctl_ext_t *ext, snd_ctl_ext_key_t key, int op, unsigned int, uns
     std::copy(range, range + 4, tlv);
     return 0;
 }
-
 } // namespace
 
 extern "C" SND_CTL_PLUGIN_DEFINE_FUNC(calder_test)
