@@ -109,7 +109,8 @@ private slots:
         put(tusb::kPropManufacturer, QString(128, 'm'));
         put(tusb::kPropProduct, QString::fromUtf8("Basso \xc3\xa9\xe2\x82\xac") + QChar(0));
         const DevicePropertiesRecord p = DevicePropertiesRecord::parse(r);
-        QCOMPARE((QVector<uint32_t>{p.vendorId, p.productId, p.revisionId}), (QVector<uint32_t>{0x4C55, 0x32, 0x80000304}));
+        QCOMPARE((QVector<uint32_t>{p.vendorId, p.productId, p.revisionId}),
+                 (QVector<uint32_t>{0x4C55, 0x32, 0x80000304}));
         QCOMPARE(p.manufacturer, QString(128, 'm'));
         QCOMPARE(p.displayName(), QString::fromUtf8("Basso \xc3\xa9\xe2\x82\xac ") + QString(128, 's'));
         put(tusb::kPropProduct, QString(128, 'p')); // the bytes after the product are not text
@@ -133,7 +134,7 @@ private slots:
         QCOMPARE(StreamFormatRecord::parseTable(t.data(), t.size(), 0xFFFFFFFFu).size(), size_t(32));
         QCOMPARE(StreamFormatRecord::parseTable(t.data(), 2 * tusb::kStreamFormatSize + 100, 5).size(), size_t(2));
 
-        std::vector<uint8_t> r(tusb::kAsioInstanceSize, 0);
+        std::vector<uint8_t> r(tusb::kAsioInstanceSize + 64, 0); // the list, not the buffer, ends at 40 sizes
         putU32(r, 4, 0xCAFE0001);
         putU32(r, 16, 0x00010003);
         putU32(r, 28, 256);
@@ -178,7 +179,7 @@ private slots:
     {
         using namespace InfoFormatting;
         QCOMPARE(vendorIdText(0x5AB), QStringLiteral("0x05AB")); // four digits, not a fixed "0" prefix
-        QCOMPARE(revisionText(0x42), QStringLiteral("0.42"));     // fewer digits: zero-padded
+        QCOMPARE(revisionText(0x42), QStringLiteral("0.42"));    // fewer digits: zero-padded
         QCOMPARE(mixerSerialText(QStringLiteral("Mixer A-12-3"), QStringLiteral("A-12-3")), QStringLiteral("12"));
         QCOMPARE(otherProductText(QStringLiteral("Lumen Audio Prototype P-1"), QStringLiteral("Lumen Audio")),
                  QStringLiteral("Prototype P-1"));
