@@ -71,18 +71,12 @@ private slots:
         QVERIFY(api.resolvedCount() == 0 && !api.isLoaded() && api.apiVersion() == 0);
     }
 
+    // Registry errors reach the caller as they are.
     void loadByClsid()
     {
         const QString lib = QStringLiteral(FAKE_V52);
-        const QList<QPair<QByteArray, uint>> cases{
-            {"@=" + quoted(lib), 0},
-            {"@=" + hexValue(lib, true), 0}, // expandable, taken as it stands
-            {"@=dword:00000001", 11},
-            {"@=" + quoted(QString(260, 'x')), 234},
-            {"", 2},
-            {"[HKEY_CLASSES_ROOT\\CLSID\\{0}\\InprocServer32]\r\n@=" + quoted(lib), 2},
-        };
-        for (const auto &c : cases) {
+        for (const auto &c : QList<QPair<QByteArray, uint>>{
+                 {"@=" + hexValue(lib, true), 0}, {"@=dword:00000001", 11}, {"@=" + quoted(QString(260, 'x')), 234}}) {
             TUsbAudioApiDll api;
             QVERIFY2(loadThroughRegistry(api, c.first) == c.second, c.first.constData());
             QCOMPARE(api.resolvedCount(), c.second == 0 ? 66 : 0);

@@ -47,13 +47,14 @@ void readLikeThePanel(IRegistryService &store, bool basso)
     using namespace StoreKeys;
     MixerProtocol::routingBlock(0, uint32_t(store.getAudioRoutingValue(kInput12).toInt()));
     MixerProtocol::routingBlock(0, uint32_t(store.getAudioRoutingValue(kInput32).toInt()));
-    int mask = store.getDuckerValue(kInput1).toInt() + store.getDuckerValue(kInput2).toInt();
-    if (basso)
-        mask += store.getDuckerValue(kInput3).toInt() + store.getDuckerValue(kInput4).toInt();
+    // Summed unsigned, as the service does: hand-edited values may be anything.
+    uint32_t mask = 0;
+    for (const QString &key : basso ? QStringList{kInput1, kInput2, kInput3, kInput4} : QStringList{kInput1, kInput2})
+        mask += uint32_t(store.getDuckerValue(key).toInt());
     // The ducker page reads the release time as a real number of milliseconds.
     const double release = store.getDuckerValue(kReleaseTime).toDouble();
     FUZZ_CHECK(release >= 0 && release <= 5000);
-    MixerProtocol::duckerSwitchValue(store.getDuckerValue(kOn).toInt(), mask, int(release));
+    MixerProtocol::duckerSwitchValue(store.getDuckerValue(kOn).toInt(), int(mask), int(release));
     // Stored values beyond the sliders' ranges read as the nearest end.
     const int range = store.getDuckerValue(kDuckerRange).toInt();
     const int sensitivity = store.getDuckerValue(kSensitivity).toInt();
