@@ -1,8 +1,6 @@
-// A stand-in driver library, built several times with different compile definitions:
-//   FAKE_VERSION  what GetApiVersion reports (major << 16 | minor), 5.2 by default;
-//   FAKE_ACCEPTS  what CheckApiVersion answers, nonzero by default;
-//   <Name>=Omitted_<Name>  for one export name: it is exported under another name, so the
-//                 library lacks exactly that entry point.
+// A stand-in driver library, built with different definitions: FAKE_VERSION (what GetApiVersion
+// reports, major << 16 | minor), FAKE_ACCEPTS (CheckApiVersion's answer), and <Name>=Omitted_<Name>
+// to export one entry point under another name, so that the library lacks it.
 #include "device/TUsbAudioEntryPoints.h"
 
 #include <cstdint>

@@ -1,6 +1,5 @@
-// Without libFuzzer (gcc, ASan and TSan builds): feeds every file of the given corpus
-// directories (or single files) to the target once, so the seeds and every input that once
-// crashed run as an ordinary test.
+// Without libFuzzer: feeds every file of the given corpus directories (or files) to the target
+// once, so the seeds and every input that once crashed run as an ordinary test.
 #include "FuzzTarget.h"
 
 #include <algorithm>

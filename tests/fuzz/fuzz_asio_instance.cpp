@@ -1,5 +1,4 @@
-// The 196-byte ASIO instance record (and shorter or longer buffers), the buffer-size texts
-// built from its list and their parsing back into numbers.
+// The ASIO instance record in a buffer of any size, and its buffer-size texts parsed back.
 #include "FuzzTarget.h"
 #include "device/AsioInstanceRecord.h"
 

@@ -1,5 +1,4 @@
-// The 1040-byte device properties record as the driver may fill it, and the texts the
-// device list and the info page build from it.
+// The device properties record as the driver may fill it, and the texts built from it.
 #include "FuzzTarget.h"
 #include "device/DevicePropertiesRecord.h"
 #include "viewmodels/InfoFormatting.h"

@@ -1,5 +1,4 @@
-// The mixer's 8-byte replies: a stream of meter replies through the ducker page's peak hold,
-// and debug replies through the status page's field parsing.
+// The mixer's 8-byte replies as meter readings through the peak hold and as debug status.
 #include "FuzzTarget.h"
 #include "device/MixerProtocol.h"
 #include "viewmodels/MeterArithmetic.h"
@@ -17,9 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const int32_t level = MixerProtocol::meterLevel(reply);
         int reading = -12345;
         if (meter.update(double(level), &reading)) {
-            // The held level lies between 0.75 (one decay step below the floor of 1) and
-            // 2^31, i.e. -2.5 dB to 186.6 dB: whatever the mixer sends, the reading stays
-            // within trunc(138.4 - 186.6) .. trunc(138.4 + 2.5).
+            // The held level lies within 0.75 .. 2^31 (-2.5 dB .. 186.6 dB).
             FUZZ_CHECK(reading >= -48 && reading <= 140);
         }
         FUZZ_CHECK(meter.heldPeak() >= 0.0);

@@ -1,6 +1,5 @@
-// The registry stand-in: any bytes as a .reg file, then the lookup and decoding the loader
-// does with the driver's class entry. A valid file must give a usable answer or an error
-// code, never a read outside the file or the 260-unit buffer.
+// Any bytes as a .reg file, then the loader's lookup and decoding of the driver's class entry:
+// a usable answer or an error code, never a read outside the file or the 260-unit buffer.
 #include "FuzzTarget.h"
 #include "platform/PlatformErrors.h"
 #include "platform/RegFile.h"
@@ -36,8 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::string path;
             const uint32_t status = platform::decodeRegistryString(v->type, v->data.data(), v->data.size(), path);
             if (status == platform::err::kSuccess) {
-                // What the loader hands to the library loader must be valid UTF-8 and fit the
-                // buffer it came from.
                 FUZZ_CHECK(platform::isValidUtf8(path));
                 std::u16string wide;
                 FUZZ_CHECK(platform::utf8ToUtf16(path, wide));

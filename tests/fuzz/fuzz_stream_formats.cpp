@@ -1,6 +1,5 @@
-// A stream-format listing: the driver's reported count (first four bytes) and a table of any
-// length after it, and the texts and channel count the buffer settings and volume pages take
-// from it. The count must never make a reader leave the table.
+// A stream-format listing: the driver's reported count (first four bytes), then a table of any
+// length, and the texts and channel count the pages take from it.
 #include "FuzzTarget.h"
 #include "device/StreamFormatRecord.h"
 

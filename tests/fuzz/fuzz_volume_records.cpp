@@ -1,5 +1,5 @@
-// The 16-byte volume/mute information record (first 16 input bytes) and a channel-name
-// record of any length (the rest), with the dB conversions the volume page applies.
+// The volume/mute record (first 16 bytes) and a channel-name record of any length (the rest),
+// with the volume page's dB conversions.
 #include "FuzzTarget.h"
 #include "device/VolumeRecords.h"
 #include "viewmodels/VolumeConversion.h"
