@@ -3,7 +3,6 @@
 // failed CHECK marks its case failed and goes on, a failed REQUIRE also leaves the case.
 #include <cstdio>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace wincheck {
@@ -33,20 +32,12 @@ inline bool fail(const char *file, int line, const std::string &what)
     return false;
 }
 
-template <typename T>
-std::string show(const T &value)
-{
-    if constexpr (std::is_integral_v<T> || std::is_enum_v<T>)
-        return std::to_string(static_cast<long long>(value));
-    else
-        return "\"" + std::string(value) + "\"";
-}
-
 template <typename A, typename E>
 bool checkEqual(const A &actual, const E &expected, const char *file, int line, const char *text)
 {
-    return actual == expected ||
-           fail(file, line, std::string(text) + " is " + show(actual) + ", expected " + show(expected));
+    return actual == expected || fail(file, line,
+                                      std::string(text) + " is " + std::to_string(static_cast<long long>(actual)) +
+                                          ", expected " + std::to_string(static_cast<long long>(expected)));
 }
 
 // Last line: "N passed, N failed" (scripts/test-windows reads it).

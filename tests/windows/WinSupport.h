@@ -1,8 +1,7 @@
 #pragma once
 // Registry, file and text helpers of the Windows test program. The driver entry is written
 // where a per-user install puts it, HKCU\Software\Classes, which Windows shows under
-// HKEY_CLASSES_ROOT: the loader reads it back through the merged view. Wine (8.0) does not
-// merge the per-user classes; there the entry goes to HKLM\Software\Classes instead.
+// HKEY_CLASSES_ROOT, and also under HKLM\Software\Classes, which Wine (8.0) shows there instead.
 #include "platform/Utf.h"
 #include "platform/windows/WinApi.h"
 
@@ -14,13 +13,6 @@ namespace winsupport {
 inline const wchar_t kClassIdW[] = L"{6B1E4C2A-93D5-4f0e-B7A1-2C8D9E3F5A61}";
 inline const std::wstring kClassKey = std::wstring(L"Software\\Classes\\CLSID\\") + kClassIdW;
 inline const std::wstring kServerKey = kClassKey + L"\\InprocServer32";
-
-// Where registerDriver() writes (set by chooseDriverRoot()).
-inline HKEY &driverRoot()
-{
-    static HKEY root = HKEY_CURRENT_USER;
-    return root;
-}
 
 inline std::string toUtf8(const std::wstring &wide) // UTF-16 on Windows
 {
@@ -42,18 +34,22 @@ inline std::wstring builtFile(const char *name)
     return self.substr(0, self.find_last_of(L"\\/")) + L"\\" + toWide(name);
 }
 
-// Writes the unnamed value of `subKey` under `root` with exactly `size` bytes of `data`; without
-// data, only the key.
-inline LONG writeValue(HKEY root, const std::wstring &subKey, DWORD type, const void *data, DWORD size)
+// Writes the unnamed value of `subKey` under both roots with exactly `size` bytes of `data`;
+// without data, only the key. A root that cannot be written (HKLM without admin rights) is left.
+inline LONG writeValue(const std::wstring &subKey, DWORD type, const void *data, DWORD size)
 {
-    HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    if (data)
-        status = RegSetValueExW(key, nullptr, 0, type, static_cast<const BYTE *>(data), size);
-    RegCloseKey(key);
-    return status;
+    LONG first = ERROR_SUCCESS;
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        HKEY key = nullptr;
+        LONG status = RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+        if (status == ERROR_SUCCESS && data)
+            status = RegSetValueExW(key, nullptr, 0, type, static_cast<const BYTE *>(data), size);
+        if (key)
+            RegCloseKey(key);
+        if (root == HKEY_CURRENT_USER)
+            first = status;
+    }
+    return first;
 }
 
 // The driver entry as a string of the given type, with or without its terminator.
@@ -63,46 +59,21 @@ inline LONG registerDriver(const std::wstring &text, DWORD type = REG_SZ, bool t
     // follows in memory; a unit that is not NUL keeps the value unterminated.
     const std::wstring data = text + (terminated ? L'\0' : L'#');
     const DWORD size = static_cast<DWORD>((text.size() + (terminated ? 1 : 0)) * sizeof(wchar_t));
-    return writeValue(driverRoot(), kServerKey, type, data.c_str(), size);
+    return writeValue(kServerKey, type, data.c_str(), size);
 }
 
-inline void unregisterDriver() { RegDeleteTreeW(driverRoot(), kClassKey.c_str()); }
-
-// True when an entry written under `root` shows under HKEY_CLASSES_ROOT.
-inline bool classesRootShows(HKEY root)
+inline void unregisterDriver(const std::wstring &key = kClassKey)
 {
-    const std::wstring probe = L"calder-probe";
-    driverRoot() = root;
-    unregisterDriver();
-    wchar_t value[32] = {};
-    DWORD size = sizeof value - sizeof(wchar_t);
-    const std::wstring merged = std::wstring(L"CLSID\\") + kClassIdW + L"\\InprocServer32";
-    const bool shown = registerDriver(probe) == ERROR_SUCCESS &&
-                       RegGetValueW(HKEY_CLASSES_ROOT, merged.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
-                                    &size) == ERROR_SUCCESS &&
-                       probe == value;
-    unregisterDriver();
-    return shown;
+    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
 }
-
-// Picks HKCU, else HKLM; false when neither shows under HKEY_CLASSES_ROOT.
-inline bool chooseDriverRoot() { return classesRootShows(HKEY_CURRENT_USER) || classesRootShows(HKEY_LOCAL_MACHINE); }
 
 // A folder of this run under the temporary folder (the Wine prefix, thrown away after the run).
 inline std::wstring scratchFile(const std::wstring &name)
 {
-    static const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / (L"calder-wintest-" + std::to_wstring(GetCurrentProcessId()));
+    static const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                             (L"calder-wintest-" + std::to_wstring(GetCurrentProcessId()));
     return (dir / name).wstring();
-}
-
-// Copies `file` into `dir` (created as needed); empty on failure.
-inline std::wstring copyInto(const std::wstring &dir, const std::wstring &file)
-{
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    const std::wstring target = dir + L"\\" + file.substr(file.find_last_of(L"\\/") + 1);
-    return CopyFileW(file.c_str(), target.c_str(), FALSE) ? target : std::wstring();
 }
 
 } // namespace winsupport

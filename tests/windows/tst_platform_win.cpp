@@ -39,7 +39,7 @@ WIN_TEST(keyPathRules)
     CHECK_EQ(platform::readClassesRootDefaultValue({"clsid\\{6b1e4c2a-93d5-4f0e-b7a1-2c8d9e3f5a61}", "INPROCSERVER32"},
                                                    value),
              0u);
-    CHECK_EQ(value, std::string("C:\\drv\\a.dll"));
+    CHECK(value == "C:\\drv\\a.dll");
     CHECK_EQ(platform::readClassesRootDefaultValue({"CLSID", "", "InprocServer32"}, value), 2u);
     CHECK_EQ(platform::readClassesRootDefaultValue({"CLSID", "{\xff}", "InprocServer32"}, value), 1113u);
     CHECK_EQ(platform::readClassesRootDefaultValue({"CLSID", std::string("{6B1E\0", 6), "InprocServer32"}, value),
