@@ -1,5 +1,4 @@
-// Windows test program: the platform layer and the loader as Windows code. Prints one line per
-// case and "N passed, N failed" last; exits nonzero on a failure.
+// Windows test program: the platform layer and the loader as Windows code, run under Wine.
 #include "WinCheck.h"
 #include "platform/windows/WinApi.h"
 
