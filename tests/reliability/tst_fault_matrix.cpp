@@ -1,11 +1,9 @@
-// The fault matrix: every driver operation the panel calls, failing (a nonzero status from the
-// simulator) and missing (its pointer nulled after the load, as a library without it would
-// leave it), against every page walked the way its view drives it. Each cell must end without
-// a crash, with the log line the failure is specified to give, with the page showing either
-// what it shows without the fault or its defaults, and with every stored value either kept or
-// changed exactly as the same walk changes it without the fault.
-#include "PageWalk.h"
+// The fault matrix: every driver operation the panel calls, failing (a nonzero status) and missing
+// (nulled after the load), against every page walked the way its view drives it. Each cell must
+// end without a crash, with the specified log lines, with the pages showing what they show without
+// the fault or their defaults, and every stored value kept or changed as the fault-free walk does.
 #include "TestEnvironment.h"
+#include "TestRig.h"
 #include "device/TUsbAudioEntryPoints.h"
 #include "viewmodels/ViewModelTexts.h"
 
@@ -15,46 +13,45 @@
 #include "UsbTestbed.h"
 #endif
 
+#include <algorithm>
 #include <map>
 
 using namespace testrig;
 
 namespace {
 constexpr quint32 kFaultStatus = 0xEE0000F1u;
-const QString kDevices = QStringLiteral("basso,alto"); // two: no 2 s single-device reconnect
-constexpr int kPulled = -1, kNoPermission = -2;        // faults of the emulated USB device
+const QString kDevices = QStringLiteral("basso,alto");         // two: no 2 s single-device reconnect
+constexpr int kPulled = -1, kNoPermission = -2, kNoFault = -3; // besides a UsbTestbed::Fault
 
-// The user's own values, none of them a default, for the model under test and for one that
-// is not touched.
+// The user's own values, none of them a default, for the model under test and for one that is not
+// touched.
 QMap<QString, QVariant> userSettings()
 {
-    return {
-        {"Basso/AudioRouting/Input12", 0},
-        {"Basso/AudioRouting/Input32", 3},
-        {"Basso/Ducker/On", 0},
-        {"Basso/Ducker/Input 1", 1},
-        {"Basso/Ducker/Input 2", 0},
-        {"Basso/Ducker/Input 3", 4},
-        {"Basso/Ducker/Input 4", 0},
-        {"Basso/Ducker/Sensitivity", -17},
-        {"Basso/Ducker/DuckerRange", 55},
-        {"Basso/Ducker/ReleaseTime", 1234},
-        {"Basso/Ducker/AttackTime", 60},
-        {"Basso/Ducker/HoldTime", 300},
-        {"Alto/AudioRouting/Input12", 2},
-        {"Alto/Ducker/On", 1},
-        {"Alto/Ducker/Sensitivity", -9},
-        {"Alto/Ducker/ReleaseTime", 4000},
-    };
+    return {{"Basso/AudioRouting/Input12", 0},
+            {"Basso/AudioRouting/Input32", 3},
+            {"Basso/Ducker/On", 0},
+            {"Basso/Ducker/Input 1", 1},
+            {"Basso/Ducker/Input 2", 0},
+            {"Basso/Ducker/Input 3", 4},
+            {"Basso/Ducker/Input 4", 0},
+            {"Basso/Ducker/Sensitivity", -17},
+            {"Basso/Ducker/DuckerRange", 55},
+            {"Basso/Ducker/ReleaseTime", 1234},
+            {"Basso/Ducker/AttackTime", 60},
+            {"Basso/Ducker/HoldTime", 300},
+            {"Alto/AudioRouting/Input12", 2},
+            {"Alto/Ducker/On", 1},
+            {"Alto/Ducker/Sensitivity", -9},
+            {"Alto/Ducker/ReleaseTime", 4000}};
 }
 
 // Lines a failure is specified to log. "a|b": either.
 struct Expectation
 {
-    QStringList walk;        // the operation fails (or is missing) after the connection
-    QStringList start;       // it fails from start-up on
-    QStringList absentStart; // must not be logged when it fails from start-up on
-    QStringList absentWalk;  // must not be logged in the walk
+    QStringList walk{};        // the operation fails (or is missing) after the connection
+    QStringList start{};       // it fails from start-up on
+    QStringList absentStart{}; // must not be logged when it fails from start-up on
+    QStringList absentWalk{};  // must not be logged in the walk
 };
 
 const std::map<QString, Expectation> &expectations()
@@ -63,37 +60,32 @@ const std::map<QString, Expectation> &expectations()
         {"CheckApiVersion",
          {{},
           {"The driver API DLL version is not compatible with this version of Calder USB Audio Control Panel."},
-          {"Successfully loaded the driver API DLL"},
-          {}}},
-        {"RegisterPnpNotification", {{}, {}, {"Register PnP status"}, {}}},
-        {"OpenDeviceByIndex", {{"Error Opening"}, {"Error Opening"}, {}, {}}},
-        {"RegisterDeviceNotification",
-         {{": Closing device.", ": TUSBAUDIO_RegisterDeviceNotification failed"}, {}, {}, {}}},
-        {"ReadDeviceNotification", {{": TUSBAUDIO_ReadDeviceNotification failed."}, {}, {}, {}}},
-        {"GetCurrentSampleRate", {{": TUSBAUDIO_GetCurrentSampleRate failed"}, {}, {}, {}}},
+          {"Successfully loaded the driver API DLL"}}},
+        {"RegisterPnpNotification", {{}, {}, {"Register PnP status"}}},
+        {"OpenDeviceByIndex", {{"Error Opening"}, {"Error Opening"}}},
+        {"RegisterDeviceNotification", {{": Closing device.", ": TUSBAUDIO_RegisterDeviceNotification failed"}}},
+        {"ReadDeviceNotification", {{": TUSBAUDIO_ReadDeviceNotification failed."}}},
+        {"GetCurrentSampleRate", {{": TUSBAUDIO_GetCurrentSampleRate failed"}}},
         {"ClassVendorRequestOut",
          {{":Write device failed.", ":setDuckerOnDevice Write device failed.",
-           ":selInputOnDevice Write device failed."},
-          {},
-          {},
-          {}}},
+           ":selInputOnDevice Write device failed."}}},
         {"ClassVendorRequestIn",
          {{":read device failed.", "Debug Class vendor request failed, 0x04"}, {}, {}, {":read meter success."}}},
-        {"GetDriverInfo", {{"Error Driver Info"}, {}, {}, {}}},
+        {"GetDriverInfo", {{"Error Driver Info"}}},
         {"GetClientInfo", {{}, {}, {}, {"Client Info success"}}},
         {"GetSupportedStreamFormats",
-         {{": TUSBAUDIO_GetSupportedStreamFormats failed.|TUSBAUDIO_GetSupportedStreamFormats failed."}, {}, {}, {}}},
-        {"GetCurrentStreamFormat", {{": TUSBAUDIO_GetCurrentStreamFormat failed."}, {}, {}, {}}},
-        {"SetCurrentStreamFormat", {{": TUSBAUDIO_SetCurrentStreamFormat failed."}, {}, {}, {}}},
-        {"GetStreamFormatSelectionMode", {{": TUSBAUDIO_GetStreamFormatSelectionMode failed."}, {}, {}, {}}},
-        {"GetASIOInstanceInfo", {{": TUSBAUDIO_GetASIOInstanceInfo failed"}, {}, {}, {}}},
+         {{": TUSBAUDIO_GetSupportedStreamFormats failed.|TUSBAUDIO_GetSupportedStreamFormats failed."}}},
+        {"GetCurrentStreamFormat", {{": TUSBAUDIO_GetCurrentStreamFormat failed."}}},
+        {"SetCurrentStreamFormat", {{": TUSBAUDIO_SetCurrentStreamFormat failed."}}},
+        {"GetStreamFormatSelectionMode", {{": TUSBAUDIO_GetStreamFormatSelectionMode failed."}}},
+        {"GetASIOInstanceInfo", {{": TUSBAUDIO_GetASIOInstanceInfo failed"}}},
         {"SetASIOBufferPreferredSize",
          {{"TUSBAUDIO_SetASIOBufferPreferredSize failed"}, {}, {}, {"TUSBAUDIO_SetASIOBufferPreferredSize success"}}},
-        {"GetVolumeMuteInfo", {{": TUSBAUDIO_GetVolumeMuteInfo failed"}, {}, {}, {}}},
-        {"GetVolume", {{": GetOpenDeviceHandle failed.", ": GetVolume failed", ": GetVolumes failed."}, {}, {}, {}}},
-        {"SetVolume", {{": TUSBAUDIO_SetVolume failed."}, {}, {}, {}}},
-        {"GetMute", {{": TUSBAUDIO_GetMute failed.", ": IsMuteOn failed"}, {}, {}, {}}},
-        {"SetMute", {{": TUSBAUDIO_SetMute failed."}, {}, {}, {}}},
+        {"GetVolumeMuteInfo", {{": TUSBAUDIO_GetVolumeMuteInfo failed"}}},
+        {"GetVolume", {{": GetOpenDeviceHandle failed.", ": GetVolume failed", ": GetVolumes failed."}}},
+        {"SetVolume", {{": TUSBAUDIO_SetVolume failed."}}},
+        {"GetMute", {{": TUSBAUDIO_GetMute failed.", ": IsMuteOn failed"}}},
+        {"SetMute", {{": TUSBAUDIO_SetMute failed."}}},
     };
     return e;
 }
@@ -109,33 +101,147 @@ const std::map<QString, Nuller> &calledOperations()
     return ops;
 }
 
-// Texts a page is specified to show when the driver fails it, beyond its defaults.
-QVariantList failureDisplays(const QString &page, const QString &property)
+// Texts a page is specified to show when the driver fails it, beyond its defaults ("page.property").
+// A failed record read is a zeroed record.
+const QMap<QString, QVariantList> &failureDisplays()
 {
-    if (page == "Status" && property == "activeDevice")
-        return {ViewModelTexts::kNotConnected, ViewModelTexts::kPleaseSelectDevice};
-    if (page == "Status" && property == "disableDropDown")
-        return {true};
-    if (page == "Info") {
-        // A failed record read is a zeroed record.
-        if (property == "vid" || property == "pid")
-            return {QStringLiteral("0x0000")};
-        if (property == "revisionId")
-            return {QStringLiteral("0.00")};
-        if (property == "apiVersion")
-            return {QStringLiteral("0.0.0")};
-        if (property == "serialNumber" || property == "product" || property == "manufacturer")
-            return {QString(), QStringLiteral(" ")};
-    }
-    return {};
+    static const QMap<QString, QVariantList> shown = {
+        {"Status.activeDevice", {ViewModelTexts::kNotConnected, ViewModelTexts::kPleaseSelectDevice}},
+        {"Status.disableDropDown", {true}},
+        {"Info.vid", {"0x0000"}},
+        {"Info.pid", {"0x0000"}},
+        {"Info.revisionId", {"0.00"}},
+        {"Info.apiVersion", {"0.0.0"}},
+        {"Info.serialNumber", {"", " "}},
+        {"Info.product", {"", " "}},
+        {"Info.manufacturer", {"", " "}}};
+    return shown;
 }
 
-bool logHas(const LogCapture &log, const QString &alternatives)
+// A walk that nulled UnregisterPnpNotification leaves the simulator's PnP registration behind,
+// pointing at events the service has closed; drop it before the next cell.
+void unregisterPnpDirectly()
 {
-    for (const QString &a : alternatives.split(QLatin1Char('|')))
-        if (log.has(a))
-            return true;
-    return false;
+    QLibrary lib(TestEnvironment::simulatorLibrary());
+    if (auto f = reinterpret_cast<void (*)()>(lib.resolve("TUSBAUDIO_UnregisterPnpNotification")))
+        f();
+}
+
+// Each of `present` logged ("a|b": either), none of `absent`.
+void checkLog(const LogCapture &log, const QStringList &present, const QStringList &absent, const QString &when,
+              QStringList &problems)
+{
+    for (const QString &line : present) {
+        const QStringList either = line.split(QLatin1Char('|'));
+        if (std::none_of(either.cbegin(), either.cend(), [&](const QString &a) { return log.has(a); }))
+            problems << when + "missing log line \"" + line + "\"";
+    }
+    for (const QString &line : absent)
+        if (log.has(line))
+            problems << when + "unexpected log line \"" + line + "\"";
+}
+
+struct PageRun
+{
+    QString page;
+    QMap<QString, QVariant> constructed, activated; // what the page showed
+    bool listenerCleared = true;                    // the service no longer points at the destroyed page
+};
+
+// One page the way its view drives it: made by the container's factory, activated, its actions,
+// a device notification, deactivated, destroyed.
+template <typename VM>
+PageRun walkPage(Panel &panel, SimulatorControl &sim, const LogCapture &log, const char *page,
+                 const std::function<void(VM *)> &actions = {})
+{
+    // A failure on an earlier page may have closed the device; each page starts as the user
+    // would find it after picking the mixer again.
+    if (!panel.service->deviceHandle())
+        panel.connect(0);
+    PageRun run;
+    run.page = QString::fromLatin1(page);
+    QSharedPointer<VM> vm = panel.container.resolve<VM>();
+    run.constructed = shownValues(vm.data());
+    vm->onActivate();
+    run.activated = shownValues(vm.data());
+    if (actions)
+        actions(vm.data());
+    const int logged = log.count("Device Notification");
+    if (sim.notify(0) > 0)
+        spin(100, [&] { return log.count("Device Notification") > logged; });
+    spin(5);
+    vm->onDeactivate();
+    const void *raw = static_cast<ICommunicationReplyListener *>(vm.data());
+    vm.reset();
+    run.listenerCleared = static_cast<const void *>(panel.service->replyListener()) != raw;
+    spin(5); // callbacks the page may have left queued run now, against the destroyed page
+    return run;
+}
+
+QList<PageRun> walkPages(Panel &panel, SimulatorControl &sim, const LogCapture &log)
+{
+    QList<PageRun> runs;
+    runs << walkPage<StatusVM>(panel, sim, log, "Status", [&](StatusVM *vm) {
+        vm->showList();
+        vm->showList();
+        const QString name = panel.service->deviceNames().value(0);
+        vm->setActiveDevice(name); // the view writes the pick, then asks for the connection
+        vm->setDeviceIndex(0, name);
+        vm->onDebugActivated();
+        spin(70);
+        vm->updateDebugStatus();
+    });
+    runs << walkPage<AudioRoutingVM>(panel, sim, log, "AudioRouting", [](AudioRoutingVM *vm) {
+        vm->showInputs12List();
+        vm->showInputs32List();
+        vm->onInputs12Changed(1, vm->inputs12().value(1));
+        vm->onInputs32Changed(2, vm->inputs32().value(2));
+    });
+    runs << walkPage<DuckerVM>(panel, sim, log, "Ducker", [&](DuckerVM *vm) {
+        vm->onDuckerToggled();
+        const quint32 before = sim.callCount(QStringLiteral("ClassVendorRequestIn"));
+        if (vm->duckerOn())
+            spin(150, [&] { return sim.callCount(QStringLiteral("ClassVendorRequestIn")) >= before + 2; });
+        vm->onChannel1SelectionChanged();
+        vm->onChannel2SelectionChanged();
+        vm->onChannel3SelectionChanged();
+        vm->onChannel4SelectionChanged();
+        vm->onReleaseTimeChanged(0.75);
+        vm->onDuckerRangeChanged(60);
+        vm->onSensitivityChanged(-20);
+        vm->onDuckerToggled();
+    });
+    runs << walkPage<FormatVM>(panel, sim, log, "Format");
+    runs << walkPage<BufferSettingsVM>(panel, sim, log, "BufferSettings", [](BufferSettingsVM *vm) {
+        vm->showUSBStreamingModeList();
+        vm->showAsioBufferList();
+        vm->showInputFormatList();
+        vm->showOuputFormatList();
+        vm->onUSBStreamingModeChanged(0, vm->activeStreamingMode());
+        vm->onAsioSelectionChanged(1, vm->asioBufferSizes().value(1));
+        vm->onInputFormatSelectionChanged(1, vm->inputFormats().value(1));
+        vm->onOutputFormatSelectionChanged(1, vm->outputFormats().value(1));
+        vm->onSafeModeSelectionChanged();
+        vm->onSafeModeSelectionChanged();
+    });
+    runs << walkPage<ClientInfoVM>(panel, sim, log, "ClientInfo") << walkPage<InfoVM>(panel, sim, log, "Info");
+    runs << walkPage<VolumeVM>(panel, sim, log, "Volume", [](VolumeVM *vm) {
+        vm->onInputSelected();
+        vm->onMasterUpdate(-10);
+        vm->onMasterMute();
+        vm->onMasterMute();
+        vm->onCommonUpdate(0, -6);
+        vm->onLeftChannelUpdate(0, -3);
+        vm->onRightChannelUpdate(0, -4);
+        vm->onLink(0);
+        vm->onMute(0);
+        vm->onOutputSelected();
+        // Rows the list does not have (a view racing a reload): ignored, not a crash.
+        vm->onLink(99);
+        vm->onMute(-1);
+        vm->onCommonUpdate(99, 0);
+    });
+    return runs;
 }
 } // namespace
 
@@ -144,10 +250,9 @@ class TestFaultMatrix : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanup();
+    void cleanup() { QVERIFY(QThreadPool::globalInstance()->waitForDone(3000)); }
     void matrix_data();
     void matrix();
-    void everyCalledOperationIsInTheMatrix();
 #ifdef CALDER_USB_TESTBED
     void usbDeviceFaults_data();
     void usbDeviceFaults();
@@ -160,30 +265,27 @@ private:
         QMap<QString, QVariant> storedAfter;
     };
     Walked walkAll(const std::function<void(Panel &)> &inject, LogCapture &log, QStringList &problems);
-    void unregisterPnpDirectly();
-    void compareWithBaseline(const Walked &w, const Walked &baseline, QStringList &problems);
+    void compareWithBaseline(const Walked &w, QStringList &problems);
 
     SimulatorControl m_sim;
     Walked m_baseline;
+    bool m_usb = false;
 #ifdef CALDER_USB_TESTBED
-    // tst_fault_matrix_usb: the walks on libcalder-usb.so (CALDER_USB_MATRIX set, under
-    // umockdev-wrapper, the registry naming that library).
-    Walked walkUsb(int fault, const std::function<void(int id)> &inject, LogCapture &log, QStringList &problems);
+    // tst_fault_matrix_usb (CALDER_USB_MATRIX set): the walks on libcalder-usb.so under umockdev.
+    Walked walkUsb(int fault, int type, int request, int count, LogCapture &log, QStringList &problems);
     std::unique_ptr<UsbTestbed> m_bed;
-    Walked m_usbBaseline;
 #endif
 };
 
 void TestFaultMatrix::initTestCase()
 {
     initApplicationIdentity();
+    LogCapture log;
+    QStringList problems;
 #ifdef CALDER_USB_TESTBED
-    if (qEnvironmentVariableIsSet("CALDER_USB_MATRIX")) {
+    if ((m_usb = qEnvironmentVariableIsSet("CALDER_USB_MATRIX"))) {
         m_bed = std::make_unique<UsbTestbed>();
-        LogCapture log;
-        QStringList problems;
-        m_usbBaseline = walkUsb(
-            0, [](int) {}, log, problems);
+        m_baseline = walkUsb(kNoFault, 0, 0, 0, log, problems);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
         QVERIFY(log.has(":read meter success."));
         QVERIFY(!log.has(":selInputOnDevice Write device failed."));
@@ -191,18 +293,12 @@ void TestFaultMatrix::initTestCase()
     }
 #endif
     QVERIFY2(m_sim.isValid(), qPrintable(m_sim.errorString()));
-    LogCapture log;
-    QStringList problems;
     m_baseline = walkAll([](Panel &) {}, log, problems);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
-    // The walk reaches every page action, and the fault-free run shows a working device.
-    for (const PageRun &run : m_baseline.pages) {
-        QVERIFY2(
-            run.actions == (run.declared - QSet<QString>{"onActivate", "onDeactivate"}),
-            qPrintable(run.page + ": not walked: " +
-                       QStringList((run.declared - run.actions - QSet<QString>{"onActivate", "onDeactivate"}).values())
-                           .join(", ")));
-    }
+    // Without a fault the walk calls every operation (a cell of one it never calls would test
+    // nothing) and shows a working device.
+    for (const auto &op : calledOperations())
+        QVERIFY2(op.first == "UnregisterPnpNotification" || m_sim.callCount(op.first) > 0, qPrintable(op.first));
     QVERIFY(log.has("Client Info success"));
     QVERIFY(log.has(":read meter success."));
     QVERIFY(log.has("TUSBAUDIO_SetASIOBufferPreferredSize success"));
@@ -211,45 +307,34 @@ void TestFaultMatrix::initTestCase()
     QCOMPARE(m_baseline.storedAfter.value("Basso/Ducker/Sensitivity").toInt(), -20); // the walk's own change
 }
 
-void TestFaultMatrix::cleanup() { QVERIFY(QThreadPool::globalInstance()->waitForDone(3000)); }
-
-// A walk that nulled UnregisterPnpNotification leaves the simulator's PnP registration behind,
-// pointing at events the service has closed; drop it before the next cell.
-void TestFaultMatrix::unregisterPnpDirectly()
-{
-    QLibrary lib(TestEnvironment::simulatorLibrary());
-    if (auto f = reinterpret_cast<void (*)()>(lib.resolve("TUSBAUDIO_UnregisterPnpNotification")))
-        f();
-}
-
+// The walk of all pages with `inject` applied once the mixer is open; on the simulator also a
+// hot-plug under the fault, so that the list refresh runs every listing call.
 TestFaultMatrix::Walked TestFaultMatrix::walkAll(const std::function<void(Panel &)> &inject, LogCapture &log,
                                                  QStringList &problems)
 {
     Walked w;
     replaceStoredSettings(userSettings());
-    if (m_sim.reset(kDevices) != 2) {
+    if (!m_usb && m_sim.reset(kDevices) != 2)
         problems << "simulator reset failed";
-        return w;
-    }
     {
         Panel panel;
         panel.connect(0);
         if (!panel.service->deviceHandle())
             problems << "the device did not open before the fault";
         inject(panel);
-
-        PageWalk walk(panel, m_sim);
-        walk.notificationsLogged = [&log] { return log.count("Device Notification"); };
-        w.pages = walk.all();
-
-        // Hot-plug under the fault: the list refresh runs every listing call.
-        m_sim.unplug(1);
-        spin(50);
-        m_sim.plug(QStringLiteral("alto"));
-        spin(50);
+        w.pages = walkPages(panel, m_sim, log);
+        if (panel.service->pnpEventListener() != static_cast<IPnPEventListener *>(panel.topBar.data()))
+            problems << "a page took the top bar's place as the hot-plug listener";
+        if (!m_usb) {
+            m_sim.unplug(1);
+            spin(50);
+            m_sim.plug(QStringLiteral("alto"));
+            spin(50);
+        }
     }
     QThreadPool::globalInstance()->waitForDone(3000);
-    unregisterPnpDirectly();
+    if (!m_usb)
+        unregisterPnpDirectly();
     for (const PageRun &run : w.pages)
         if (!run.listenerCleared)
             problems << run.page + ": the destroyed page is still the service's reply listener";
@@ -273,12 +358,11 @@ void TestFaultMatrix::matrix()
 {
     QFETCH(QString, op);
     QFETCH(bool, missing);
-    const auto found = expectations().find(op);
-    const Expectation expect = found != expectations().end() ? found->second : Expectation{};
+    const Expectation expect = expectations().count(op) ? expectations().at(op) : Expectation{};
     QStringList problems;
 
-    // Start-up with the operation failing: the service is built, the top bar and the status
-    // page come up, everything goes away again.
+    // Start-up with the operation failing: the service is built, the top bar and the status page
+    // come up, everything goes away again.
     if (!missing) {
         replaceStoredSettings(userSettings());
         QCOMPARE(m_sim.reset(kDevices), 2);
@@ -286,20 +370,14 @@ void TestFaultMatrix::matrix()
         m_sim.setFault(op, kFaultStatus);
         {
             Panel panel;
-            QSharedPointer<StatusVM> status = panel.container.resolve<StatusVM>();
-            status->onActivate();
+            panel.container.resolve<StatusVM>()->onActivate();
             spin(20);
             if (op == "CheckApiVersion" && panel.service->deviceCount() != 0)
                 problems << "a rejected library still lists devices";
         }
         m_sim.clearFaults();
         unregisterPnpDirectly();
-        for (const QString &line : expect.start)
-            if (!logHas(log, line))
-                problems << "start-up: missing log line \"" + line + "\"";
-        for (const QString &line : expect.absentStart)
-            if (log.has(line))
-                problems << "start-up: unexpected log line \"" + line + "\"";
+        checkLog(log, expect.start, expect.absentStart, "start-up: ", problems);
         if (storedSettings() != userSettings())
             problems << "start-up changed stored values";
     }
@@ -315,96 +393,65 @@ void TestFaultMatrix::matrix()
         },
         log, problems);
     m_sim.clearFaults();
-
-    for (const QString &line : expect.walk)
-        if (!logHas(log, line))
-            problems << "missing log line \"" + line + "\"";
-    for (const QString &line : expect.absentWalk)
-        if (log.has(line))
-            problems << "unexpected log line \"" + line + "\"";
-
-    compareWithBaseline(w, m_baseline, problems);
+    checkLog(log, expect.walk, expect.absentWalk, QString(), problems);
+    compareWithBaseline(w, problems);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
 }
 
-// Defaults shown: right after activation every value is what the page shows without the fault,
-// its value before activation, or a failure display the page is specified to show. Nothing
-// stored lost: every value is the user's or what the same walk writes without the fault;
-// nothing disappears and nothing else appears.
-void TestFaultMatrix::compareWithBaseline(const Walked &w, const Walked &baseline, QStringList &problems)
+// Defaults shown: right after activation every value is what the page shows without the fault, its
+// value before activation, or a failure display the page is specified to show. Nothing stored lost:
+// every value is the user's or what the same walk writes without the fault; nothing disappears and
+// nothing else appears.
+void TestFaultMatrix::compareWithBaseline(const Walked &w, QStringList &problems)
 {
-    for (int i = 0; i < w.pages.size() && i < baseline.pages.size(); ++i) {
+    for (int i = 0; i < w.pages.size() && i < m_baseline.pages.size(); ++i) {
         const PageRun &run = w.pages.at(i);
-        const PageRun &base = baseline.pages.at(i);
+        const PageRun &base = m_baseline.pages.at(i);
         for (auto it = run.activated.cbegin(); it != run.activated.cend(); ++it) {
             // A row that did not exist before activation has the zero of its type as its default
             // (0 dB, no name, unlinked, unmuted).
             const QVariant initial = run.constructed.contains(it.key()) ? run.constructed.value(it.key())
                                                                         : QVariant(it.value().userType(), nullptr);
-            QVariantList allowed{base.activated.value(it.key()), initial};
-            allowed += failureDisplays(run.page, it.key());
+            const QVariantList allowed = QVariantList{base.activated.value(it.key()), initial} +
+                                         failureDisplays().value(run.page + '.' + it.key());
             if (!allowed.contains(it.value()))
                 problems << QStringLiteral("%1.%2 shows %3 (without the fault: %4, default: %5)")
                                 .arg(run.page, it.key(), it.value().toString(),
                                      base.activated.value(it.key()).toString(), initial.toString());
         }
     }
-
-    const QMap<QString, QVariant> before = userSettings();
+    const QMap<QString, QVariant> before = userSettings(), walked = m_baseline.storedAfter;
+    const auto holds = [](const QMap<QString, QVariant> &m, const QString &k, const QVariant &v) {
+        return m.contains(k) && m.value(k).toInt() == v.toInt();
+    };
     for (auto it = w.storedAfter.cbegin(); it != w.storedAfter.cend(); ++it) {
-        const bool kept = before.contains(it.key()) && before.value(it.key()).toInt() == it.value().toInt();
-        const bool asWalked = baseline.storedAfter.contains(it.key()) &&
-                              baseline.storedAfter.value(it.key()).toInt() == it.value().toInt();
-        if (!kept && !asWalked)
+        if (!holds(before, it.key(), it.value()) && !holds(walked, it.key(), it.value()))
             problems << QStringLiteral("stored %1 = %2 (user's: %3, walk's: %4)")
                             .arg(it.key(), it.value().toString(), before.value(it.key()).toString(),
-                                 baseline.storedAfter.value(it.key()).toString());
+                                 walked.value(it.key()).toString());
     }
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         if (!w.storedAfter.contains(it.key()))
             problems << "stored " + it.key() + " lost";
 }
 
-void TestFaultMatrix::everyCalledOperationIsInTheMatrix()
-{
-    // The expectations name only operations the panel calls (a typo would silently test
-    // nothing), and the walk calls every one of them without a fault.
-    for (const auto &e : expectations())
-        QVERIFY2(e.first == "CheckApiVersion" || calledOperations().count(e.first), qPrintable(e.first));
-    LogCapture log;
-    QStringList problems;
-    walkAll([](Panel &) {}, log, problems); // the simulator's reset zeroes the counts first
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
-    QStringList notCalled;
-    for (const auto &op : calledOperations())
-        if (op.first != "UnregisterPnpNotification" && m_sim.callCount(op.first) == 0)
-            notCalled << op.first;
-    QVERIFY2(notCalled.isEmpty(), qPrintable("not called by the walk: " + notCalled.join(", ")));
-}
-
 #ifdef CALDER_USB_TESTBED
-TestFaultMatrix::Walked TestFaultMatrix::walkUsb(int fault, const std::function<void(int)> &inject, LogCapture &log,
+// The walk on an emulated Basso, `fault` set on `count` of its transfers `type`/`request`.
+TestFaultMatrix::Walked TestFaultMatrix::walkUsb(int fault, int type, int request, int count, LogCapture &log,
                                                  QStringList &problems)
 {
-    Walked w;
-    replaceStoredSettings(userSettings());
     UsbTestbed::Mixer mixer;
     mixer.productId = 0x32;
     mixer.accessDenied = fault == kNoPermission;
     const int id = m_bed->add(mixer); // in sysfs before the panel's libusb scans it
-    {
-        Panel panel;
-        panel.connect(0);
-        if (!panel.service->deviceHandle())
-            problems << "the device did not open before the fault";
-        inject(id);
-        PageWalk walk(panel, m_sim);
-        walk.notificationsLogged = [&log] { return log.count("Device Notification"); };
-        w.pages = walk.all();
-    }
-    QThreadPool::globalInstance()->waitForDone(3000);
+    const auto inject = [&](Panel &) {
+        if (fault == kPulled)
+            m_bed->remove(id, false);
+        else if (fault >= 0)
+            m_bed->setFault(id, uint8_t(type), uint8_t(request), UsbTestbed::Fault(fault), count, 4);
+    };
+    const Walked w = walkAll(inject, log, problems);
     m_bed->remove(id);
-    w.storedAfter = storedSettings();
     return w;
 }
 
@@ -442,19 +489,9 @@ void TestFaultMatrix::usbDeviceFaults()
     QFETCH(QStringList, logged);
     LogCapture log;
     QStringList problems;
-    const Walked w = walkUsb(
-        fault,
-        [&](int id) {
-            if (fault == kPulled)
-                m_bed->remove(id, false);
-            else if (fault >= 0)
-                m_bed->setFault(id, uint8_t(requestType), uint8_t(request), UsbTestbed::Fault(fault), count, 4);
-        },
-        log, problems);
-    for (const QString &line : logged)
-        if (!log.has(line))
-            problems << "missing log line \"" + line + "\"";
-    compareWithBaseline(w, m_usbBaseline, problems);
+    const Walked w = walkUsb(fault, requestType, request, count, log, problems);
+    checkLog(log, logged, {}, QString(), problems);
+    compareWithBaseline(w, problems);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
 }
 #endif

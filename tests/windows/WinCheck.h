@@ -1,10 +1,8 @@
 #pragma once
 // A very small test runner for the Windows program (no Qt, no test library to cross-build). A
-// case is a function; a failed CHECK marks its case failed and goes on, a failed REQUIRE also
-// leaves the case. Last line: "N passed, N failed".
+// failed CHECK marks its case failed and goes on, a failed REQUIRE also leaves the case.
 #include <cstdio>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace wincheck {
@@ -24,38 +22,25 @@ struct Register
     Register(const char *name, void (*run)()) { cases().push_back({name, run}); }
 };
 inline bool s_failed = false;
-inline std::string s_context; // shown with its failures ("row: 5.2")
-inline std::string &context() { return s_context; }
+inline std::string s_context; // the table row, shown with its failures
 
 inline bool fail(const char *file, int line, const std::string &what)
 {
     s_failed = true;
-    std::printf("  FAIL %s:%d: %s%s\n", file, line, what.c_str(),
-                s_context.empty() ? "" : ("  [" + s_context + "]").c_str());
+    std::printf("  FAIL %s:%d: %s  [%s]\n", file, line, what.c_str(), s_context.c_str());
     std::fflush(stdout);
     return false;
-}
-
-template <typename T>
-std::string show(const T &value)
-{
-    if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
-        char text[64];
-        std::snprintf(text, sizeof text, "%lld (0x%llX)", static_cast<long long>(value),
-                      static_cast<unsigned long long>(value));
-        return text;
-    } else {
-        return "\"" + std::string(value) + "\"";
-    }
 }
 
 template <typename A, typename E>
 bool checkEqual(const A &actual, const E &expected, const char *file, int line, const char *text)
 {
-    return actual == expected ||
-           fail(file, line, std::string(text) + " is " + show(actual) + ", expected " + show(expected));
+    return actual == expected || fail(file, line,
+                                      std::string(text) + " is " + std::to_string(static_cast<long long>(actual)) +
+                                          ", expected " + std::to_string(static_cast<long long>(expected)));
 }
 
+// Last line: "N passed, N failed" (scripts/test-windows reads it).
 inline int runAll()
 {
     int passed = 0, failed = 0;
