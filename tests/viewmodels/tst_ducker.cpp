@@ -2,11 +2,6 @@
 // store, the wire blocks and store writes of every control, and the threaded meter.
 #include "TestRig.h"
 #include "device/MixerProtocol.h"
-#include "viewmodels/DuckerVM.h"
-
-#include <QElapsedTimer>
-#include <QSignalSpy>
-#include <QThreadPool>
 
 #include <cmath>
 

@@ -4,11 +4,6 @@
 // -127..0 at -10. It lists formats 1-3 (16, 24, 32 bits; current 2); the ASIO instance offers
 // 32..2048 samples at 256.
 #include "TestRig.h"
-#include "viewmodels/BufferSettingsVM.h"
-#include "viewmodels/VolumeVM.h"
-
-#include <QSignalSpy>
-#include <QtTest>
 
 namespace {
 constexpr uint32_t kIn = tusb::kDirectionInput;
