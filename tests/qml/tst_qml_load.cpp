@@ -254,7 +254,20 @@ private slots:
         QVERIFY(vm->property("isMasterMuted").toBool());
         QVERIFY(shown(master, "source", "Audio_Mute_Icon.svg"));
 
-        QVERIFY(load("BufferSettingsMasterView.qml"));
+        // Open lists close on a click beside the boxes.
+        const QList<std::pair<const char *, QStringList>> lists{
+            {"AudioRoutingMasterView.qml", {"resetInputs12DropDown", "resetInputs32DropDown"}},
+            {"BufferSettingsMasterView.qml",
+             {"resetInputFormatDropDown", "resetOutputFormatDropDown", "resetUSBStreamingModeDropDown",
+              "resetAsioBufferSizeDropDown"}}};
+        for (const auto &[file, flags] : lists) {
+            QVERIFY(load(file));
+            for (const QString &flag : flags)
+                vm->setProperty(qPrintable(flag), true);
+            QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(780, 394));
+            for (const QString &flag : flags)
+                QVERIFY2(!vm->property(qPrintable(flag)).toBool(), qPrintable(flag));
+        }
         QVERIFY(!named("bufferWarning")->isVisible());
         vm->setProperty("showWarning", true);
         QVERIFY(named("bufferWarning")->isVisible());
