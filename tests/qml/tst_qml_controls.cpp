@@ -1,10 +1,24 @@
-// Qt Quick Test runner for the controls, with a probe that collects the engine's warnings.
-#include "TestProbe.h"
-
+// Qt Quick Test runner for the controls, with a probe that collects the engine's warnings so
+// that each QML test can insist there were none.
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlError>
 #include <QtQuickTest>
+
+class TestProbe : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    QStringList warnings;
+    // The warnings since the last call, one a line; forgets them.
+    Q_INVOKABLE QString takeWarnings()
+    {
+        const QString all = warnings.join(QLatin1Char('\n'));
+        warnings.clear();
+        return all;
+    }
+};
 
 class Setup : public QObject
 {
@@ -18,7 +32,7 @@ public slots:
         auto *probe = new TestProbe(engine);
         connect(engine, &QQmlEngine::warnings, probe, [probe](const QList<QQmlError> &errors) {
             for (const QQmlError &error : errors)
-                probe->addWarning(error.toString());
+                probe->warnings << error.toString();
         });
         engine->rootContext()->setContextProperty(QStringLiteral("testProbe"), probe);
     }

@@ -1,16 +1,7 @@
 // Status, audio routing and info pages against the real service and the simulated driver.
 #include "TestRig.h"
-#include "viewmodels/AudioRoutingVM.h"
-#include "viewmodels/BufferSettingsVM.h"
-#include "viewmodels/ClientInfoVM.h"
-#include "viewmodels/DuckerVM.h"
-#include "viewmodels/FormatVM.h"
-#include "viewmodels/InfoVM.h"
-#include "viewmodels/StatusVM.h"
-#include "viewmodels/VolumeVM.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
 
 using namespace testrig;
 
@@ -21,16 +12,6 @@ QSharedPointer<VM> makePage(Rig &rig)
     return QSharedPointer<VM>(new VM(rig.service, rig.bus));
 }
 
-// A status page on which the user picked the first of several devices, as the view does it.
-QSharedPointer<StatusVM> pickFirst(Rig &rig)
-{
-    auto vm = makePage<StatusVM>(rig);
-    vm->onActivate();
-    const QString name = vm->deviceNames().value(0);
-    vm->setActiveDevice(name);
-    vm->setDeviceIndex(0, name);
-    return vm;
-}
 } // namespace
 
 class TestPages : public QObject
@@ -78,42 +59,15 @@ private slots:
         QCOMPARE(rig.service->replyListener(), static_cast<Listener *>(first.data()));
     }
 
-    void statusWithNoneOrOneMixer()
+    void statusWithoutMixer()
     {
-        {
-            Rig rig;
-            QVERIFY(rig.start(""));
-            auto vm = makePage<StatusVM>(rig);
-            vm->onActivate();
-            QCOMPARE(vm->activeDevice(), QStringLiteral("Not Connected"));
-            vm->onDebugActivated(); // Ctrl+B shows nothing
-            QVERIFY(!vm->debugActivated());
-            vm->onDeactivate();
-        }
-        {
-            Rig rig;
-            rig.configure = [&rig] { rig.sim.setSampleRate(0, 44100); };
-            QVERIFY(rig.start("tenor"));
-            auto vm = makePage<StatusVM>(rig);
-            vm->onActivate();
-            QCOMPARE(vm->activeDevice(), QStringLiteral("Tenor T-123"));
-            QCOMPARE(vm->sampleRate(), 44100);
-            QVERIFY(vm->disableDropDown());
-            QVERIFY(vm->connected());
-            // A negative index from the view does nothing.
-            const quint32 opens = rig.sim.callCount("OpenDeviceByIndex");
-            vm->setDeviceIndex(-1, QStringLiteral("Tenor T-123"));
-            QCOMPARE(rig.sim.callCount("OpenDeviceByIndex"), opens);
-        }
-        {
-            // Counted by the library but not listed: nothing may read past the empty list.
-            Rig rig;
-            QVERIFY(rig.start("usbmode1"));
-            QCOMPARE(rig.service->deviceCount(), 1u);
-            auto vm = makePage<StatusVM>(rig);
-            vm->onDeviceStateChanged();
-            QCOMPARE(vm->activeDevice(), QStringLiteral("Not Connected"));
-        }
+        Rig rig;
+        QVERIFY(rig.start(""));
+        auto vm = makePage<StatusVM>(rig);
+        vm->onActivate();
+        QCOMPARE(vm->activeDevice(), QStringLiteral("Not Connected"));
+        vm->onDebugActivated(); // Ctrl+B shows nothing
+        QVERIFY(!vm->debugActivated());
     }
 
     void statusWithTwoMixers()
@@ -127,65 +81,41 @@ private slots:
         QCOMPARE(vm->activeDevice(), QStringLiteral("Please select a device"));
         QCOMPARE(vm->sampleRate(), 0);
         QVERIFY(!vm->disableDropDown());
+        vm->setDeviceIndex(-1, QString()); // from the view: nothing
+        QCOMPARE(rig.sim.callCount("OpenDeviceByIndex"), 0u);
 
-        // Picking connects that mixer and shows its rate; the pick stays shown.
+        // Picking connects that mixer and shows its rate.
         ConnectedRecorder recorder(*rig.bus);
-        const QString picked = vm->deviceNames().value(1);
-        vm->setActiveDevice(picked);
-        vm->setDeviceIndex(1, picked);
+        vm->setDeviceIndex(1, vm->deviceNames().value(1));
         QCOMPARE(rig.sim.openHandleCount(2), 1);
         QCOMPARE(rig.sim.openHandleCount(1) + rig.sim.openHandleCount(0), 0);
         QCOMPARE(vm->sampleRate(), 96000);
-        QCOMPARE(vm->activeDevice(), QStringLiteral("Tenor T-123"));
         QCOMPARE(recorder.values, QList<bool>{true});
 
         // A plug beside several devices asks for a pick again, and so does "ResetState" (plug or
-        // unplug with several devices): no rate of a device no longer connected.
+        // unplug with several devices): no rate of a device no longer connected, no Ctrl+B.
         TestListener topBar(*rig.service);
         rig.service->setPnPEventListener(&topBar);
         rig.sim.plug("basso");
         QTRY_VERIFY(topBar.calls.contains("arrived"));
         QCOMPARE(vm->activeDevice(), QStringLiteral("Please select a device"));
         QCOMPARE(vm->sampleRate(), 0);
-        vm->setDeviceIndex(1, picked);
+        vm->setDeviceIndex(1, vm->deviceNames().value(1));
         rig.bus->publish(true, ViewModelTexts::kMsgResetState);
         QCOMPARE(vm->activeDevice(), QStringLiteral("Please select a device"));
         QCOMPARE(vm->sampleRate(), 0);
-        // Ctrl+B is refused there: nothing shown, so nothing polled.
-        rig.sim.resetCallCounts();
         vm->onDebugActivated();
         QVERIFY(!vm->debugActivated());
-        QTest::qWait(100);
-        QCOMPARE(rig.sim.callCount("ClassVendorRequestIn"), 0u);
-
-        // After a failed open or rate read: "Not Connected", no rate, and the list open for
-        // another pick, which connects.
-        for (const char *op : {"OpenDeviceByIndex", "GetCurrentSampleRate"}) {
-            vm->setDeviceIndex(1, picked);
-            rig.sim.setFault(op, 0xEE000006u, 1);
-            vm->setActiveDevice(vm->deviceNames().value(0));
-            vm->setDeviceIndex(0, vm->deviceNames().value(0));
-            QCOMPARE(recorder.values.last(), false);
-            QCOMPARE((QList<QVariant>{vm->activeDevice(), vm->sampleRate(), vm->disableDropDown(), vm->connected()}),
-                     (QList<QVariant>{"Not Connected", 0, false, false}));
-        }
-        vm->setDeviceIndex(0, vm->deviceNames().value(0));
-        QCOMPARE(rig.sim.openHandleCount(1), 1);
-        QVERIFY(vm->connected() && vm->sampleRate() == 48000);
-
-        // Every mixer gone in one refresh: none is offered any more.
-        rig.sim.reset("");
-        rig.service->refreshDeviceList();
-        rig.bus->publish(true, ViewModelTexts::kMsgResetState);
-        QVERIFY(vm->deviceNames().isEmpty());
-        QCOMPARE(vm->sampleRate(), 0);
     }
 
     void statusDebugPoll()
     {
         Rig rig;
         QVERIFY(rig.start("alto,tenor"));
-        auto vm = pickFirst(rig);
+        auto vm = makePage<StatusVM>(rig);
+        vm->onActivate();
+        vm->setActiveDevice(vm->deviceNames().value(0)); // as the view does on a pick
+        vm->setDeviceIndex(0, vm->deviceNames().value(0));
         QVERIFY(rig.sim.setDebugStatus(0, QByteArray::fromHex("070102030401025A")));
         // On, off, on: still one read per 20 ms tick.
         vm->onDebugActivated();
@@ -249,22 +179,17 @@ private slots:
             QCOMPARE(vm->inputs32(), c.inputs32);
             QCOMPARE(vm->activeInput32(), c.label32);
             QVERIFY(rig.sim.requestLog(0).isEmpty()); // showing the stored choice writes nothing
+            if (!c.inputs32.isEmpty()) { // the Basso's second pair: its own block and key
+                vm->onInputs32Changed(2, QStringLiteral("Stereo input 7+8"));
+                QCOMPARE(vm->activeInput32(), QStringLiteral("Stereo input 7+8"));
+                QCOMPARE(outBlocks(rig.sim, 0), QStringList{"00 00 04 00 02 00 00 00"});
+                QCOMPARE(storedInt("Basso/AudioRouting/Input32"), 2);
+            }
         }
     }
 
-    void routingPickAndFailures()
+    void routingPickAndFailedWrite()
     {
-        {
-            Rig rig;
-            QVERIFY(rig.start("basso,alto", 0));
-            auto vm = makePage<AudioRoutingVM>(rig);
-            vm->onActivate();
-            vm->onInputs32Changed(2, QStringLiteral("Stereo input 7+8"));
-            QCOMPARE(vm->activeInput32(), QStringLiteral("Stereo input 7+8"));
-            QCOMPARE(rig.sim.requestLog(0).size(), 1);
-            QCOMPARE(hex(rig.sim.requestLog(0).first()), QByteArray("00 00 04 00 02 00 00 00"));
-            QCOMPARE(storedInt("Basso/AudioRouting/Input32"), 2);
-        }
         Rig rig;
         QVERIFY(rig.start("alto,tenor", 0));
         auto vm = makePage<AudioRoutingVM>(rig);
