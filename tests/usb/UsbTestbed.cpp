@@ -367,15 +367,6 @@ std::vector<UsbTestbed::Request> UsbTestbed::vendorRequests(int id) const
     return d->with(id, [](Device &dev) { return dev.log; });
 }
 
-QStringList UsbTestbed::parameterWrites(int id) const
-{
-    QStringList writes;
-    for (const Request &r : vendorRequests(id))
-        if (r.requestType == 0x40 && r.request == 0x10)
-            writes << QString::fromLatin1(r.data.toHex().toUpper());
-    return writes;
-}
-
 int UsbTestbed::intrusiveIoctls(int id) const
 {
     return d->with(id, [](Device &dev) { return dev.intrusive; });

@@ -1,10 +1,8 @@
 #pragma once
-// Emulated mixers on an emulated USB bus (umockdev): sysfs devices with the family's ids and
-// descriptors, and a usbfs ioctl handler answering control transfers as a mixer does, which can
-// stall, leave unanswered or cut short chosen requests. The handlers run on a GLib thread of
-// their own, so processes under umockdev-wrapper are answered while the test waits or blocks.
+// Emulated mixers (umockdev): sysfs devices and a usbfs ioctl handler answering control transfers
+// as a mixer does, on a GLib thread of its own, so that the process is answered while it blocks.
 #include <QByteArray>
-#include <QStringList>
+#include <QString>
 
 #include <memory>
 #include <string>
@@ -38,9 +36,7 @@ public:
     // Unplugs it: requests in flight end as the kernel ends them, later ones fail.
     void remove(int id, bool announce = true);
 
-    // Vendor requests the device received, oldest first, and its parameter writes as hex.
-    std::vector<Request> vendorRequests(int id) const;
-    QStringList parameterWrites(int id) const;
+    std::vector<Request> vendorRequests(int id) const; // oldest first
     int intrusiveIoctls(int id) const; // ioctls that would claim an interface or detach a driver
     int held(int id) const;            // requests not answered yet
 
