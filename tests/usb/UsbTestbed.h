@@ -17,6 +17,7 @@ public:
         // String descriptors 1, 2, 3 as the device sends them; an empty one is no string.
         QByteArray manufacturer = text(u"Lumen Audio"), product = text(u"Alto"), serial = text(u"A-123");
         bool accessDenied = false; // the device node refuses to open (EACCES)
+        int32_t meter = 0;
     };
     static QByteArray text(const std::u16string &s);
 
@@ -25,7 +26,7 @@ public:
     {
         uint8_t requestType, request;
         uint16_t value, index, length;
-        QByteArray data; // sent, or answered
+        QByteArray data; // sent
     };
 
     UsbTestbed();
@@ -37,19 +38,16 @@ public:
     void remove(int id, bool announce = true);
 
     std::vector<Request> vendorRequests(int id) const; // oldest first
-    int intrusiveIoctls(int id) const; // ioctls that would claim an interface or detach a driver
-    int held(int id) const;            // requests not answered yet
+    int intrusiveIoctls(int id) const;                 // ioctls that would claim an interface or detach a driver
+    int held(int id) const;                            // requests not answered yet
 
-    // The device's ALSA card as /proc/asound/card<id+1> shows it, in $CALDER_USB_ASOUND: the
-    // first file written adds usbbus with the device's address. "controls" holds the card's
-    // mixer controls (tests/usb/ctl_calder_test.cpp). Removing "" removes the whole card.
+    // The files of /proc/asound/card<id+1> in $CALDER_USB_ASOUND, usbbus added first; "controls":
+    // see ctl_calder_test.cpp. Removing "" removes the whole card.
     void setCardFile(int id, const QString &name, const QByteArray &contents);
     QByteArray cardFile(int id, const QString &name) const;
     void removeCardFile(int id, const QString &name);
 
-    void setMeter(int id, int32_t level);
-    // The next `count` requests (-1: all) of that type and code meet the fault; Short answers
-    // `shortLength` bytes.
+    // The next `count` requests (-1: all) of that type and code meet the fault.
     void setFault(int id, uint8_t requestType, uint8_t request, Fault fault, int count = -1, int shortLength = 0);
 
     struct Device;
