@@ -40,15 +40,15 @@ private slots:
     }
     void init() { QCOMPARE(ctl->reset(QStringLiteral("alto")), 1); }
 
-    // A full string field has no terminator: the next field follows at once.
+    // A name filling its field, the record's last, has no terminator: nothing is written past it.
     void fullStringField()
     {
-        ctl->setDeviceStrings(0, QString(128, 'S'), QStringLiteral("M\u00e4ker"), QString());
+        QVERIFY(ctl->setChannelCount(0, 1, 1) && ctl->setChannelName(0, 1, 0, QString(160, 'N')));
         TUsbAudioHandle h = openFirst();
-        QByteArray p(int(tusb::kDevicePropertiesSize), '\0');
-        QCOMPARE(api.TUSBAUDIO_GetDeviceProperties(h, p.data()), TSTATUS(0));
-        QCOMPARE(QString::fromUtf16(reinterpret_cast<const char16_t *>(p.constData() + tusb::kPropSerialNumber), 134),
-                 QString(128, 'S') + QStringLiteral("M\u00e4ker") + QChar(0));
+        QByteArray c(int(tusb::kChannelInfoSize) + 2, char(0xCC));
+        QCOMPARE(api.TUSBAUDIO_GetChannelInfo(h, 1, 0, reinterpret_cast<uint8_t *>(c.data())), TSTATUS(0));
+        QCOMPARE(QString::fromUtf16(reinterpret_cast<const char16_t *>(c.constData() + 4), 161),
+                 QString(160, 'N') + QChar(0xCCCC));
         api.TUSBAUDIO_CloseDevice(h);
     }
 
