@@ -5,9 +5,6 @@
 
 #include <QtTest>
 
-#include <atomic>
-#include <thread>
-
 class SimTest : public QObject
 {
     Q_OBJECT
@@ -52,7 +49,7 @@ private slots:
         api.TUSBAUDIO_CloseDevice(h);
     }
 
-    // Hot-plug and device events each go to their own handle; an unplug ends calls and old handles.
+    // Hot-plug and device events each go to their own handle; an unplug ends the old handles.
     void eventsAndHandles()
     {
         HANDLE arrival = platform::createAutoResetEvent(), removal = platform::createAutoResetEvent();
@@ -77,16 +74,7 @@ private slots:
         QCOMPARE(api.TUSBAUDIO_RegisterDeviceNotification(a, 0, nullptr, 0), TSTATUS(0));
         QCOMPARE(ctl->notify(0), 0);
 
-        ctl->setDelay(QStringLiteral("ClassVendorRequestIn"), 5000);
-        std::atomic<TSTATUS> status{0};
-        std::thread t([&] {
-            uint8_t r[8];
-            status = read(a, 0x10, r);
-        });
-        QTRY_COMPARE(ctl->callCount(QStringLiteral("ClassVendorRequestIn")), 1u);
         QVERIFY(ctl->unplug(0));
-        t.join();
-        QCOMPARE(TSTATUS(status), TSTATUS(CALDER_SIM_STATUS_DEVICE_GONE));
         QCOMPARE(api.TUSBAUDIO_GetDeviceCount(), 1u); // the listing stays until the next enumeration
         QCOMPARE(api.TUSBAUDIO_OpenDeviceByIndex(0, &c), TSTATUS(CALDER_SIM_STATUS_DEVICE_GONE));
         ctl->plug(QStringLiteral("alto")); // not reachable through the old handles
