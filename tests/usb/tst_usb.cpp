@@ -1,5 +1,4 @@
 // libcalder-usb.so through the panel's loader, on emulated mixers (umockdev) with stand-in ALSA cards.
-#include "AlsaStream.h"
 #include "UsbTestbed.h"
 
 #include "device/TUsbAudioApiDll.h"
@@ -17,16 +16,18 @@ using Fault = UsbTestbed::Fault;
 namespace {
 constexpr TSTATUS kInvalidParameter = 0xEE000005u, kInvalidIndex = 0xEE000006u, kNotSupported = 0xEE000008u,
                   kDeviceGone = 0xEE000010u, kAccessDenied = 0xEE000011u, kStalled = 0xEE000040u,
-                  kTimeout = 0xEE000041u, kShort = 0xEE000042u, kCardGone = 0xEE000046u, kBadControl = 0xEE000047u;
+                  kTimeout = 0xEE000041u, kShort = 0xEE000042u, kCardGone = 0xEE000046u, kBadControl = 0xEE000047u,
+                  kStreamStopped = 0xEE000049u;
 
-// A stream file as the kernel's USB audio driver writes it: a status, then a block per setting.
-QByteArray volumeDeviceStream(int captureHz)
+// A stream file as the kernel's USB audio driver writes it, with odd spacing and unknown lines.
+QByteArray streamFile(int captureHz, const char *rates = "44100, 48000")
 {
-    const QByteArray alt =
-        "    Altset 1\n    Format: S24_3LE\n    Channels: 2\n    Rates: 44100, 48000\n    Bits: 24\n";
-    return "V21 at usb-0000:00:14.0-1, high speed : USB Audio\n\nPlayback:\n  Status: Stop\n  Interface 1\n" + alt +
-           "\nCapture:\n  Status: Running\n    Interface = 2\n    Altset = 1\n    Momentary freq = " +
-           QByteArray::number(captureHz) + " Hz\n  Interface 2\n" + alt;
+    return "Surround:\n  Interface 9\n    Channels: 6\n\nPlayback:\n  Status: Stop\n  Interface 1\n    Altset 1\n"
+           "    Format: S16_LE\n    Channels: 2\n  Interface 1\n    Altset 2\n    Format: S24_3LE\n    Channels: 2\n"
+           "    Bits: 0\n  Interface 1\n    Altset 3\n    Format: S24_3LE\n    Channels: 2\n    Bits: 24\n"
+           "Capture:\r\n\tStatus:Running\r\n  Interface=2\n Altset =1\nMomentary freq=" +
+           QByteArray::number(captureHz) + " Hz\n  Interface\n  Future key: 12\nno separator here\n Interface 2\n" +
+           "Altset  1\n  Format:S24_3LE\n Channels :2\nRates:" + rates + "\nBits:24\n";
 }
 // Capture: -60..0 dB in 1 dB steps, and a master; playback linear, with a master mute only.
 const QByteArray kVolumeControls =
@@ -229,32 +230,6 @@ private slots:
         QCOMPARE(api.TUSBAUDIO_ClassVendorRequestIn(h1, 0, 0, 0x10, 0, 0, 8, block, nullptr, 1000), kDeviceGone);
     }
 
-    // The stream files' parser alone: odd spacing, unknown lines, distinct formats, continuous rates.
-    void streamFile()
-    {
-        usbdrv::StreamInfo info;
-        usbdrv::parseStreamFile(
-            "Surround:\n  Interface 9\n    Channels: 6\n\nPlayback:\n  Status: Stop\n"
-            "  Interface 1\n    Altset 1\n    Format: S16_LE\n    Channels: 2\n  Interface 1\n"
-            "    Altset 2\n    Format: S24_3LE\n    Channels: 2\n    Bits: 0\n  Interface 1\n"
-            "    Altset 3\n    Format: S24_3LE\n    Channels: 2\n    Bits: 24\n"
-            "Capture:\r\n\tStatus:Running\r\n  Interface=2\n Altset =3\nMomentary freq=88200 Hz\n"
-            "  Interface\n  Future key: 12\nno separator here\n Interface 2\nAltset  3\n"
-            "  Format:S32_LE\n Channels :8\nRates:8000 - 192000 (continuous)\nBits:32\n",
-            &info);
-        const auto summary = [](const usbdrv::StreamDirection &d) {
-            QStringList parts;
-            for (const usbdrv::AltFormat &f : usbdrv::distinctFormats(d))
-                parts << QString("%1x%2").arg(f.channels).arg(f.bits);
-            usbdrv::AltFormat now;
-            if (usbdrv::currentFormat(d, &now))
-                parts << QString("now %1x%2 (%3)").arg(now.channels).arg(now.bits).arg(now.id, 0, 16);
-            return (parts << QString("@%1").arg(usbdrv::nominalRate(d))).join(' ');
-        };
-        QCOMPARE(summary(info.playback), QString("2x16 2x24 @0"));
-        QCOMPARE(summary(info.capture), QString("8x32 now 8x32 (203) @88200"));
-    }
-
     // The device's ALSA card: rate, formats, clients, volumes (1/256 dB), the rate watch, the card gone.
     void alsaCard()
     {
@@ -275,7 +250,7 @@ private slots:
         QCOMPARE(u, 0u);
         QCOMPARE(level(1, 1), QString("ee000008"));
 
-        bed.setCardFile(id, "stream0", volumeDeviceStream(47999));
+        bed.setCardFile(id, "stream0", streamFile(47999));
         bed.setCardFile(id, "pcm0c/sub0/status", "state: RUNNING\n");
         bed.setCardFile(id, "pcm0p/sub0/status", "closed\n");
         bed.setCardFile(id, "controls", kVolumeControls);
@@ -289,10 +264,14 @@ private slots:
         QCOMPARE(api.TUSBAUDIO_RegisterDeviceNotification(h, 0xFFFFFFFF, news, 0), tusb::kOk);
         QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(h, &u), tusb::kOk);
         QCOMPARE(u, 48000u);
-        QByteArray format(int(tusb::kStreamFormatSize), 0);
-        QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 1, 1, format.data(), &u), tusb::kOk);
+        QByteArray format(2 * int(tusb::kStreamFormatSize), 0);
+        QCOMPARE(api.TUSBAUDIO_GetCurrentStreamFormat(h, 0, format.data()), kStreamStopped); // two, none running
+        QCOMPARE(api.TUSBAUDIO_GetCurrentStreamFormat(h, 1, format.data()), tusb::kOk);
         QCOMPARE(format.left(12), QByteArray::fromHex("010200001800000002000000"));
-        QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 0, 0, nullptr, &u), tusb::kMoreFormatsThanTable);
+        QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 0, 1, format.data(), &u), tusb::kMoreFormatsThanTable);
+        QCOMPARE(api.TUSBAUDIO_GetSupportedStreamFormats(h, 0, 2, format.data(), &u), tusb::kOk); // "Bits: 0" unset
+        QCOMPARE(format.left(12) + format.mid(int(tusb::kStreamFormatSize), 12),
+                 QByteArray::fromHex("010100001000000002000000020100001800000002000000"));
         QCOMPARE(api.TUSBAUDIO_GetClientInfo(h, &u, &clients, &asio), tusb::kOk);
         QCOMPARE(QList<uint32_t>({u, clients, asio}), QList<uint32_t>({1, 1, 0}));
 
@@ -331,11 +310,11 @@ private slots:
             QCOMPARE(bed.cardFile(id, "controls"), controls); // not written
         }
 
-        bed.setCardFile(id, "stream0", volumeDeviceStream(44100));
+        bed.setCardFile(id, "stream0", streamFile(44101, "8000 - 192000 (continuous)")); // the measured rate
         QVERIFY(waitFor(news, 5000));
         uint8_t data[64];
         QCOMPARE(api.TUSBAUDIO_ReadDeviceNotification(h, &u, data, sizeof data, &clients), tusb::kOk);
-        QCOMPARE(qFromLittleEndian<quint32>(data), 44100u);
+        QCOMPARE(qFromLittleEndian<quint32>(data), 44101u);
 
         // The card goes: while listed, then altogether (a notification for the rate gone).
         bed.removeCardFile(id, "controls");
