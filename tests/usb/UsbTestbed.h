@@ -16,7 +16,7 @@ public:
         uint16_t productId = 0x30;
         // String descriptors 1, 2, 3 as the device sends them; an empty one is no string.
         QByteArray manufacturer = text(u"Lumen Audio"), product = text(u"Alto"), serial = text(u"A-123");
-        bool accessDenied = false; // the device node refuses to open (EACCES)
+        bool accessDenied = false; // the node refuses to open (EACCES); sysfs names it Alto, A-123
         int32_t meter = 0;
     };
     static QByteArray text(const std::u16string &s);
