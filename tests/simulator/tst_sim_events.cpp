@@ -91,11 +91,9 @@ private slots:
     {
         ctl->reset(QStringLiteral("basso"));
         TUsbAudioHandle h = openFirst();
-        const QList<QByteArray> blocks = {
-            QByteArray::fromHex("0000040002000000"), QByteArray::fromHex("0000040001000000"),
-            QByteArray::fromHex("00000280010507D0"), QByteArray::fromHex("000002810051EB84"),
-            QByteArray::fromHex("0000028200040C36"), QByteArray::fromHex("00000283003200FA")};
-        for (const QByteArray &b : blocks) {
+        for (const char *hex : {"0000040002000000", "0000040001000000", "00000280010507D0", "000002810051EB84",
+                                "0000028200040C36", "00000283003200FA"}) {
+            const QByteArray b = QByteArray::fromHex(hex);
             uint32_t n = 0;
             QCOMPARE(api.TUSBAUDIO_ClassVendorRequestOut(h, 0, 0, 0x10, 0, 0, 8,
                                                          reinterpret_cast<const uint8_t *>(b.constData()), &n, 1000),
