@@ -40,7 +40,6 @@ QByteArray descriptors(const UsbTestbed::Mixer &s)
 
 QString sysfsRecord(const QString &path, int devnum, const QByteArray &descriptors)
 {
-    // No N: line: the node is made beforehand (see UsbTestbed::add).
     return QString(
                "P: /devices/%1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
                "E: DEVNAME=/dev/bus/usb/001/%2\nE: BUSNUM=001\nE: DEVNUM=%2\nA: busnum=1\\n\nA: devnum=%3\\n\n"
@@ -64,16 +63,14 @@ struct UsbTestbed::Device
     std::vector<std::pair<UMockdevIoctlClient *, Urb *>> held;
     std::vector<Request> log;
     std::vector<Rule> rules;
-    int32_t meter = 0;
     int intrusive = 0;
 
-    // The mixer's answer: 0 or -errno, and the bytes of an IN reply.
     int answer(const Request &r, QByteArray *in)
     {
         if (r.requestType == 0x40 && r.request == 0x10 && r.length == 8)
             return 0;
         if (r.requestType == 0xC0 && r.request == 0x10)
-            *in = QByteArray(reinterpret_cast<const char *>(&meter), 4) + QByteArray(4, 0); // little-endian host
+            *in = QByteArray(reinterpret_cast<const char *>(&mixer.meter), 4) + QByteArray(4, 0); // little-endian host
         else if (r.requestType == 0xC0 && r.request == 0x11)
             *in = QByteArray::fromHex("0102030405010207");
         else if (r.requestType == 0x80 && r.request == 6 && r.value == 0x0300)
@@ -117,10 +114,8 @@ struct UsbTestbed::Device
         if (rule && rule->fault == Fault::Short)
             reply.truncate(rule->shortLength);
         const int actual = !in ? (status ? 0 : r.length) : std::min(reply.size(), int(r.length));
-        if (in && status == 0) {
+        if (in && status == 0)
             memcpy(payload, reply.constData(), size_t(actual));
-            r.data = reply.left(actual);
-        }
         if ((r.requestType & 0x60) == 0x40)
             log.push_back(r);
         urb->status = status;
@@ -308,8 +303,7 @@ int UsbTestbed::add(const Mixer &mixer)
     dev->syspath = "/sys/devices/" + path.toStdString();
     dev->devnode = QString("/dev/bus/usb/001/%1").arg(devnum, 3, 10, QChar('0')).toStdString();
     dev->devnum = devnum;
-    // The sysfs entry sends its "add" uevent at once: the node and its ioctl handler come first,
-    // so that a process hearing the uevent finds the device complete.
+    // The node and its handler first: the sysfs entry sends its "add" uevent at once.
     char *root = umockdev_testbed_get_root_dir(d->testbed);
     const std::string &node = raw->nodeFile = root + raw->devnode;
     g_free(root);
@@ -332,13 +326,8 @@ int UsbTestbed::add(const Mixer &mixer)
         d->devices.push_back(std::move(dev));
     }
     QString record = sysfsRecord(path, devnum, descriptors(mixer));
-    if (mixer.accessDenied) {
-        // What the kernel publishes for everyone: the name the library lists the device by.
-        for (const auto &[name, descriptor] : {std::pair("product", mixer.product), std::pair("serial", mixer.serial)})
-            record += QString("A: %1=%2\n")
-                          .arg(name, QString::fromUtf16(reinterpret_cast<const char16_t *>(descriptor.constData() + 2),
-                                                        std::max(0, (descriptor.size() - 2) / 2)));
-    }
+    if (mixer.accessDenied) // what the kernel publishes for everyone: the name the library lists the device by
+        record += "A: product=Alto\nA: serial=A-123\n";
     umockdev_testbed_add_from_string(d->testbed, record.toUtf8().constData(), nullptr);
     return int(d->devices.size()) - 1;
 }
@@ -367,15 +356,6 @@ std::vector<UsbTestbed::Request> UsbTestbed::vendorRequests(int id) const
     return d->with(id, [](Device &dev) { return dev.log; });
 }
 
-QStringList UsbTestbed::parameterWrites(int id) const
-{
-    QStringList writes;
-    for (const Request &r : vendorRequests(id))
-        if (r.requestType == 0x40 && r.request == 0x10)
-            writes << QString::fromLatin1(r.data.toHex().toUpper());
-    return writes;
-}
-
 int UsbTestbed::intrusiveIoctls(int id) const
 {
     return d->with(id, [](Device &dev) { return dev.intrusive; });
@@ -384,11 +364,6 @@ int UsbTestbed::held(int id) const
 {
     return d->with(id, [](Device &dev) { return int(dev.held.size()); });
 }
-void UsbTestbed::setMeter(int id, int32_t level)
-{
-    d->with(id, [&](Device &dev) { dev.meter = level; });
-}
-
 void UsbTestbed::setFault(int id, uint8_t requestType, uint8_t request, Fault fault, int count, int shortLength)
 {
     d->with(id, [&](Device &dev) { dev.rules.push_back({requestType, request, fault, count, shortLength}); });

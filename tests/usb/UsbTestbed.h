@@ -1,10 +1,8 @@
 #pragma once
-// Emulated mixers on an emulated USB bus (umockdev): sysfs devices with the family's ids and
-// descriptors, and a usbfs ioctl handler answering control transfers as a mixer does, which can
-// stall, leave unanswered or cut short chosen requests. The handlers run on a GLib thread of
-// their own, so processes under umockdev-wrapper are answered while the test waits or blocks.
+// Emulated mixers (umockdev): sysfs devices and a usbfs ioctl handler answering control transfers
+// as a mixer does, on a GLib thread of its own, so that the process is answered while it blocks.
 #include <QByteArray>
-#include <QStringList>
+#include <QString>
 
 #include <memory>
 #include <string>
@@ -18,7 +16,8 @@ public:
         uint16_t productId = 0x30;
         // String descriptors 1, 2, 3 as the device sends them; an empty one is no string.
         QByteArray manufacturer = text(u"Lumen Audio"), product = text(u"Alto"), serial = text(u"A-123");
-        bool accessDenied = false; // the device node refuses to open (EACCES)
+        bool accessDenied = false; // the node refuses to open (EACCES); sysfs names it Alto, A-123
+        int32_t meter = 0;
     };
     static QByteArray text(const std::u16string &s);
 
@@ -27,7 +26,7 @@ public:
     {
         uint8_t requestType, request;
         uint16_t value, index, length;
-        QByteArray data; // sent, or answered
+        QByteArray data; // sent
     };
 
     UsbTestbed();
@@ -38,22 +37,17 @@ public:
     // Unplugs it: requests in flight end as the kernel ends them, later ones fail.
     void remove(int id, bool announce = true);
 
-    // Vendor requests the device received, oldest first, and its parameter writes as hex.
-    std::vector<Request> vendorRequests(int id) const;
-    QStringList parameterWrites(int id) const;
-    int intrusiveIoctls(int id) const; // ioctls that would claim an interface or detach a driver
-    int held(int id) const;            // requests not answered yet
+    std::vector<Request> vendorRequests(int id) const; // oldest first
+    int intrusiveIoctls(int id) const;                 // ioctls that would claim an interface or detach a driver
+    int held(int id) const;                            // requests not answered yet
 
-    // The device's ALSA card as /proc/asound/card<id+1> shows it, in $CALDER_USB_ASOUND: the
-    // first file written adds usbbus with the device's address. "controls" holds the card's
-    // mixer controls (tests/usb/ctl_calder_test.cpp). Removing "" removes the whole card.
+    // The files of /proc/asound/card<id+1> in $CALDER_USB_ASOUND, usbbus added first; "controls":
+    // see ctl_calder_test.cpp. Removing "" removes the whole card.
     void setCardFile(int id, const QString &name, const QByteArray &contents);
     QByteArray cardFile(int id, const QString &name) const;
     void removeCardFile(int id, const QString &name);
 
-    void setMeter(int id, int32_t level);
-    // The next `count` requests (-1: all) of that type and code meet the fault; Short answers
-    // `shortLength` bytes.
+    // The next `count` requests (-1: all) of that type and code meet the fault.
     void setFault(int id, uint8_t requestType, uint8_t request, Fault fault, int count = -1, int shortLength = 0);
 
     struct Device;

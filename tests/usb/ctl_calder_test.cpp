@@ -109,7 +109,6 @@ const snd_ctl_ext_callback_t kCallbacks = [] {
         std::fclose(f);
         return std::rename((file + ".new").c_str(), file.c_str()) == 0 ? 1 : -errno;
     };
-    cb.read_event = [](snd_ctl_ext_t *, snd_ctl_elem_id_t *, unsigned int *) { return -EAGAIN; };
     return cb;
 }();
 
