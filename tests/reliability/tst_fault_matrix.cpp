@@ -22,7 +22,7 @@ constexpr quint32 kFaultStatus = 0xEE0000F1u;
 const QString kDevices = QStringLiteral("basso,alto");         // two: no 2 s single-device reconnect
 constexpr int kPulled = -1, kNoPermission = -2, kNoFault = -3; // besides a UsbTestbed::Fault
 
-// The user's own values, none a default, for the model under test and for one left alone.
+// The user's own values, none a default, for the model under test and one left alone.
 QMap<QString, QVariant> userSettings()
 {
     return {{"Basso/AudioRouting/Input12", 0},
@@ -38,9 +38,7 @@ QMap<QString, QVariant> userSettings()
             {"Basso/Ducker/AttackTime", 60},
             {"Basso/Ducker/HoldTime", 300},
             {"Alto/AudioRouting/Input12", 2},
-            {"Alto/Ducker/On", 1},
-            {"Alto/Ducker/Sensitivity", -9},
-            {"Alto/Ducker/ReleaseTime", 4000}};
+            {"Alto/Ducker/On", 1}};
 }
 
 // Lines a failure is specified to log in the walk; "start: " ones when it fails from start-up on.

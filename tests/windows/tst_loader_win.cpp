@@ -14,6 +14,15 @@ std::string path(const char *builtName) { return builtFile(builtName).u8string()
 
 bool moduleIsMapped(const std::string &file) { return GetModuleHandleW(fs::u8path(file).c_str()) != nullptr; }
 
+// A copy of fake_v52.dll under Latin, Greek, CJK and a character outside the BMP (a UTF-16 surrogate pair).
+fs::path nonAsciiCopy()
+{
+    const fs::path dir = scratchFile(L"Ger\u00e4te \u03a9\u03bc\u03ad\u03b3\u03b1 \u97f3 \U0001F3B5");
+    fs::create_directories(dir);
+    CopyFileW(builtFile("fake_v52.dll").c_str(), (dir / "a.dll").c_str(), FALSE);
+    return dir / "a.dll";
+}
+
 struct PathRow
 {
     const char *name;
@@ -43,6 +52,7 @@ WIN_TEST(loadFromPath)
         // The version groups are shared code (tests/device); here what Win32 adds: a refusal
         // and a missing name unload through FreeLibrary, GetProcAddress's error passes through.
         {"5.2: everything", v52, true, 0, 66, 0x50002},
+        {"non-ASCII path", nonAsciiCopy().u8string(), true, 0, 66, 0x50002},
         {"5.1 unchecked: no 5.2 group", path("fake_v51.dll"), false, 0, 65, 0x50001},
         {"check refused", path("fake_refuses.dll"), true, tusb::kVersionRejected, 2, 0x50002},
         {"no CheckApiVersion", path("fake_lacks_check.dll"), true, 127, 0, 0},
@@ -79,6 +89,7 @@ WIN_TEST(loadByClsid)
     const ValueRow rows[] = {
         {"string", REG_SZ, lib, true, 0, 66},
         {"expandable string", REG_EXPAND_SZ, lib, true, 0, 66},
+        {"non-ASCII path", REG_SZ, nonAsciiCopy().wstring(), true, 0, 66},
         {"binary", REG_BINARY, lib, true, 11, 0},
         {"multi-string", REG_MULTI_SZ, lib + L'\0', true, 11, 0},
         {"260 units, no terminator", REG_SZ, x260, false, 111, 0},
@@ -111,20 +122,4 @@ WIN_TEST(loadByClsid)
     REQUIRE(writeValue(other + L"\\InprocServer32", REG_SZ, lib.c_str(), DWORD((lib.size() + 1) * 2)) == ERROR_SUCCESS);
     CHECK_EQ(api.loadByClsid(kClassId, true), tusb::kFileNotFound);
     unregisterDriver(other);
-}
-
-WIN_TEST(nonAsciiPath)
-{
-    // Latin, Greek, CJK and a character outside the BMP (a surrogate pair in UTF-16).
-    const fs::path dir = scratchFile(L"Ger\u00e4te \u03a9\u03bc\u03ad\u03b3\u03b1 \u97f3 \U0001F3B5"),
-                   copy = dir / "a.dll";
-    REQUIRE(fs::create_directories(dir) && CopyFileW(builtFile("fake_v52.dll").c_str(), copy.c_str(), FALSE));
-    TUsbAudioApiDll api;
-    REQUIRE(registerDriver(copy.wstring()) == ERROR_SUCCESS);
-    CHECK_EQ(api.loadByClsid(kClassId, true), tusb::kOk);
-    CHECK_EQ(api.resolvedCount(), 66);
-    api.unload();
-    // The same path handed over directly, as UTF-8.
-    CHECK_EQ(api.loadFromPath(copy.u8string(), true), tusb::kOk);
-    unregisterDriver();
 }
