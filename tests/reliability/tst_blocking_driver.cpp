@@ -1,6 +1,5 @@
-// A driver whose calls block for 1000 ms (the vendor requests' own timeout): the GUI thread waits
-// only for the calls the pages make, the meter keeps its 50 ms tick without two reads in the
-// driver at once, and closing or quitting waits for a blocked meter read, within a bound.
+// Driver calls that block for the vendor requests' 1000 ms timeout: the GUI waits only for the pages'
+// calls, meter reads never overlap, a close or exit waits for a blocked read within a bound.
 #include "TestRig.h"
 
 #include <QJsonDocument>
@@ -40,11 +39,7 @@ class TestBlockingDriver : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        initApplicationIdentity();
-        QVERIFY2(SimulatorControl().isValid(), qPrintable(SimulatorControl().errorString()));
-    }
+    void initTestCase() { initApplicationIdentity(); }
     void init() { QSettings().clear(); }
     void cleanup()
     {
@@ -61,14 +56,12 @@ void TestBlockingDriver::meterOnABlockedDriver()
     QCOMPARE(sim.reset(QStringLiteral("alto,tenor")), 2);
     Panel panel(Panel::WithoutWindow);
     panel.connect(0);
-    QVERIFY(panel.service->deviceHandle());
     QSharedPointer<DuckerVM> vm = panel.container.resolve<DuckerVM>();
     vm->onActivate();
     sim.setDelay(QStringLiteral("*"), kBlockMs);
     sim.resetCallCounts();
 
-    // Switching on sends one parameter write from the GUI thread: one blocked call, no more
-    // (the meter's read runs on the pool and is never waited for).
+    // Switching on blocks the GUI for its one write, not for the meter's read on the pool.
     QElapsedTimer clock;
     clock.start();
     vm->onDuckerToggled();
@@ -76,8 +69,7 @@ void TestBlockingDriver::meterOnABlockedDriver()
     QCOMPARE(sim.callCount(QStringLiteral("ClassVendorRequestOut")), 1u);
     QVERIFY2(took >= kBlockMs - 50 && took < 2 * kBlockMs - 100, qPrintable(QString::number(took)));
 
-    // Reads that take a second each: the 50 ms ticks in between start none, so the reads follow
-    // one another without overlap, and the event loop keeps turning meanwhile.
+    // Reads of a second each: the ticks between start none, and the event loop keeps turning.
     clock.restart();
     const qint64 stall = longestStall(3300);
     const quint32 blocked = meterReads(sim);
@@ -85,8 +77,7 @@ void TestBlockingDriver::meterOnABlockedDriver()
     QVERIFY2(blocked >= 3 && qint64(blocked) <= clock.elapsed() / kBlockMs + 1,
              qPrintable(QStringLiteral("%1 reads in %2 ms").arg(blocked).arg(clock.elapsed())));
 
-    // The driver answers at once again: the pace is the 50 ms tick, with no burst of reads
-    // queued up while it was blocked.
+    // Answered at once again: the 50 ms pace, no burst of reads queued while blocked.
     sim.clearFaults();
     QVERIFY(spin(2 * kBlockMs, [&] { return meterReads(sim) > blocked; }));
     const quint32 start = meterReads(sim);
@@ -97,9 +88,8 @@ void TestBlockingDriver::meterOnABlockedDriver()
              qPrintable(QStringLiteral("%1 reads in %2 ms").arg(paced).arg(clock.elapsed())));
 }
 
-// The device goes while a meter read is blocked in the driver: its handle is closed only once
-// the read is out, so no call ever finds its handle closed. The waits of a close and of exit
-// are bounded for a read that outlasts the driver's timeout.
+// A device's handle is closed only once its blocked meter read is out; a close and exit wait a
+// bounded time for a read that outlasts the driver's timeout.
 void TestBlockingDriver::closeWaitsForBlockedMeterRead()
 {
     SimulatorControl sim;
@@ -125,8 +115,7 @@ void TestBlockingDriver::closeWaitsForBlockedMeterRead()
     QVERIFY(readsDone());
     QCOMPARE(driverState(sim, "staleHandleCalls"), 0);
 
-    // A read blocked far beyond the timeout: the close gives up after its bound and leaves
-    // the handle open until the read is out.
+    // Blocked far beyond the timeout: the close gives up after its bound, the handle stays open.
     QVERIFY(panel->service->deviceHandle()); // the Tenor, now alone
     QVERIFY(blockNextRead(QStringLiteral("5000 1")));
     vm->onDuckerToggled(); // off, not waiting for the read: no further reads

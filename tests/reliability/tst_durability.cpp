@@ -1,6 +1,5 @@
-// Nothing the user sets is lost, with the real calder-panel under Xvfb: a change is on disk
-// within a second even if the program is then killed; a killed copy's lock file does not stop
-// the next start; a settings file the user cannot read is not overwritten.
+// The real calder-panel under Xvfb: a change is on disk within a second of the click even if killed,
+// a killed copy's lock file does not stop the next start, an unreadable settings file is not overwritten.
 #include "../e2e/E2eSupport.h"
 
 #include <QRegularExpression>
@@ -80,9 +79,7 @@ private slots:
 
     void unreadableFileIsNotOverwritten()
     {
-        // The settings file cannot be read by the user running the panel (left behind by a run
-        // with other rights, say). As root the panel is run as "nobody"; offscreen, since that
-        // user may not reach the X server.
+        // As root the panel runs as "nobody", offscreen (that user may not reach the X server).
         const QString home = m_dir.filePath("nobody"), config = home + "/config";
         const QString file = config + "/Brightwell/" + kTitle + ".conf";
         const QByteArray content = "[Alto]\nDucker\\On=1\nDucker\\Sensitivity=-12\nDucker\\DuckerRange=77\n";
@@ -94,7 +91,6 @@ private slots:
         if (::geteuid() == 0) {
             if (QStandardPaths::findExecutable("setpriv").isEmpty())
                 QSKIP("setpriv is not installed");
-            // The folders are the user's; only the file is not readable by them.
             for (const QString &d : {m_dir.path(), home, config, config + "/Brightwell", home + "/tmp"})
                 QCOMPARE(::chown(QFile::encodeName(d).constData(), 65534, 65534), 0);
             QCOMPARE(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755), 0);
@@ -107,7 +103,7 @@ private slots:
             wrapper.isEmpty() ? QStringList() : wrapper + QStringList{qEnvironmentVariable("CALDER_PANEL")},
             {"CALDER_SIM_DEVICES=alto", "HOME=" + home, "XDG_CONFIG_HOME=" + config, "XDG_RUNTIME_DIR=" + home + "/tmp",
              "TMPDIR=" + home + "/tmp", "QT_QPA_PLATFORM=offscreen", "QT_QUICK_BACKEND=software"});
-        // Up, the mixer opened (with the driver's own values: the stored ones are unreadable).
+        // Up, the mixer opened with the driver's own values.
         QTRY_VERIFY_WITH_TIMEOUT(!duckerOnMixer().isEmpty(), 30000);
         QVERIFY2(panel.stop(), qPrintable(panel.log()));
         ::chmod(QFile::encodeName(file).constData(), 0600);

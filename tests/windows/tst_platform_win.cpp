@@ -1,6 +1,5 @@
 // The Win32 platform primitives: events and the registry path reader.
-#include "WinCheck.h"
-#include "WinSupport.h"
+#include "WinTest.h"
 
 #include "platform/Event.h"
 #include "platform/Registry.h"
@@ -33,16 +32,16 @@ WIN_TEST(eventsResetThemselves)
 
 WIN_TEST(keyPathRules)
 {
-    REQUIRE(winsupport::registerDriver(L"C:\\drv\\a.dll") == ERROR_SUCCESS);
+    REQUIRE(wintest::registerDriver(L"C:\\drv\\a.dll") == ERROR_SUCCESS);
     std::string value;
+    const auto read = [&](const std::vector<std::string> &path) {
+        return platform::readClassesRootDefaultValue(path, value);
+    };
     // One component may span several levels; case does not matter.
-    CHECK_EQ(platform::readClassesRootDefaultValue({"clsid\\{6b1e4c2a-93d5-4f0e-b7a1-2c8d9e3f5a61}", "INPROCSERVER32"},
-                                                   value),
-             0u);
+    CHECK_EQ(read({"clsid\\{6b1e4c2a-93d5-4f0e-b7a1-2c8d9e3f5a61}", "INPROCSERVER32"}), 0u);
     CHECK(value == "C:\\drv\\a.dll");
-    CHECK_EQ(platform::readClassesRootDefaultValue({"CLSID", "", "InprocServer32"}, value), 2u);
-    CHECK_EQ(platform::readClassesRootDefaultValue({"CLSID", "{\xff}", "InprocServer32"}, value), 1113u);
-    CHECK_EQ(platform::readClassesRootDefaultValue({"CLSID", std::string("{6B1E\0", 6), "InprocServer32"}, value),
-             uint32_t(ERROR_INVALID_NAME));
-    winsupport::unregisterDriver();
+    CHECK_EQ(read({"CLSID", "", "InprocServer32"}), 2u);
+    CHECK_EQ(read({"CLSID", "{\xff}", "InprocServer32"}), 1113u);
+    CHECK_EQ(read({"CLSID", std::string("{6B1E\0", 6), "InprocServer32"}), uint32_t(ERROR_INVALID_NAME));
+    wintest::unregisterDriver();
 }
