@@ -130,7 +130,6 @@ bool SimulatorControl::setDebugStatus(int index, const QByteArray &block8)
                              block8.isEmpty() ? nullptr : reinterpret_cast<const uint8_t *>(block8.constData())) == 0;
 }
 
-bool SimulatorControl::setApiVersion(quint32 major, quint32 minor) { return f->SetApiVersion(major, minor) == 0; }
 
 bool SimulatorControl::setDriverInfo(quint32 major, quint32 minor, quint32 subVersion, quint32 flags)
 {
@@ -161,7 +160,6 @@ quint32 SimulatorControl::asioFlags() const
     return flags;
 }
 
-quint32 SimulatorControl::asioInstanceWord() const { return f->AsioInstanceWord(); }
 
 bool SimulatorControl::setClientInfo(int index, quint32 streamingState, quint32 wdmClients, quint32 asioClients)
 {
@@ -191,11 +189,6 @@ bool SimulatorControl::setSelectionMode(int index, quint32 mode)
 bool SimulatorControl::setChannelCount(int index, quint32 direction, quint32 count)
 {
     return f->SetChannelCount(quint32(index), direction, count) == 0;
-}
-
-int SimulatorControl::channelCount(int index, quint32 direction) const
-{
-    return f->GetChannelCount(quint32(index), direction);
 }
 
 bool SimulatorControl::setChannel(int index, quint32 direction, quint32 channel, const CalderSimChannel &state)

@@ -47,12 +47,10 @@ public:
     bool setDebugStatus(int index, const QByteArray &block8);
 
     // Driver-wide.
-    bool setApiVersion(quint32 major, quint32 minor);
     bool setDriverInfo(quint32 major, quint32 minor, quint32 subVersion, quint32 flags);
     bool setAsio(const QVector<quint32> &sizes, quint32 currentSize, quint32 flags, int reportedCount = -1);
     quint32 asioCurrentSize() const;
     quint32 asioFlags() const;
-    quint32 asioInstanceWord() const;
 
     // Streaming, volume.
     bool setClientInfo(int index, quint32 streamingState, quint32 wdmClients, quint32 asioClients);
@@ -61,7 +59,6 @@ public:
     int currentFormat(int index, quint32 direction) const;
     bool setSelectionMode(int index, quint32 mode);
     bool setChannelCount(int index, quint32 direction, quint32 count);
-    int channelCount(int index, quint32 direction) const;
     bool setChannel(int index, quint32 direction, quint32 channel, const CalderSimChannel &state);
     CalderSimChannel channel(int index, quint32 direction, quint32 channel, bool *ok = nullptr) const;
     bool setChannelName(int index, quint32 direction, quint32 channel, const QString &name);

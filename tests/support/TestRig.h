@@ -48,14 +48,6 @@
 
 namespace testrig {
 
-// The settings groups of the three mixer models, as the user's settings file names them.
-inline const QString kAltoAudioRouting = QStringLiteral("Alto/AudioRouting");
-inline const QString kAltoDucker = QStringLiteral("Alto/Ducker");
-inline const QString kTenorAudioRouting = QStringLiteral("Tenor/AudioRouting");
-inline const QString kTenorDucker = QStringLiteral("Tenor/Ducker");
-inline const QString kBassoAudioRouting = QStringLiteral("Basso/AudioRouting");
-inline const QString kBassoDucker = QStringLiteral("Basso/Ducker");
-
 // Every debug line while it exists. The ducker's meter logs from a pool thread, so the list
 // is guarded.
 class LogCapture
@@ -161,14 +153,13 @@ inline void initApplicationIdentity()
 
 // Uppercase hex with spaces, e.g. "00 00 02 80 01 01 07 D0".
 inline QByteArray hex(const QByteArray &block) { return block.toHex(' ').toUpper(); }
-inline QString hexBlock(const QByteArray &block) { return QString::fromLatin1(hex(block)); }
 
-// Every OUT block the device received, as hexBlock text.
+// Every OUT block the device received, as hex text.
 inline QStringList outBlocks(const SimulatorControl &sim, int index)
 {
     QStringList out;
     for (const QByteArray &b : sim.requestLog(index))
-        out << hexBlock(b);
+        out << QString::fromLatin1(hex(b));
     return out;
 }
 
@@ -178,7 +169,7 @@ inline QString lastBlockOf(const SimulatorControl &sim, int device, uint16_t par
     const QList<QByteArray> log = sim.requestLog(device);
     for (auto b = log.crbegin(); b != log.crend(); ++b) {
         if (uint8_t((*b)[2]) == (parameterId >> 8) && uint8_t((*b)[3]) == (parameterId & 0xFF))
-            return hexBlock(*b);
+            return QString::fromLatin1(hex(*b));
     }
     return QString();
 }
@@ -385,20 +376,5 @@ struct Panel
         service->onConnectionRequest();
     }
 };
-
-// The names the pages' invokables are called by, so a test can tell which ones a walk left
-// out: every Q_INVOKABLE and public slot a page class declares itself.
-inline QSet<QString> declaredActions(const QMetaObject *mo)
-{
-    QSet<QString> names;
-    for (int i = mo->methodOffset(); i < mo->methodCount(); ++i) {
-        const QMetaMethod m = mo->method(i);
-        if (m.access() != QMetaMethod::Public)
-            continue;
-        if (m.methodType() == QMetaMethod::Method || m.methodType() == QMetaMethod::Slot)
-            names.insert(QString::fromLatin1(m.name()));
-    }
-    return names;
-}
 
 } // namespace testrig
