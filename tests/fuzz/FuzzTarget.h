@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv);
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int *argc, char ***argv); // optional
 
 #define FUZZ_CHECK(cond)                                                                     \
     do {                                                                                     \

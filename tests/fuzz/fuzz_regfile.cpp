@@ -9,8 +9,6 @@
 #include <string>
 #include <string_view>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) { return 0; }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char *>(data), size);

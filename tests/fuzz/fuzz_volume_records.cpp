@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <vector>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) { return 0; }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const size_t infoSize = std::min<size_t>(size, tusb::kVolumeMuteInfoSize);
