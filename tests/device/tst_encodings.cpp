@@ -53,9 +53,7 @@ private slots:
     void blocksAndReplies()
     {
         const std::pair<Block, QByteArray> cases[] = {
-            {parameterBlock(kParamAttackHold, attackHoldValue(50, 250)), "00 00 02 83 00 32 00 FA"},
             {parameterBlock(kParamAttackHold, attackHoldValue(-1, 70000)), "00 00 02 83 FF FF 11 70"},
-            {parameterBlock(kParamDuckerSwitch, duckerSwitchValue(1, 1, 2000)), "00 00 02 80 01 01 07 D0"},
             {parameterBlock(kParamDuckerSwitch, duckerSwitchValue(3, 0x1B, 70000)), "00 00 02 80 01 0B 11 70"},
             {parameterBlock(kParamDuckerSwitch, duckerSwitchValue(-1, -1, -1)), "00 00 02 80 01 0F FF FF"},
             {parameterBlock(kParamDuckRange, duckRangeValue(40)), "00 00 02 81 00 51 EB 84"},

@@ -44,8 +44,6 @@ void writeFile(const QString &path, const QByteArray &bytes)
 void readLikeThePanel(IRegistryService &store, int triggerInputs)
 {
     using namespace StoreKeys;
-    MixerProtocol::routingBlock(0, uint32_t(store.getAudioRoutingValue(kInput12).toInt()));
-    MixerProtocol::routingBlock(0, uint32_t(store.getAudioRoutingValue(kInput32).toInt()));
     uint32_t mask = 0; // summed unsigned, as the service does: hand-edited values may be anything
     for (int i = 1; i <= triggerInputs; ++i)
         mask += uint32_t(store.getDuckerValue(QStringLiteral("Input %1").arg(i)).toInt());

@@ -154,6 +154,10 @@ private slots:
         QCOMPARE(driverPath(), QStringLiteral("/sys1.so"));
         QVERIFY(writeFile(user, withDriverEntry("@=\"/user.so")));
         QCOMPARE(driverPath(), QStringLiteral("/sys1.so"));
+        qputenv("XDG_CONFIG_HOME", "relative"); // ignored, as when unset: the user's file is under ~/.config
+        qputenv("HOME", QFile::encodeName(root + "/home"));
+        QVERIFY(writeFile(root + "/home/.config/calder/registry.reg", withDriverEntry("@=\"/home.so\"")));
+        QCOMPARE(driverPath(), QStringLiteral("/home.so"));
         // CALDER_REGISTRY is the whole registry: without the entry, or oversized, nothing is read.
         const QString only = m_dir.filePath("only.reg");
         QVERIFY(writeFile(only, withDriverEntry("@=\"/only.so\"")));
