@@ -110,8 +110,7 @@ private slots:
                               "00 00 02 81 1F FF FF FF", "00 00 02 82 00 7F FF FF", "00 00 02 83 00 00 00 00"}));
     }
 
-    // Not of the family: opened, but no store and no vendor requests. A second device closes the
-    // open one; without a PnP listener an event is only logged.
+    // Not of the family: no store, no requests. A second device closes the first; no PnP listener, no action.
     void plugAndUnplugPickTheDevice()
     {
         sim->reset("unknown");

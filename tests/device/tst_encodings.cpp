@@ -179,8 +179,7 @@ private slots:
             QVERIFY(!meter.update(level, &reading));
         QVERIFY(meter.update(8388608, &reading));
         QCOMPARE(reading, 0);
-        // At level 0 the peak is held ten polls; a first fall of 2.5 dB is not reported, the second
-        // (133.48 dB) is; a louder level takes over at once and restarts the hold.
+        // Held ten polls; a first fall of 2.5 dB is not reported, the second is; a louder level restarts the hold.
         for (int i = 0; i < MeterArithmetic::kHoldPolls; ++i)
             QVERIFY(!meter.update(0, &reading));
         QVERIFY(!meter.update(0, &reading));

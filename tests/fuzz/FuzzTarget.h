@@ -1,6 +1,5 @@
 #pragma once
-// Shared by the fuzz targets: the libFuzzer entry points and a check that stays on in
-// release builds (a failed property must stop the fuzzer, not only an assert build).
+// The libFuzzer entry points and a check that stays on in release builds, unlike assert().
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

@@ -1,5 +1,4 @@
-// Without libFuzzer: feeds every file of the given corpus directories (or files) to the target
-// once, so the seeds and every input that once crashed run as an ordinary test.
+// Without libFuzzer: every file of the given corpus directories (or files) once, as an ordinary test.
 #include "FuzzTarget.h"
 
 #include <algorithm>

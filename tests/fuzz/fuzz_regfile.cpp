@@ -1,5 +1,4 @@
-// Any bytes as a .reg file, then the loader's lookup and decoding of the driver's class entry:
-// a usable answer or an error code, never a read outside the file or the 260-unit buffer.
+// Any bytes as a .reg file, then the driver entry's lookup and decoding: a usable path or an error.
 #include "FuzzTarget.h"
 #include "platform/PlatformErrors.h"
 #include "platform/RegFile.h"

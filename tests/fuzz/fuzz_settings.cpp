@@ -25,9 +25,8 @@ QString s_qtReadFile;
 QString s_qtWriteFile;
 long s_generation = 0;
 
-// The files are rewritten for every input under the same names (new names would grow Qt's
-// cache of settings files); QSettings re-reads a cached file only when its size or
-// modification time changed, so each input gets a time of its own.
+// Same names for every input (new ones grow Qt's file cache), so each write gets its own mtime:
+// QSettings re-reads a cached file only when its size or modification time changed.
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
@@ -68,8 +67,7 @@ bool same(const QVariant &a, const QVariant &b)
     return a == b;
 }
 
-// A key both formats write back as it is: QSettings::value() finds it (no empty group name), and
-// its group is not "general" in other letters (written back as "General").
+// A key both write back as it is: no empty group name, no "general" in other letters ("General").
 bool addressable(const QString &key)
 {
     const QString group = key.section(QLatin1Char('/'), 0, 0);
@@ -78,8 +76,8 @@ bool addressable(const QString &key)
            (group == QLatin1String("General") || group.compare(QLatin1String("general"), Qt::CaseInsensitive) != 0);
 }
 
-// The format against Qt's INI format. Qt decodes binary values (the refused ones) from every line
-// of a repeated key and from escapes that spell an '@': it reads only text without either.
+// Qt decodes binary (refused) values also from a repeated key's other lines and escaped '@'s: it reads
+// only text without either.
 void checkFormat(const QByteArray &input, const QSettings::SettingsMap &parsed, bool anyDropped)
 {
     bool anyRefused = anyDropped;

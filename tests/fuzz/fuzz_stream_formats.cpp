@@ -1,5 +1,4 @@
-// A stream-format listing: the driver's reported count (first four bytes), then a table of any
-// length, and the texts and channel count the pages take from it.
+// A stream-format listing: the reported count (first four bytes), a table of any length, its texts.
 #include "FuzzTarget.h"
 #include "device/StreamFormatRecord.h"
 

@@ -1,5 +1,4 @@
-// The volume/mute record (first 16 bytes) and a channel-name record of any length (the rest),
-// with the volume page's dB conversions.
+// The volume/mute record (first 16 bytes), a channel-name record (the rest), the dB conversions.
 #include "FuzzTarget.h"
 #include "device/VolumeRecords.h"
 #include "viewmodels/VolumeConversion.h"
