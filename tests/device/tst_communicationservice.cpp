@@ -48,7 +48,7 @@ private slots:
     // Devices in USB mode 1 or whose probe fails are counted, not listed; only a single listed one is opened.
     void listingOpensOnlyASingleListedDevice()
     {
-        for (const QString devices : {"", "alto,tenor", "usbmode1"}) {
+        for (const QString devices : {"", "alto,tenor", "usbmode1", "usbmode1,alto,tenor"}) {
             sim->reset(devices);
             Service svc(&ModelStores::create);
             QCOMPARE(int(svc.deviceCount()), sim->deviceCount());
@@ -60,8 +60,6 @@ private slots:
         }
         sim->reset("usbmode1,alto,tenor");
         Service svc(&ModelStores::create);
-        QCOMPARE(svc.deviceCount(), 3u);
-        QCOMPARE(svc.deviceNames(), simulatorDeviceNames(*sim));
         sim->setFault("OpenDeviceByIndex", kSomeFailure, 1);
         sim->setFault("GetDeviceProperties", kSomeFailure, 1);
         svc.refreshDeviceList();
