@@ -16,8 +16,7 @@ class TestAppCore : public QObject
 {
     Q_OBJECT
 private slots:
-    // A name's signal object lives while subscribed: the pages subscribe and unsubscribe on
-    // every visit, and a leftover object would keep a dead page's connections.
+    // Pages subscribe on every visit: a leftover signal object would keep a dead page's connections.
     void busSubscriptionsAreCounted()
     {
         MessageBus bus, other;

@@ -1,6 +1,5 @@
-// A stand-in driver library, built with different definitions: FAKE_VERSION (what GetApiVersion
-// reports, major << 16 | minor), FAKE_ACCEPTS (CheckApiVersion's answer), and <Name>=Omitted_<Name>
-// to export one entry point under another name, so that the library lacks it.
+// A stand-in driver library: FAKE_VERSION (GetApiVersion's major << 16 | minor), FAKE_ACCEPTS
+// (CheckApiVersion's answer), <Name>=Omitted_<Name> exports one entry point under another name.
 #include "device/TUsbAudioEntryPoints.h"
 
 #include <cstdint>

@@ -1,5 +1,4 @@
-// The pure layer under the pages: wire encodings, driver records, dB arithmetic, info texts and
-// the meter's peak hold, without a driver.
+// The pure layer under the pages: wire encodings, driver records, dB arithmetic, texts, peak hold.
 #include "device/AsioInstanceRecord.h"
 #include "device/DevicePropertiesRecord.h"
 #include "device/MixerProtocol.h"
@@ -12,7 +11,6 @@
 
 #include <QtTest>
 
-#include <cmath>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -31,18 +29,6 @@ void putU32(std::vector<uint8_t> &b, size_t at, uint32_t v)
         b[at + i] = uint8_t(v >> (8 * i));
 }
 
-// The two recipes as the protocol describes them, step by step in single and double precision.
-uint32_t referenceRange(int r)
-{
-    const float fs = float(std::pow(10.0, double(float(-double(r) / 20.0))));
-    return uint32_t(int64_t(double(fs * 536870912.0f) - 1.0));
-}
-
-uint32_t referenceSensitivity(int s)
-{
-    const float gs = float(std::pow(10.0, double(float(s) / 20.0f)));
-    return uint32_t(int64_t(gs * 8388608.0f - 1.0f));
-}
 } // namespace
 
 class TestEncodings : public QObject
@@ -51,12 +37,11 @@ class TestEncodings : public QObject
 private slots:
     void rangeAndSensitivity()
     {
+        // The recipe's single-precision steps: at 1 and -23 dB a double computation differs.
         QCOMPARE(duckRangeValue(40), 0x0051EB84u);
+        QCOMPARE(duckRangeValue(1), 0x1C85209Fu);
         QCOMPARE(sensitivityValue(-30), 0x00040C36u);
-        for (int r = 0; r <= 90; ++r)
-            QVERIFY2(duckRangeValue(r) == referenceRange(r), qPrintable(QString("range %1 dB").arg(r)));
-        for (int s = -60; s <= 0; ++s)
-            QVERIFY2(sensitivityValue(s) == referenceSensitivity(s), qPrintable(QString("sensitivity %1 dB").arg(s)));
+        QCOMPARE(sensitivityValue(-23), 0x00090FCBu);
         // Hand-edited settings: the gain underflows to 0 (result -1) or overflows 32 bits.
         QCOMPARE(duckRangeValue(2000), 0u);
         QCOMPARE(duckRangeValue(std::numeric_limits<int>::min()), 0x7FFFFFFFu);
@@ -68,9 +53,7 @@ private slots:
     void blocksAndReplies()
     {
         const std::pair<Block, QByteArray> cases[] = {
-            {parameterBlock(kParamAttackHold, attackHoldValue(50, 250)), "00 00 02 83 00 32 00 FA"},
             {parameterBlock(kParamAttackHold, attackHoldValue(-1, 70000)), "00 00 02 83 FF FF 11 70"},
-            {parameterBlock(kParamDuckerSwitch, duckerSwitchValue(1, 1, 2000)), "00 00 02 80 01 01 07 D0"},
             {parameterBlock(kParamDuckerSwitch, duckerSwitchValue(3, 0x1B, 70000)), "00 00 02 80 01 0B 11 70"},
             {parameterBlock(kParamDuckerSwitch, duckerSwitchValue(-1, -1, -1)), "00 00 02 80 01 0F FF FF"},
             {parameterBlock(kParamDuckRange, duckRangeValue(40)), "00 00 02 81 00 51 EB 84"},
@@ -196,8 +179,7 @@ private slots:
             QVERIFY(!meter.update(level, &reading));
         QVERIFY(meter.update(8388608, &reading));
         QCOMPARE(reading, 0);
-        // At level 0 the peak is held ten polls; a first fall of 2.5 dB is not reported, the second
-        // (133.48 dB) is; a louder level takes over at once and restarts the hold.
+        // Held ten polls; a first fall of 2.5 dB is not reported, the second is; a louder level restarts the hold.
         for (int i = 0; i < MeterArithmetic::kHoldPolls; ++i)
             QVERIFY(!meter.update(0, &reading));
         QVERIFY(!meter.update(0, &reading));

@@ -1,13 +1,12 @@
 #pragma once
-// Shared by the fuzz targets: the libFuzzer entry points and a check that stays on in
-// release builds (a failed property must stop the fuzzer, not only an assert build).
+// The libFuzzer entry points and a check that stays on in release builds, unlike assert().
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv);
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int *argc, char ***argv); // optional
 
 #define FUZZ_CHECK(cond)                                                                     \
     do {                                                                                     \

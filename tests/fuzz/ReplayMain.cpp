@@ -1,5 +1,4 @@
-// Without libFuzzer: feeds every file of the given corpus directories (or files) to the target
-// once, so the seeds and every input that once crashed run as an ordinary test.
+// Without libFuzzer: every file of the given corpus directories (or files) once, as an ordinary test.
 #include "FuzzTarget.h"
 
 #include <algorithm>
@@ -11,7 +10,8 @@
 
 int main(int argc, char **argv)
 {
-    LLVMFuzzerInitialize(&argc, &argv);
+    if (LLVMFuzzerInitialize)
+        LLVMFuzzerInitialize(&argc, &argv);
     std::vector<std::filesystem::path> inputs;
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path p(argv[i]);

@@ -4,8 +4,6 @@
 
 #include <vector>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) { return 0; }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::vector<uint8_t> record(data, data + size);

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cstring>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) { return 0; }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     DevicePropertiesRecord::Bytes record{};

@@ -5,8 +5,6 @@
 
 #include <cstring>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) { return 0; }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     PeakHoldMeter meter;

@@ -1,5 +1,4 @@
-// Any bytes as a .reg file, then the loader's lookup and decoding of the driver's class entry:
-// a usable answer or an error code, never a read outside the file or the 260-unit buffer.
+// Any bytes as a .reg file, then the driver entry's lookup and decoding: a usable path or an error.
 #include "FuzzTarget.h"
 #include "platform/PlatformErrors.h"
 #include "platform/RegFile.h"
@@ -8,8 +7,6 @@
 
 #include <string>
 #include <string_view>
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***) { return 0; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,14 +1,14 @@
-// The user's settings file with any content, read through the model stores and encoded for the
-// mixer as the service and the pages do: no crash, a value the user sets reads back, every other
-// value is written back unchanged, and the format reads and writes what Qt's INI format does.
+// Any settings file, read through the model stores and encoded as the service does: a value the user
+// sets reads back, every other is written back unchanged, the format reads and writes as Qt's INI.
 #include "FuzzTarget.h"
 #include "app/AppConstants.h"
-#include "device/StoreKeys.h"
+#include "device/IRegistryService.h"
+#include "device/MixerModels.h"
 #include "device/MixerProtocol.h"
-#include "settings/AltoRegistryService.h"
-#include "settings/BassoRegistryService.h"
+#include "device/StoreKeys.h"
+#include "device/TUsbAudioApi.h"
+#include "settings/ModelStores.h"
 #include "settings/SettingsFormat.h"
-#include "settings/TenorRegistryService.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,7 +17,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <memory>
 #include <utime.h>
 
 namespace {
@@ -26,9 +25,8 @@ QString s_qtReadFile;
 QString s_qtWriteFile;
 long s_generation = 0;
 
-// The files are rewritten for every input under the same names (new names would grow Qt's
-// cache of settings files); QSettings re-reads a cached file only when its size or
-// modification time changed, so each input gets a time of its own.
+// Same names for every input (new ones grow Qt's file cache), so each write gets its own mtime:
+// QSettings re-reads a cached file only when its size or modification time changed.
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
@@ -42,15 +40,12 @@ void writeFile(const QString &path, const QByteArray &bytes)
     utime(QFile::encodeName(path).constData(), &t);
 }
 
-void readLikeThePanel(IRegistryService &store, bool basso)
+void readLikeThePanel(IRegistryService &store, int triggerInputs)
 {
     using namespace StoreKeys;
-    MixerProtocol::routingBlock(0, uint32_t(store.getAudioRoutingValue(kInput12).toInt()));
-    MixerProtocol::routingBlock(0, uint32_t(store.getAudioRoutingValue(kInput32).toInt()));
-    // Summed unsigned, as the service does: hand-edited values may be anything.
-    uint32_t mask = 0;
-    for (const QString &key : basso ? QStringList{kInput1, kInput2, kInput3, kInput4} : QStringList{kInput1, kInput2})
-        mask += uint32_t(store.getDuckerValue(key).toInt());
+    uint32_t mask = 0; // summed unsigned, as the service does: hand-edited values may be anything
+    for (int i = 1; i <= triggerInputs; ++i)
+        mask += uint32_t(store.getDuckerValue(QStringLiteral("Input %1").arg(i)).toInt());
     // The ducker page reads the release time as a real number of milliseconds.
     const double release = store.getDuckerValue(kReleaseTime).toDouble();
     FUZZ_CHECK(release >= 0 && release <= 5000);
@@ -72,8 +67,7 @@ bool same(const QVariant &a, const QVariant &b)
     return a == b;
 }
 
-// A key both formats write back as it is: QSettings::value() finds it (no empty group name), and
-// its group is not "general" in other letters (written back as "General").
+// A key both write back as it is: no empty group name, no "general" in other letters ("General").
 bool addressable(const QString &key)
 {
     const QString group = key.section(QLatin1Char('/'), 0, 0);
@@ -82,8 +76,8 @@ bool addressable(const QString &key)
            (group == QLatin1String("General") || group.compare(QLatin1String("general"), Qt::CaseInsensitive) != 0);
 }
 
-// The format against Qt's INI format. Qt decodes binary values (the refused ones) from every line
-// of a repeated key and from escapes that spell an '@': it reads only text without either.
+// Qt decodes binary (refused) values also from a repeated key's other lines and escaped '@'s: it reads
+// only text without either.
 void checkFormat(const QByteArray &input, const QSettings::SettingsMap &parsed, bool anyDropped)
 {
     bool anyRefused = anyDropped;
@@ -103,21 +97,19 @@ void checkFormat(const QByteArray &input, const QSettings::SettingsMap &parsed, 
             FUZZ_CHECK(qt.value(it.key()) == it.value());
     }
     // Qt writes the plain values byte for byte as the format does.
-    {
-        QSettings qt(s_qtWriteFile, QSettings::IniFormat);
-        qt.clear();
-        for (auto it = plain.cbegin(); it != plain.cend(); ++it)
-            qt.setValue(it.key(), it.value());
-    }
+    QSettings qt(s_qtWriteFile, QSettings::IniFormat);
+    qt.clear();
+    for (auto it = plain.cbegin(); it != plain.cend(); ++it)
+        qt.setValue(it.key(), it.value());
+    qt.sync();
     QFile f(s_qtWriteFile);
     f.open(QIODevice::ReadOnly);
     FUZZ_CHECK(f.readAll() == SettingsFormat::serialise(plain));
 }
 
-// Defaults go only into a group without a key of its own: a user's partial group is never
-// completed. The values the run set itself (`changed`) are checked elsewhere.
+// Defaults go only into a group without a key of its own: a user's partial group is never completed.
 void checkDefaults(const QSettings::SettingsMap &before, const QSettings::SettingsMap &after, const QString &group,
-                   const QStringList &defaults, const QStringList &changed)
+                   const QStringList &defaults, const QString &changed)
 {
     const auto own = [&group](const QSettings::SettingsMap &m) {
         QSettings::SettingsMap keys;
@@ -127,14 +119,11 @@ void checkDefaults(const QSettings::SettingsMap &before, const QSettings::Settin
         return keys;
     };
     QSettings::SettingsMap expected = own(before);
-    if (expected.isEmpty()) {
+    if (expected.isEmpty())
         for (const QString &kv : defaults)
             expected.insert(group + '/' + kv.section('=', 0, 0), kv.section('=', 1));
-    }
     const QSettings::SettingsMap now = own(after);
-    for (const QString &key : changed)
-        if (key.startsWith(group + '/'))
-            expected.insert(key, now.value(key));
+    expected.insert(changed, now.value(changed)); // its value is checked on its own
     FUZZ_CHECK(now.keys() == expected.keys());
     for (auto it = expected.cbegin(); it != expected.cend(); ++it)
         FUZZ_CHECK(same(now.value(it.key()), it.value()));
@@ -143,8 +132,7 @@ void checkDefaults(const QSettings::SettingsMap &before, const QSettings::Settin
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    // On tmpfs where there is one: every input ends in a settings write, and a disk's sync
-    // would make the target a hundred times slower.
+    // On tmpfs where there is one: with a disk's sync the settings writes make it 100x slower.
     static QTemporaryDir home(QDir(QStringLiteral("/dev/shm")).exists()
                                   ? QStringLiteral("/dev/shm/calder-fuzz-XXXXXX")
                                   : QDir::tempPath() + QStringLiteral("/calder-fuzz-XXXXXX"));
@@ -171,22 +159,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QSettings::SettingsMap parsed = SettingsFormat::parse(input, &dropped);
     checkFormat(input, parsed, !dropped.isEmpty());
     writeFile(s_settingsFile, input);
-    const int model = size ? data[0] % 3 : 0;
-    const QString group = QStringList{"Alto", "Tenor", "Basso"}.at(model);
-    std::unique_ptr<IRegistryService> store;
-    if (model == 0)
-        store.reset(new AltoRegistryService);
-    else if (model == 1)
-        store.reset(new TenorRegistryService);
-    else
-        store.reset(new BassoRegistryService);
-    readLikeThePanel(*store, model == 2);
+    const uint32_t products[] = {kProductAlto, kProductTenor, kProductBasso};
+    const MixerModel &model = MixerModels::forProduct(products[size ? data[0] % 3 : 0]);
+    const QString group = model.name;
+    QSharedPointer<IRegistryService> store = ModelStores::create(model);
+    readLikeThePanel(*store, model.triggerInputs);
     // A refused value reads as absent.
-    const QString ducker = group + QStringLiteral("/Ducker/");
-    for (auto it = parsed.cbegin(); it != parsed.cend(); ++it) {
-        if (SettingsFormat::isRefused(it.value()) && it.key().startsWith(ducker) && addressable(it.key()))
-            FUZZ_CHECK(!store->getDuckerValue(it.key().mid(ducker.size())).isValid());
-    }
+    for (auto it = parsed.cbegin(); it != parsed.cend(); ++it)
+        if (SettingsFormat::isRefused(it.value()) && it.key().startsWith(group + "/Ducker/") && addressable(it.key()))
+            FUZZ_CHECK(!store->getDuckerValue(it.key().section('/', 2)).isValid());
 
     // A user's change reads back.
     store->setDuckerValue(StoreKeys::kSensitivity, -42);
@@ -199,7 +180,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QFile written(s_settingsFile);
     FUZZ_CHECK(written.open(QIODevice::ReadOnly));
     const QSettings::SettingsMap after = SettingsFormat::parse(written.readAll());
-    const QStringList changed{group + "/AudioRouting/Input12", group + "/Ducker/Sensitivity"};
+    const QString routing = group + "/AudioRouting", ducker = group + "/Ducker";
+    const QStringList changed{routing + "/Input12", ducker + "/Sensitivity"};
     bool allAddressable = true;
     for (auto it = parsed.cbegin(); it != parsed.cend(); ++it) {
         allAddressable = allAddressable && addressable(it.key());
@@ -210,10 +192,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0; // QSettings may read such a key into a model's group
     const QStringList duckerDefaults{"On=0",           "Input 1=0",        "Input 2=0",     "Sensitivity=-30",
                                      "DuckerRange=40", "ReleaseTime=2000", "AttackTime=50", "HoldTime=250"};
-    const bool basso = model == 2;
-    checkDefaults(parsed, after, group + "/AudioRouting",
-                  QStringList{"Input12=0"} + (basso ? QStringList{"Input32=0"} : QStringList()), changed);
-    checkDefaults(parsed, after, group + "/Ducker",
-                  duckerDefaults + (basso ? QStringList{"Input 3=0", "Input 4=0"} : QStringList()), changed);
+    const bool basso = group == QLatin1String("Basso");
+    checkDefaults(parsed, after, routing, QStringList{"Input12=0"} + (basso ? QStringList{"Input32=0"} : QStringList()),
+                  changed[0]);
+    checkDefaults(parsed, after, ducker,
+                  duckerDefaults + (basso ? QStringList{"Input 3=0", "Input 4=0"} : QStringList()), changed[1]);
     return 0;
 }

