@@ -4,8 +4,7 @@ import QtQuick.Controls 2.2
 import "qrc:/UI/Qml/Strings"
 import "qrc:/UI/Qml/CustomElements"
 
-// The controls' behaviour, each created on its own with the style objects of a scale-1 window.
-// The meter is checked on the ducker page (tst_qml_load.cpp).
+// The controls, each on its own with the style objects of a scale-1 window (the meter: tst_qml_load.cpp).
 Item {
     id: mRoot
     width: 800
@@ -231,7 +230,6 @@ Item {
             verify(rows.itemAt(0).pActive)
         }
 
-        // Images the controls show at creation are checked by qml_load; fonts are not.
         function test_fontsLoad() {
             compare(globalFonts.pLabelFont.family, "Open Sans")
             verify(globalFonts.pMenuFont.family.indexOf("Open Sans") === 0, globalFonts.pMenuFont.family)

@@ -19,7 +19,7 @@ public slots:
         probe->insert(QStringLiteral("warnings"), QString());
         connect(engine, &QQmlEngine::warnings, probe, [probe](const QList<QQmlError> &errors) {
             for (const QQmlError &error : errors)
-                probe->insert(QStringLiteral("warnings"), probe->value(QStringLiteral("warnings")).toString() + error.toString() + '\n');
+                probe->insert(QStringLiteral("warnings"), (*probe)["warnings"].toString() + error.toString() + '\n');
         });
         engine->rootContext()->setContextProperty(QStringLiteral("testProbe"), probe);
     }

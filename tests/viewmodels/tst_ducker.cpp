@@ -1,8 +1,6 @@
-// The ducker page against the real service and the simulated driver: activation from the
-// store, the wire blocks and store writes of every control, and the threaded meter.
+// The ducker page over the simulator: activation from the store, wire blocks, store writes, the meter.
 #include "TestRig.h"
 #include "device/MixerProtocol.h"
-
 
 using namespace testrig;
 
@@ -43,10 +41,7 @@ private slots:
 
     void init() { QSettings().clear(); }
 
-    void cleanup()
-    {
-        QVERIFY(QThreadPool::globalInstance()->waitForDone(3000));
-    }
+    void cleanup() { QVERIFY(QThreadPool::globalInstance()->waitForDone(3000)); }
 
     void tenorDefaultsAfterActivation()
     {
@@ -146,8 +141,7 @@ private slots:
         QTRY_COMPARE(vm->meterReading(), 78); // 60 dB
         rig.sim.setMeterLevel(0, CALDER_SIM_METER_FULL_SCALE);
         QTRY_COMPARE(vm->meterReading(), 0); // 138.47 dB
-        // Silence: the peak is held until ten polls have passed since it arrived (a few of them
-        // already at full scale), the first fall is not reported, the second gives 4.
+        // Silence: the peak is held ten polls from its arrival; the first fall is not reported.
         const quint32 before = meterReads(rig.sim);
         QElapsedTimer clock;
         clock.start();
@@ -156,13 +150,14 @@ private slots:
         const quint32 polls = meterReads(rig.sim) - before;
         QVERIFY2(polls >= 9 && polls <= 13, qPrintable(QString::number(polls)));
         // One poll per 50 ms tick: ticks of twice that length would take far longer.
-        QVERIFY2(clock.elapsed() < polls * 80, qPrintable(QStringLiteral("%1 polls in %2 ms").arg(polls).arg(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < polls * 80,
+                 qPrintable(QStringLiteral("%1 polls in %2 ms").arg(polls).arg(clock.elapsed())));
         QTRY_COMPARE_WITH_TIMEOUT(vm->meterReading(), 9, 2000);
         QCOMPARE(readings.mid(0, 4), (QList<int>{78, 0, 4, 9}));
         vm->onDuckerToggled();
     }
 
-    void failedMeterReadsChangeNothing()
+    void meterAfterFailedReadsAndOffOn()
     {
         Rig rig;
         QVERIFY(startAlto(rig, 1000));
@@ -173,6 +168,17 @@ private slots:
         QCOMPARE(vm->meterReading(), 0);
         rig.sim.clearFaults(); // polling goes on and picks the level up
         QTRY_COMPARE(vm->meterReading(), 78);
+
+        // Off while a read is blocked: no tick starts another; on again, polling resumes.
+        rig.sim.setDelay("ClassVendorRequestIn", 300, 1);
+        const quint32 started = meterReads(rig.sim);
+        QTRY_VERIFY(meterReads(rig.sim) > started);
+        vm->onDuckerToggled();
+        QTest::qWait(600); // the blocked read ends meanwhile
+        QCOMPARE(meterReads(rig.sim), started + 1);
+        rig.sim.setMeterLevel(0, CALDER_SIM_METER_FULL_SCALE);
+        vm->onDuckerToggled();
+        QTRY_COMPARE(vm->meterReading(), 0);
     }
 
     void pageDestroyedDuringBlockedRead()

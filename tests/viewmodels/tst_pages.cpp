@@ -27,8 +27,7 @@ private slots:
 
     void init() { QSettings().clear(); }
 
-    // Every page reports the connection state while it is the reply listener; a destroyed page
-    // leaves the slot alone when another page has taken it since.
+    // Each page reports the connection state as reply listener, and leaves another page's slot.
     void connectedMessagesAndListenerSlot()
     {
         Rig rig;
@@ -75,8 +74,7 @@ private slots:
         QCOMPARE(vm->sampleRate(), 96000);
         QCOMPARE(recorder.values, QList<bool>{true});
 
-        // A plug beside several devices asks for a pick again, and so does "ResetState" (plug or
-        // unplug with several devices): no rate of a device no longer connected, no Ctrl+B.
+        // A plug beside several devices, and "ResetState", ask for a pick again: no rate, no Ctrl+B.
         TestListener topBar(*rig.service);
         rig.service->setPnPEventListener(&topBar);
         rig.sim.plug("basso");
@@ -162,7 +160,7 @@ private slots:
             QCOMPARE(vm->inputs32(), c.inputs32);
             QCOMPARE(vm->activeInput32(), c.label32);
             QVERIFY(rig.sim.requestLog(0).isEmpty()); // showing the stored choice writes nothing
-            if (!c.inputs32.isEmpty()) { // the Basso's second pair: its own block and key
+            if (!c.inputs32.isEmpty()) {              // the Basso's second pair: its own block and key
                 vm->onInputs32Changed(2, QStringLiteral("Stereo input 7+8"));
                 QCOMPARE(vm->activeInput32(), QStringLiteral("Stereo input 7+8"));
                 QCOMPARE(outBlocks(rig.sim, 0), QStringList{"00 00 04 00 02 00 00 00"});
@@ -207,8 +205,8 @@ private slots:
         QVERIFY(rig.start("tenor,alto", 0));
         auto vm = makePage<InfoVM>(rig);
         vm->onActivate();
-        QCOMPARE((QStringList{vm->manufacturer(), vm->product(), vm->vid(), vm->pid(), vm->revisionId(), vm->serialNumber(),
-                              vm->apiVersion(), vm->buildType()}),
+        QCOMPARE((QStringList{vm->manufacturer(), vm->product(), vm->vid(), vm->pid(), vm->revisionId(),
+                              vm->serialNumber(), vm->apiVersion(), vm->buildType()}),
                  (QStringList{"Maker", "Mixer A-123", "0x4C55", "0x0031", "1.05", "123", "5.2.1", "Release"}));
         QCOMPARE((QStringList{vm->streamingState(), vm->activeKsClients(), vm->activeAsioClients()}),
                  (QStringList{"Active", "1", "0"}));

@@ -162,10 +162,8 @@ private slots:
         auto page = activePage<BufferSettingsVM>();
         QCOMPARE(page->inputFormats(), (QStringList{"2 channels, 24 bits", "2 channels, 16 bits"}));
         QCOMPARE(page->currentInputFormat(), QStringLiteral("2 channels, 24 bits"));
-        QCOMPARE(page->outputFormats().size(), 3);
         QCOMPARE(page->currentOutputFormat(), QStringLiteral("6 channels, 24 bits"));
         QVERIFY(page->enableStreamFormatSelection());
-        QCOMPARE(page->asioBufferSizes().first(), QStringLiteral("32 samples"));
         QCOMPARE(page->currentAsioBufferSize(), QStringLiteral("256 samples"));
         QVERIFY(page->safeModeEnabled() && !page->safeMode());
         // A choice goes to the driver by format id and the current format is read back.
@@ -173,8 +171,7 @@ private slots:
         QCOMPARE(m_rig.sim.currentFormat(0, kIn), 11);
         QCOMPARE(page->currentInputFormat(), QStringLiteral("2 channels, 16 bits"));
 
-        // Output only: the output handler's slot 1 was never set and counts as output; the input
-        // handler's slot 0 holds the output stream.
+        // Output only: the input handler's slot 0 holds the output stream, slot 1 counts as output.
         QVERIFY(m_rig.startSingle("v22", [this] {
             m_rig.sim.setStreamFormats(0, kIn, {});
             m_rig.sim.setSelectionMode(0, 0);
@@ -223,7 +220,6 @@ private slots:
         QCOMPARE(m_rig.sim.asioCurrentSize(), 128u);
         QCOMPARE(m_rig.sim.asioFlags(), 0x10005u);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestStreamPages)
