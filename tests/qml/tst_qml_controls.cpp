@@ -1,24 +1,10 @@
-// Qt Quick Test runner for the controls, with a probe that collects the engine's warnings so
+// Qt Quick Test runner for the controls; testProbe.warnings collects the engine's warnings so
 // that each QML test can insist there were none.
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlError>
+#include <QQmlPropertyMap>
 #include <QtQuickTest>
-
-class TestProbe : public QObject
-{
-    Q_OBJECT
-public:
-    using QObject::QObject;
-    QStringList warnings;
-    // The warnings since the last call, one a line; forgets them.
-    Q_INVOKABLE QString takeWarnings()
-    {
-        const QString all = warnings.join(QLatin1Char('\n'));
-        warnings.clear();
-        return all;
-    }
-};
 
 class Setup : public QObject
 {
@@ -29,10 +15,11 @@ public slots:
 
     void qmlEngineAvailable(QQmlEngine *engine)
     {
-        auto *probe = new TestProbe(engine);
+        auto *probe = new QQmlPropertyMap(engine);
+        probe->insert(QStringLiteral("warnings"), QString());
         connect(engine, &QQmlEngine::warnings, probe, [probe](const QList<QQmlError> &errors) {
             for (const QQmlError &error : errors)
-                probe->warnings << error.toString();
+                probe->insert(QStringLiteral("warnings"), (*probe)["warnings"].toString() + error.toString() + '\n');
         });
         engine->rootContext()->setContextProperty(QStringLiteral("testProbe"), probe);
     }

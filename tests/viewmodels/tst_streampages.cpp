@@ -1,8 +1,6 @@
-// Volume, buffer settings and format pages against the simulated driver through the real
-// service. The v22 model has 4 input channels (1-3 muted) and 6 output channels (4 at -18 dB, 6
-// with another range and no mute); channels default to -60..0 dB at -12 dB, the masters to
-// -127..0 at -10. It lists formats 1-3 (16, 24, 32 bits; current 2); the ASIO instance offers
-// 32..2048 samples at 256.
+// Volume and buffer settings pages over the simulator. Its v22 has 4 input channels (1-3 muted)
+// and 6 output channels (4 at -18 dB, 6 with another range and no mute), channels at -12 of
+// -60..0 dB, masters at -10 of -127..0; formats 1-3 (16, 24, 32 bits; current 2); ASIO 32..2048 at 256.
 #include "TestRig.h"
 
 namespace {
@@ -68,6 +66,7 @@ private slots:
         QCOMPARE(page->channels()->rowCount(), rows);
         if (rows == 2)
             QCOMPARE(role(*page, 1, "rightChannelIndex"), QVariant(uint(4)));
+        QCOMPARE(activePage<BufferSettingsVM>()->outputFormats().size(), qMin(formats, 32)); // a 32-record table
     }
 
     void pairsLinkAndMute()
@@ -108,16 +107,9 @@ private slots:
 
     void masterMuteAndVolumeWrites()
     {
-        // v21's input master has a volume control but no mute control.
-        QVERIFY(m_rig.startSingle("v21"));
-        auto page = activePage<VolumeVM>();
-        page->onMasterMute();
-        QVERIFY(page->isMasterMuted());
-        QCOMPARE(m_rig.sim.callCount("SetMute"), 0u);
-
         // The simulator holds writes to the channel's range: open the master's to +127.99 dB.
         QVERIFY(m_rig.startSingle("v22", [this] { setChannel(kIn, 0, 0, -32768, 32767); }));
-        page = activePage<VolumeVM>();
+        auto page = activePage<VolumeVM>();
         page->onMasterMute();
         QCOMPARE(m_rig.sim.channel(0, kIn, 0).mute, 1u);
         QSignalSpy master(page.data(), &VolumeVM::masterValueChanged);
@@ -140,29 +132,6 @@ private slots:
         m_rig.sim.setStreamFormats(0, kIn, {{1, 24, 6}});
         page->onInputSelected();
         QCOMPARE(page->channels()->rowCount(), 3);
-    }
-
-    void failingVolumeCalls()
-    {
-        QVERIFY(m_rig.startSingle("v22", [this] {
-            for (const char *op : {"GetVolumeMuteInfo", "GetVolume", "SetVolume", "GetMute", "SetMute", "GetChannelInfo"})
-                m_rig.sim.setFault(QString::fromLatin1(op), 0xEE000005u);
-        }));
-        auto page = activePage<VolumeVM>();
-        QVERIFY(page->isMasterVisible());
-        QCOMPARE(page->masterValue(), short(0));
-        QCOMPARE(page->channels()->rowCount(), 2); // the count comes from the stream formats
-        QCOMPARE(role(*page, 0, "leftChannelName"), QVariant(QString()));
-        QCOMPARE(role(*page, 0, "link"), QVariant(false));
-        // Without capabilities nothing is written, yet the page's own states still toggle.
-        const uint32_t calls = m_rig.sim.callCount();
-        page->onMasterUpdate(-3);
-        page->onCommonUpdate(0, -3);
-        page->onMasterMute();
-        page->onMute(0);
-        QCOMPARE(m_rig.sim.callCount(), calls);
-        QVERIFY(page->isMasterMuted());
-        QCOMPARE(role(*page, 0, "mute"), QVariant(true));
     }
 
     void namesAndOddRanges()
@@ -193,10 +162,8 @@ private slots:
         auto page = activePage<BufferSettingsVM>();
         QCOMPARE(page->inputFormats(), (QStringList{"2 channels, 24 bits", "2 channels, 16 bits"}));
         QCOMPARE(page->currentInputFormat(), QStringLiteral("2 channels, 24 bits"));
-        QCOMPARE(page->outputFormats().size(), 3);
         QCOMPARE(page->currentOutputFormat(), QStringLiteral("6 channels, 24 bits"));
         QVERIFY(page->enableStreamFormatSelection());
-        QCOMPARE(page->asioBufferSizes().first(), QStringLiteral("32 samples"));
         QCOMPARE(page->currentAsioBufferSize(), QStringLiteral("256 samples"));
         QVERIFY(page->safeModeEnabled() && !page->safeMode());
         // A choice goes to the driver by format id and the current format is read back.
@@ -204,8 +171,7 @@ private slots:
         QCOMPARE(m_rig.sim.currentFormat(0, kIn), 11);
         QCOMPARE(page->currentInputFormat(), QStringLiteral("2 channels, 16 bits"));
 
-        // Output only: the output handler's slot 1 was never set and counts as output; the input
-        // handler's slot 0 holds the output stream.
+        // Output only: the input handler's slot 0 holds the output stream, slot 1 counts as output.
         QVERIFY(m_rig.startSingle("v22", [this] {
             m_rig.sim.setStreamFormats(0, kIn, {});
             m_rig.sim.setSelectionMode(0, 0);
@@ -219,30 +185,6 @@ private slots:
         QCOMPARE(m_rig.sim.currentFormat(0, kOut), 3);
         QCOMPARE(page->currentOutputFormat(), QStringLiteral("6 channels, 32 bits"));
         QVERIFY(page->currentInputFormat().isEmpty());
-    }
-
-    void moreFormatsThanTableAndOddIds()
-    {
-        // 40 formats per direction: the driver fills the 32-record table and says so, which
-        // counts as a listing for the stream detection too. The current id is beyond the table.
-        QVERIFY(m_rig.startSingle("v22", [this] {
-            QVector<CalderSimFormat> f;
-            for (uint32_t i = 1; i <= 40; ++i)
-                f.append({i, 16 + 8 * (i % 3), 2});
-            m_rig.sim.setStreamFormats(0, kIn, f);
-            m_rig.sim.setStreamFormats(0, kOut, f);
-            m_rig.sim.setCurrentFormat(0, kIn, 40);
-        }));
-        auto page = activePage<BufferSettingsVM>();
-        QCOMPARE(page->inputFormats().size(), 32);
-        QCOMPARE(page->outputFormats().size(), 32);
-        QVERIFY(page->currentInputFormat().isEmpty());
-        // Two listed formats with the current id: the text is the driver's current record.
-        m_rig.sim.setStreamFormats(0, kIn, {{7, 16, 2}, {7, 24, 2}, {8, 32, 2}});
-        m_rig.sim.setCurrentFormat(0, kIn, 7);
-        page->onDeviceNotification();
-        QCOMPARE(page->inputFormats().size(), 3);
-        QCOMPARE(page->currentInputFormat(), QStringLiteral("2 channels, 16 bits"));
     }
 
     void bufferSizesAndSafeMode()
@@ -277,24 +219,6 @@ private slots:
         page->onAsioSelectionChanged(0, QStringLiteral("128 samples"));
         QCOMPARE(m_rig.sim.asioCurrentSize(), 128u);
         QCOMPARE(m_rig.sim.asioFlags(), 0x10005u);
-    }
-
-    void missingEntryPoints()
-    {
-        QVERIFY(m_rig.startSingle("v22"));
-        TUsbAudioApiDll &api = m_rig.service->api();
-        api.TUSBAUDIO_GetSupportedStreamFormats = nullptr;
-        api.TUSBAUDIO_SetCurrentStreamFormat = nullptr;
-        api.TUSBAUDIO_GetASIOInstanceInfo = nullptr;
-        api.TUSBAUDIO_SetASIOBufferPreferredSize = nullptr;
-        api.TUSBAUDIO_GetCurrentSampleRate = nullptr;
-        BufferSettingsVM page(m_rig.service, m_rig.bus);
-        page.onActivate();
-        page.onInputFormatSelectionChanged(0, QString());
-        page.onAsioSelectionChanged(0, QStringLiteral("64 samples"));
-        page.onSafeModeSelectionChanged();
-        QVERIFY(page.inputFormats().isEmpty() && page.asioBufferSizes().isEmpty() && !page.safeMode());
-        QCOMPARE(m_rig.sim.callCount(), 0u);
     }
 };
 
