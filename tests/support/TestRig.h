@@ -1,8 +1,5 @@
 #pragma once
-// The one rig of the tests that run the panel's own objects on the simulated driver: log
-// capture, a listener that knows whether it is still alive, the simulator's blocks and device
-// names, the stored settings, a service on a fresh device list, the panel's whole service set as
-// start-up builds it, and what a page shows.
+// The rig of the tests that run the panel's own objects on the simulated driver.
 #include "SimulatorControl.h"
 #include "app/AppConstants.h"
 #include "app/AppRegistrations.h"
@@ -48,8 +45,7 @@
 
 namespace testrig {
 
-// Every debug line while it exists. The ducker's meter logs from a pool thread, so the list
-// is guarded.
+// Every debug line while it exists; guarded, as the meter logs from a pool thread.
 class LogCapture
 {
 public:
@@ -73,10 +69,8 @@ public:
         QMutexLocker lock(&s_mutex);
         s_lines.clear();
     }
-    // How many lines are exactly `line`.
     int countExact(const QString &line) const { return int(lines().count(line)); }
-    // Whether a line starts with `text` (both without their trailing newline): printf-style
-    // lines end in "\n", stream-style lines may carry a value after the quoted text.
+    // Lines starting with `text`, newlines trimmed: stream-style lines may carry a value after it.
     bool has(const QString &text) const { return count(text) > 0; }
     int count(const QString &text) const
     {
@@ -102,9 +96,7 @@ private:
     inline static QtMessageHandler s_previous = nullptr;
 };
 
-// Stands in for a page view model and the top bar at once. Every callback first checks that
-// the object is still alive, so a call into a destroyed listener is counted (and, under
-// AddressSanitizer, reported) instead of passing unnoticed.
+// Stands in for a page and the top bar; a call into a destroyed one is counted, not missed.
 class TestListener : public ICommunicationReplyListener, public IPnPEventListener
 {
 public:
@@ -238,9 +230,8 @@ struct Rig
     // Runs between the reset and the service's construction (device ids, strings, faults).
     std::function<void()> configure = [] {};
 
-    // With `open` >= 0 the service opens that device as the status page's pick does; starting
-    // with two or more devices keeps the service's 2 s single-device reconnect out of the way of
-    // the tests. The request log of device 0 and the call counts start empty.
+    // With `open` >= 0 the service opens that device as the status page's pick does (two or more
+    // devices keep the 2 s single-device reconnect away). Device 0's log and the counts start empty.
     bool start(const QString &devices, int open = -1)
     {
         if (!sim.isValid() || sim.reset(devices) < 0)
@@ -258,8 +249,7 @@ struct Rig
         return true;
     }
 
-    // One device, which the service opens itself at construction; `configure` runs on the fresh
-    // device before that. The call counts start empty.
+    // One device, opened by the service itself; `configure` runs on the fresh device before that.
     template <typename Configure>
     bool startSingle(const QString &device, Configure configure)
     {
@@ -315,10 +305,8 @@ inline bool spin(int ms, const std::function<bool()> &done = {})
     return done ? done() : true;
 }
 
-// The service set that start-up builds (registerServices), and the top bar as the PnP
-// listener. Pages are made through the container's factories, as the QML wrappers make them.
-// Without the window, the same services and factories but no QQuickView: the threaded tests
-// then see no QML loader thread, whose handovers inside Qt only add noise to ThreadSanitizer.
+// The service set start-up builds, the top bar as the PnP listener, pages from the factories.
+// Without the window there is no QML loader thread, whose handovers inside Qt only add TSan noise.
 struct Panel
 {
     enum Window { WithWindow, WithoutWindow };
