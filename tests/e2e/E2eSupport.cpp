@@ -20,8 +20,7 @@ const QString kTitle = QStringLiteral("Calder USB Audio Control Panel");
 QProcessEnvironment environmentWith(const QStringList &extra)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // The panel must run as on a desktop: real X windows and OpenGL, not the test runner's
-    // offscreen and software settings.
+    // As on a desktop: X windows and OpenGL, not the test runner's offscreen software settings.
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("QT_QUICK_BACKEND"));
     for (const QString &kv : extra)
@@ -55,8 +54,6 @@ QString run(const QString &program, const QStringList &args, bool *ok, int timeo
         *ok = finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
 }
-
-// ---- Background, Panel ------------------------------------------------------------------------
 
 Background::Background(const QString &program, const QStringList &args, const QStringList &extraEnv)
 {
@@ -97,11 +94,9 @@ Panel::Panel(const QString &devices, const QStringList &extraEnv)
 QString Panel::visibleWindowId() const
 {
     const QString ids = run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^" + kTitle + "$"});
-    for (const QString &id : ids.split('\n', Qt::SkipEmptyParts)) {
-        const QString geometry = run(QStringLiteral("xdotool"), {"getwindowgeometry", id});
-        if (geometry.contains(QStringLiteral("Geometry: 800x500")))
+    for (const QString &id : ids.split('\n', Qt::SkipEmptyParts))
+        if (windowGeometry(id).size() == QSize(800, 500))
             return id;
-    }
     return QString();
 }
 
@@ -125,18 +120,21 @@ bool Panel::waitUntilShown(int timeoutMs)
 
 QPoint Panel::origin() const
 {
-    QString id = visibleWindowId();
-    if (id.isEmpty())
-        return QPoint(-10000, -10000);
-    const QString geometry = run(QStringLiteral("xdotool"), {"getwindowgeometry", id});
-    static const QRegularExpression re(QStringLiteral("Position: (-?\\d+),(-?\\d+)"));
-    const auto m = re.match(geometry);
-    return m.hasMatch() ? QPoint(m.captured(1).toInt(), m.captured(2).toInt()) : QPoint(-10000, -10000);
+    const QString id = visibleWindowId();
+    return id.isEmpty() ? QPoint(-10000, -10000) : windowGeometry(id).topLeft();
+}
+
+QRect windowGeometry(const QString &windowId)
+{
+    const QString g = run(QStringLiteral("xdotool"), {"getwindowgeometry", windowId});
+    static const QRegularExpression re(QStringLiteral("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+    const auto m = re.match(g);
+    return m.hasMatch() ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt())
+                        : QRect();
 }
 
 QImage Panel::grab() const { return grabScreen(QRect(origin(), QSize(800, 500))); }
-
-// ---- Input ------------------------------------------------------------------------------------
 
 // No --sync on the moves: xdotool then waits for a pointer motion, which never comes when the
 // pointer is already there.
@@ -148,24 +146,15 @@ void click(const QPoint &screenPos, int button)
 
 void drag(const QPoint &from, const QPoint &to, int steps)
 {
-    QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.05", "mousedown",
-                     "1"};
+    QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.05", "mousedown", "1"};
     for (int i = 1; i <= steps; ++i) {
         const QPoint p = from + (to - from) * i / steps;
-        args << "sleep"
-             << "0.03"
-             << "mousemove" << QString::number(p.x()) << QString::number(p.y());
+        args += QStringList{"sleep", "0.03", "mousemove", QString::number(p.x()), QString::number(p.y())};
     }
-    args << "sleep"
-         << "0.1"
-         << "mouseup"
-         << "1";
-    run(QStringLiteral("xdotool"), args);
+    run(QStringLiteral("xdotool"), args + QStringList{"sleep", "0.1", "mouseup", "1"});
 }
 
 void keys(const QString &combination) { run(QStringLiteral("xdotool"), {"key", "--clearmodifiers", combination}); }
-
-// ---- Simulator --------------------------------------------------------------------------------
 
 QString sim(const QStringList &args, bool *ok) { return run(qEnvironmentVariable("CALDER_SIM"), args, ok); }
 
@@ -205,16 +194,13 @@ int driverCalls(const QString &entryPoint)
     return ok ? n : -1;
 }
 
-// ---- Settings ---------------------------------------------------------------------------------
-
 QString settingsFile()
 {
     return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Brightwell/") + kTitle + QStringLiteral(".conf");
 }
 
 namespace {
-// Reads a private copy: QSettings caches files by name within a process, and the panel
-// rewrites this one from another process.
+// A private copy: QSettings caches files by name, and the panel rewrites this one meanwhile.
 template <typename F>
 auto withSettingsCopy(F f)
 {
@@ -235,8 +221,6 @@ QStringList settingGroups()
 {
     return withSettingsCopy([](QSettings &s) { return s.childGroups(); });
 }
-
-// ---- Screen -----------------------------------------------------------------------------------
 
 QImage grabScreen(const QRect &rect)
 {
@@ -270,8 +254,8 @@ int changedPixels(const QImage &a, const QImage &b, const QRect &rect)
 
 Tabs readTabs(const QImage &window)
 {
-    // The tab header spans window rows 50 to 85; labels sit in the middle rows, the current
-    // tab's underline (#007CBB) in rows 83-84.
+    // Labels are runs of ink in the header's middle rows; the current tab's underline
+    // (#007CBB) is in rows 83-84.
     Tabs tabs;
     if (window.width() < 800 || window.height() < 90)
         return tabs;
