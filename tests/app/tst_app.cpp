@@ -100,35 +100,26 @@ private slots:
         QCOMPARE(w.position(), QPoint(132, 85));
     }
 
-    void scaleFactors_data()
-    {
-        QTest::addColumn<double>("dpi");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<double>("font");
-        QTest::addColumn<double>("scale");
-        QTest::newRow("reference") << 96.0 << 1920 << 1080 << 1.0 << 1.0;
-        QTest::newRow("72 dpi clamps the window scale") << 72.0 << 1920 << 1080 << 4.0 / 3.0 << 1.0;
-        QTest::newRow("192 dpi") << 192.0 << 1920 << 1080 << 0.5 << 2.0;
-        QTest::newRow("2560x1440") << 96.0 << 2560 << 1440 << 4.0 / 3.0 << 1.0;
-        QTest::newRow("portrait") << 96.0 << 1080 << 1920 << 1.0 << 1.0;
-        QTest::newRow("1366x768: the short side decides") << 96.0 << 1366 << 768 << 768.0 / 1080.0 << 1.0;
-        QTest::newRow("1920x1200: the long side decides") << 96.0 << 1920 << 1200 << 1.0 << 1.0;
-        QTest::newRow("dpi 0") << 0.0 << 1920 << 1080 << 1.0 << 1.0;
-    }
-
+    // The fixed window holds the scaled root item whole.
     void scaleFactors()
     {
-        QFETCH(double, dpi);
-        QFETCH(int, width);
-        QFETCH(int, height);
-        QFETCH(double, font);
-        QFETCH(double, scale);
-        const scaling::Factors f = scaling::compute(dpi, width, height);
-        QVERIFY2(qAbs(f.fontScalingFactor - font) < 1e-9, qPrintable(QString::number(f.fontScalingFactor)));
-        QCOMPARE(f.scalingFactor, scale);
-        // The fixed window holds the scaled root item whole.
-        QCOMPARE(scaling::fixedWindowSize(f.scalingFactor), QSize(qRound(800 * scale), qRound(500 * scale)));
+        struct Case { double dpi; int width, height; double font, scale; };
+        const Case cases[] = {
+            {96, 1920, 1080, 1.0, 1.0},
+            {72, 1920, 1080, 4.0 / 3.0, 1.0}, // the window scale clamped
+            {192, 1920, 1080, 0.5, 2.0},
+            {96, 2560, 1440, 4.0 / 3.0, 1.0},
+            {96, 1080, 1920, 1.0, 1.0},
+            {96, 1366, 768, 768.0 / 1080.0, 1.0}, // the short side decides
+            {96, 1920, 1200, 1.0, 1.0},           // the long side decides
+            {0, 1920, 1080, 1.0, 1.0},
+        };
+        for (const Case &c : cases) {
+            const scaling::Factors f = scaling::compute(c.dpi, c.width, c.height);
+            QVERIFY2(qAbs(f.fontScalingFactor - c.font) < 1e-9, qPrintable(QString::number(f.fontScalingFactor)));
+            QCOMPARE(f.scalingFactor, c.scale);
+            QCOMPARE(scaling::fixedWindowSize(f.scalingFactor), QSize(qRound(800 * c.scale), qRound(500 * c.scale)));
+        }
     }
 
     void windowKeepsTheSizeOfThePrimaryScreensScale()
@@ -166,39 +157,6 @@ private slots:
         QTimer::singleShot(0, actions.at(1), &QAction::trigger);
         QCOMPARE(QCoreApplication::exec(), 0); // "&Exit" ends the event loop
         icon->hide();
-    }
-
-    // Losing the connection shrinks the tabs to Status and shows its page; reconnected, the
-    // model's tabs come back. Only while active; selections outside the tabs are ignored.
-    void connectionMessagesShrinkAndRestoreTheTabs()
-    {
-        sim->reset("tenor");
-        ServiceContainer container;
-        setUpServices(container);
-        const auto bus = container.resolve<MessageBus>();
-        const auto shell = container.resolve<ShellVM>();
-        const auto bar = container.resolve<MainTopBarVM>();
-        const auto tabs = [&] { return bar->menuList()->stringList(); };
-        bus->publish(false, kMsgConnected);
-        QCOMPARE(tabs(), kMixerTabs);
-
-        bar->onActivate();
-        bar->menuSelected(2);
-        bus->publish(false, kMsgConnected);
-        QCOMPARE(tabs(), QStringList{"Status"});
-        QCOMPARE(shell->selectedMasterView(), kStatusView);
-        QCOMPARE(bar->currentPageIndex(), 0);
-        bus->publish(true, kMsgConnected);
-        QCOMPARE(tabs(), kMixerTabs);
-        QCOMPARE(shell->selectedMasterView(), kStatusView);
-        for (int index : {4, 5, -1})
-            bar->menuSelected(index);
-        QCOMPARE(bar->currentPageIndex(), 4);
-        QCOMPARE(shell->selectedMasterView(), kInfoView);
-
-        QVERIFY(bar->onDeactivate());
-        bus->publish(false, kMsgConnected);
-        QCOMPARE(tabs(), kMixerTabs);
     }
 
     // The whole frame as main loads it, through plugs and unplugs: each device set's tab labels,

@@ -1,6 +1,5 @@
 #include "E2eSupport.h"
 
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
@@ -9,7 +8,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 namespace e2e {
@@ -64,10 +62,7 @@ Background::Background(const QString &program, const QStringList &args, const QS
 
 Background::~Background()
 {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(5000))
+    if (!stop(5000))
         process.kill();
     process.waitForFinished(3000);
 }
@@ -241,13 +236,13 @@ int inkPixels(const QImage &image, const QRect &rect, QRgb background)
     return n;
 }
 
-int changedPixels(const QImage &a, const QImage &b, const QRect &rect)
+int changedPixels(const QImage &a, const QImage &b, const QRect &rect, int tolerance)
 {
     int n = 0;
     const QRect r = rect.intersected(a.rect()).intersected(b.rect());
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
+            if (channelDistance(a.pixel(x, y), b.pixel(x, y)) > tolerance)
                 ++n;
     return n + (rect.width() * rect.height() - r.width() * r.height());
 }

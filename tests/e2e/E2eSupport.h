@@ -69,8 +69,8 @@ int channelDistance(QRgb a, QRgb b);
 bool isDrawn(const QImage &window); // the ribbon and tab header are on screen
 // Pixels of `rect` that differ clearly from `background`.
 int inkPixels(const QImage &image, const QRect &rect, QRgb background);
-// Pixels of `rect` that differ between two pictures.
-int changedPixels(const QImage &a, const QImage &b, const QRect &rect);
+// Pixels of `rect` that differ between two pictures by more than `tolerance` (channel sum).
+int changedPixels(const QImage &a, const QImage &b, const QRect &rect, int tolerance = 0);
 
 // The tab bar as drawn: centres of the labels and the underlined (current) tab, -1 when none.
 struct Tabs
