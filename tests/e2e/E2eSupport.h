@@ -22,8 +22,7 @@ class Background
 public:
     Background(const QString &program, const QStringList &args, const QStringList &extraEnv = {});
     ~Background();
-    // SIGTERM and wait: true when it ended normally with exit code 0.
-    bool stop(int timeoutMs = 10000);
+    bool stop(int timeoutMs = 10000); // SIGTERM and wait: true when it then exited with 0
     QString log(); // standard error so far: the panel's debug log
 
     QProcess process;
@@ -32,15 +31,13 @@ private:
     QString m_log;
 };
 
-// The panel: started with the simulated mixers `devices` (CALDER_SIM_DEVICES syntax).
+// The panel, started with the simulated mixers `devices` (CALDER_SIM_DEVICES syntax).
 class Panel : public Background
 {
 public:
     explicit Panel(const QString &devices, const QStringList &extraEnv = {});
-    // Waits until the 800x500 window is on screen and the simulator answers.
-    bool waitUntilShown(int timeoutMs = 20000);
-    // The main window's X id (by title and size), empty when it is not mapped.
-    QString visibleWindowId() const;
+    bool waitUntilShown(int timeoutMs = 20000); // the window is drawn and calder-sim answers
+    QString visibleWindowId() const;             // empty when not mapped
     QPoint origin() const;
     QPoint at(int x, int y) const { return origin() + QPoint(x, y); } // window to screen
     QImage grab() const;
