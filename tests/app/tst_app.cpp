@@ -36,7 +36,6 @@ void setUpServices(ServiceContainer &container)
     registerQmlTypes();
 }
 
-// Puts the cursor at a global point and sends the window the matching mouse event.
 void mouse(MovableWidget &w, QEvent::Type type, QPoint global, Qt::MouseButtons buttons,
            Qt::MouseButton button = Qt::NoButton)
 {
@@ -100,8 +99,8 @@ private slots:
     // The fixed window holds the scaled root item whole.
     void scaleFactors()
     {
-        struct Case { double dpi; int width, height; double font, scale; };
-        const Case cases[] = {
+        const double cases[][5] = {
+            // dpi, screen width and height, font scale, window scale
             {72, 1920, 1080, 4.0 / 3.0, 1.0}, // the window scale clamped
             {192, 1920, 1080, 0.5, 2.0},
             {96, 1080, 1920, 1.0, 1.0},
@@ -109,11 +108,11 @@ private slots:
             {96, 1920, 1200, 1.0, 1.0},           // the long side decides
             {0, 1920, 1080, 1.0, 1.0},
         };
-        for (const Case &c : cases) {
-            const scaling::Factors f = scaling::compute(c.dpi, c.width, c.height);
-            QVERIFY2(qAbs(f.fontScalingFactor - c.font) < 1e-9, qPrintable(QString::number(f.fontScalingFactor)));
-            QCOMPARE(f.scalingFactor, c.scale);
-            QCOMPARE(scaling::fixedWindowSize(f.scalingFactor), QSize(qRound(800 * c.scale), qRound(500 * c.scale)));
+        for (const auto &c : cases) {
+            const scaling::Factors f = scaling::compute(c[0], int(c[1]), int(c[2]));
+            QVERIFY2(qAbs(f.fontScalingFactor - c[3]) < 1e-9, qPrintable(QString::number(f.fontScalingFactor)));
+            QCOMPARE(f.scalingFactor, c[4]);
+            QCOMPARE(scaling::fixedWindowSize(f.scalingFactor), QSize(qRound(800 * c[4]), qRound(500 * c[4])));
         }
     }
 

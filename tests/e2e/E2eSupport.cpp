@@ -124,8 +124,8 @@ QRect windowGeometry(const QString &windowId)
     static const QRegularExpression re(QStringLiteral("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)"),
                                        QRegularExpression::DotMatchesEverythingOption);
     const auto m = re.match(g);
-    return m.hasMatch() ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt())
-                        : QRect();
+    const auto n = [&m](int i) { return m.captured(i).toInt(); };
+    return m.hasMatch() ? QRect(n(1), n(2), n(3), n(4)) : QRect();
 }
 
 QImage Panel::grab() const { return grabScreen(QRect(origin(), QSize(800, 500))); }
@@ -140,7 +140,8 @@ void click(const QPoint &screenPos, int button)
 
 void drag(const QPoint &from, const QPoint &to, int steps)
 {
-    QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.05", "mousedown", "1"};
+    QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.05", "mousedown",
+                     "1"};
     for (int i = 1; i <= steps; ++i) {
         const QPoint p = from + (to - from) * i / steps;
         args += QStringList{"sleep", "0.03", "mousemove", QString::number(p.x()), QString::number(p.y())};

@@ -23,7 +23,7 @@ public:
     Background(const QString &program, const QStringList &args, const QStringList &extraEnv = {});
     ~Background();
     bool stop(int timeoutMs = 10000); // SIGTERM and wait: true when it then exited with 0
-    QString log(); // standard error so far: the panel's debug log
+    QString log();                    // standard error so far: the panel's debug log
 
     QProcess process;
 
@@ -37,7 +37,7 @@ class Panel : public Background
 public:
     explicit Panel(const QString &devices, const QStringList &extraEnv = {});
     bool waitUntilShown(int timeoutMs = 20000); // the window is drawn and calder-sim answers
-    QString visibleWindowId() const;             // empty when not mapped
+    QString visibleWindowId() const;            // empty when not mapped
     QPoint origin() const;
     QPoint at(int x, int y) const { return origin() + QPoint(x, y); } // window to screen
     QImage grab() const;
