@@ -1,6 +1,5 @@
 #include "E2eSupport.h"
 
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
@@ -9,7 +8,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 namespace e2e {
@@ -20,8 +18,7 @@ const QString kTitle = QStringLiteral("Calder USB Audio Control Panel");
 QProcessEnvironment environmentWith(const QStringList &extra)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // The panel must run as on a desktop: real X windows and OpenGL, not the test runner's
-    // offscreen and software settings.
+    // As on a desktop: X windows and OpenGL, not the test runner's offscreen software settings.
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("QT_QUICK_BACKEND"));
     for (const QString &kv : extra)
@@ -38,7 +35,6 @@ int channelDistance(QRgb a, QRgb b)
 
 bool isDrawn(const QImage &window)
 {
-    // The ribbon's dark blue above the white tab header.
     return window.width() >= 800 && channelDistance(window.pixel(400, 10), qRgb(0x00, 0x25, 0x38)) < 20 &&
            channelDistance(window.pixel(3, 60), qRgb(0xFF, 0xFF, 0xFF)) < 20;
 }
@@ -56,8 +52,6 @@ QString run(const QString &program, const QStringList &args, bool *ok, int timeo
     return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
 }
 
-// ---- Background, Panel ------------------------------------------------------------------------
-
 Background::Background(const QString &program, const QStringList &args, const QStringList &extraEnv)
 {
     process.setProcessEnvironment(environmentWith(extraEnv));
@@ -67,10 +61,7 @@ Background::Background(const QString &program, const QStringList &args, const QS
 
 Background::~Background()
 {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(5000))
+    if (!stop(5000))
         process.kill();
     process.waitForFinished(3000);
 }
@@ -97,11 +88,9 @@ Panel::Panel(const QString &devices, const QStringList &extraEnv)
 QString Panel::visibleWindowId() const
 {
     const QString ids = run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^" + kTitle + "$"});
-    for (const QString &id : ids.split('\n', Qt::SkipEmptyParts)) {
-        const QString geometry = run(QStringLiteral("xdotool"), {"getwindowgeometry", id});
-        if (geometry.contains(QStringLiteral("Geometry: 800x500")))
+    for (const QString &id : ids.split('\n', Qt::SkipEmptyParts))
+        if (windowGeometry(id).size() == QSize(800, 500))
             return id;
-    }
     return QString();
 }
 
@@ -125,18 +114,21 @@ bool Panel::waitUntilShown(int timeoutMs)
 
 QPoint Panel::origin() const
 {
-    QString id = visibleWindowId();
-    if (id.isEmpty())
-        return QPoint(-10000, -10000);
-    const QString geometry = run(QStringLiteral("xdotool"), {"getwindowgeometry", id});
-    static const QRegularExpression re(QStringLiteral("Position: (-?\\d+),(-?\\d+)"));
-    const auto m = re.match(geometry);
-    return m.hasMatch() ? QPoint(m.captured(1).toInt(), m.captured(2).toInt()) : QPoint(-10000, -10000);
+    const QString id = visibleWindowId();
+    return id.isEmpty() ? QPoint(-10000, -10000) : windowGeometry(id).topLeft();
+}
+
+QRect windowGeometry(const QString &windowId)
+{
+    const QString g = run(QStringLiteral("xdotool"), {"getwindowgeometry", windowId});
+    static const QRegularExpression re(QStringLiteral("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+    const auto m = re.match(g);
+    const auto n = [&m](int i) { return m.captured(i).toInt(); };
+    return m.hasMatch() ? QRect(n(1), n(2), n(3), n(4)) : QRect();
 }
 
 QImage Panel::grab() const { return grabScreen(QRect(origin(), QSize(800, 500))); }
-
-// ---- Input ------------------------------------------------------------------------------------
 
 // No --sync on the moves: xdotool then waits for a pointer motion, which never comes when the
 // pointer is already there.
@@ -152,20 +144,12 @@ void drag(const QPoint &from, const QPoint &to, int steps)
                      "1"};
     for (int i = 1; i <= steps; ++i) {
         const QPoint p = from + (to - from) * i / steps;
-        args << "sleep"
-             << "0.03"
-             << "mousemove" << QString::number(p.x()) << QString::number(p.y());
+        args += QStringList{"sleep", "0.03", "mousemove", QString::number(p.x()), QString::number(p.y())};
     }
-    args << "sleep"
-         << "0.1"
-         << "mouseup"
-         << "1";
-    run(QStringLiteral("xdotool"), args);
+    run(QStringLiteral("xdotool"), args + QStringList{"sleep", "0.1", "mouseup", "1"});
 }
 
 void keys(const QString &combination) { run(QStringLiteral("xdotool"), {"key", "--clearmodifiers", combination}); }
-
-// ---- Simulator --------------------------------------------------------------------------------
 
 QString sim(const QStringList &args, bool *ok) { return run(qEnvironmentVariable("CALDER_SIM"), args, ok); }
 
@@ -205,16 +189,13 @@ int driverCalls(const QString &entryPoint)
     return ok ? n : -1;
 }
 
-// ---- Settings ---------------------------------------------------------------------------------
-
 QString settingsFile()
 {
     return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Brightwell/") + kTitle + QStringLiteral(".conf");
 }
 
 namespace {
-// Reads a private copy: QSettings caches files by name within a process, and the panel
-// rewrites this one from another process.
+// A private copy: QSettings caches files by name, and the panel rewrites this one meanwhile.
 template <typename F>
 auto withSettingsCopy(F f)
 {
@@ -236,8 +217,6 @@ QStringList settingGroups()
     return withSettingsCopy([](QSettings &s) { return s.childGroups(); });
 }
 
-// ---- Screen -----------------------------------------------------------------------------------
-
 QImage grabScreen(const QRect &rect)
 {
     QScreen *screen = QGuiApplication::primaryScreen();
@@ -257,21 +236,21 @@ int inkPixels(const QImage &image, const QRect &rect, QRgb background)
     return n;
 }
 
-int changedPixels(const QImage &a, const QImage &b, const QRect &rect)
+int changedPixels(const QImage &a, const QImage &b, const QRect &rect, int tolerance)
 {
     int n = 0;
     const QRect r = rect.intersected(a.rect()).intersected(b.rect());
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
+            if (channelDistance(a.pixel(x, y), b.pixel(x, y)) > tolerance)
                 ++n;
     return n + (rect.width() * rect.height() - r.width() * r.height());
 }
 
 Tabs readTabs(const QImage &window)
 {
-    // The tab header spans window rows 50 to 85; labels sit in the middle rows, the current
-    // tab's underline (#007CBB) in rows 83-84.
+    // Labels are runs of ink in the header's middle rows; the current tab's underline
+    // (#007CBB) is in rows 83-84.
     Tabs tabs;
     if (window.width() < 800 || window.height() < 90)
         return tabs;
