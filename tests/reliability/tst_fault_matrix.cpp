@@ -172,9 +172,10 @@ QList<PageRun> walkPages(Panel &panel, SimulatorControl &sim, const LogCapture &
     });
     runs << walkPage<DuckerVM>(panel, sim, log, problems, "Ducker", [&](DuckerVM *vm) {
         vm->onDuckerToggled();
-        const quint32 before = sim.callCount(QStringLiteral("ClassVendorRequestIn"));
+        // A meter read's outcome, on the simulator or a USB device alike; none comes when the read cannot start.
+        const int outcomes = log.count(":read meter success.") + log.count(":read device failed.");
         if (vm->duckerOn())
-            spin(150, [&] { return sim.callCount(QStringLiteral("ClassVendorRequestIn")) >= before + 2; });
+            spin(1000, [&] { return log.count(":read meter success.") + log.count(":read device failed.") > outcomes; });
         vm->onChannel1SelectionChanged();
         vm->onChannel2SelectionChanged();
         vm->onChannel3SelectionChanged();
