@@ -183,6 +183,12 @@ private slots:
         QTRY_COMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).value<HANDLE>(), event);
         QVERIFY(!platform::consumeEvent(event)); // the notifier took all ten at once
+        notifier->setEnabled(false); // a disabled notifier leaves the signal pending for later
+        QVERIFY(platform::signalEvent(event));
+        QTest::qWait(50); // nothing may arrive; a wait can only miss a fault, never fail a sound build
+        QCOMPARE(spy.count(), 1);
+        notifier->setEnabled(true);
+        QTRY_COMPARE(spy.count(), 2);
         notifier.reset();
         platform::closeEvent(event);
     }
