@@ -84,18 +84,11 @@ struct UsbTestbed::Device
 
     void submit(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
     {
+        // The library sends control transfers only (it claims no interface).
         Urb *urbData = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
-        usbdevfs_urb *urb = urbData ? urbOf(urbData) : nullptr;
-        UMockdevIoctlData *buffer = urb && urb->type == USBDEVFS_URB_TYPE_CONTROL && urb->buffer_length >= 8
-                                        ? umockdev_ioctl_data_resolve(urbData, offsetof(usbdevfs_urb, buffer),
-                                                                      size_t(urb->buffer_length), nullptr)
-                                        : nullptr;
-        if (!buffer) {
-            if (urbData)
-                g_object_unref(urbData);
-            umockdev_ioctl_client_complete(client, -1, EINVAL);
-            return;
-        }
+        usbdevfs_urb *urb = urbOf(urbData);
+        UMockdevIoctlData *buffer =
+            umockdev_ioctl_data_resolve(urbData, offsetof(usbdevfs_urb, buffer), size_t(urb->buffer_length), nullptr);
         uint8_t *setup = buffer->data, *payload = setup + 8;
         const auto le16 = [&](int at) { return uint16_t(setup[at] | setup[at + 1] << 8); };
         Request r{setup[0], setup[1], le16(2), le16(4), std::min<uint16_t>(le16(6), urb->buffer_length - 8), {}};
