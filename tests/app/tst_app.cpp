@@ -26,16 +26,6 @@ using namespace AppConstants;
 using namespace ViewModelTexts;
 
 namespace {
-const QStringList kMixerTabs{"Status", "Audio Routing", "Ducker", "Buffer Settings", "Info"};
-
-// What main builds, minus the event loop: every service and factory, the QML types.
-void setUpServices(ServiceContainer &container)
-{
-    ServiceContainer::setInstance(&container);
-    registerServices(container);
-    registerQmlTypes();
-}
-
 void mouse(MovableWidget &w, QEvent::Type type, QPoint global, Qt::MouseButtons buttons,
            Qt::MouseButton button = Qt::NoButton)
 {
@@ -141,9 +131,6 @@ private slots:
         QCOMPARE(actions.at(1)->text(), QStringLiteral("&Exit"));
         actions.at(0)->trigger();
         QVERIFY(window.isVisible());
-        window.hide();
-        emit icon->activated(QSystemTrayIcon::Context); // any click shows the window
-        QVERIFY(window.isVisible());
         icon->hide();
     }
 
@@ -154,7 +141,9 @@ private slots:
     {
         sim->reset("alto");
         ServiceContainer container;
-        setUpServices(container);
+        ServiceContainer::setInstance(&container); // as main builds it, minus the event loop
+        registerServices(container);
+        registerQmlTypes();
         const auto service = container.resolve<LumenCommunicationService>();
         {
             const QSharedPointer<MovableWidget> window = container.resolve<MovableWidget>();
@@ -181,9 +170,10 @@ private slots:
                     QVERIFY(t->mapToItem(root, QPointF(t->width(), 0)).x() <= 800.01);
                 }
             };
+            const QStringList mixer{"Status", "Audio Routing", "Ducker", "Buffer Settings", "Info"};
             const QStringList status{"Status"}, other{"Status", "Buffer Settings", "Info"};
             const QStringList volume{"Status", "Volume", "Buffer Settings", "Info"};
-            checkTabs(kMixerTabs, (800 - 4 * 15) / 5.0);
+            checkTabs(mixer, (800 - 4 * 15) / 5.0);
             QVERIFY(sim->unplug(0));
             checkTabs(status, 800 / 5.4);
             QVERIFY(sim->plug("v21") >= 0);
@@ -198,7 +188,7 @@ private slots:
             checkTabs(other, (800 - 2 * 15) / 3.0);
             QVERIFY(sim->unplug(0));
             QVERIFY(sim->plug("alto") >= 0);
-            checkTabs(kMixerTabs, (800 - 4 * 15) / 5.0);
+            checkTabs(mixer, (800 - 4 * 15) / 5.0);
 
             const auto pageViewModel = [loader]() -> QObject * {
                 auto *page = loader->property("item").value<QObject *>();

@@ -26,12 +26,11 @@ QProcessEnvironment environmentWith(const QStringList &extra)
     return env;
 }
 
-} // namespace
-
 int channelDistance(QRgb a, QRgb b)
 {
     return qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b));
 }
+} // namespace
 
 bool isDrawn(const QImage &window)
 {

@@ -56,13 +56,11 @@ int vendorReads(int index, int code);
 int driverCalls(const QString &entryPoint);
 
 QString settingsFile();
-// A fresh read of one key ("Alto/Ducker/Input 2"); invalid when absent.
 QVariant setting(const QString &key);
 QStringList settingGroups();
 
 QImage grabScreen(const QRect &rect);
 QRect windowGeometry(const QString &windowId); // invalid when unknown
-int channelDistance(QRgb a, QRgb b);
 bool isDrawn(const QImage &window); // the ribbon and tab header are on screen
 // Pixels of `rect` that differ clearly from `background`.
 int inkPixels(const QImage &image, const QRect &rect, QRgb background);
