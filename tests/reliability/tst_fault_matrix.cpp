@@ -1,7 +1,6 @@
 // Every driver operation the panel calls, failing and missing (nulled after the load), against every
 // page walked as its view drives it: no crash, the specified log lines, the pages showing their
 // fault-free values or defaults, stored values kept or changed as the fault-free walk changes them.
-#include "TestEnvironment.h"
 #include "TestRig.h"
 #include "device/TUsbAudioEntryPoints.h"
 #include "viewmodels/ViewModelTexts.h"
@@ -99,7 +98,7 @@ const QMap<QString, QVariantList> kFailureDisplays = {
 // A walk without UnregisterPnpNotification leaves the simulator pointing at closed events.
 void unregisterPnpDirectly()
 {
-    QLibrary lib(TestEnvironment::simulatorLibrary());
+    QLibrary lib(qEnvironmentVariable("CALDER_SIM_LIBRARY"));
     if (auto f = reinterpret_cast<void (*)()>(lib.resolve("TUSBAUDIO_UnregisterPnpNotification")))
         f();
 }

@@ -29,13 +29,11 @@ public:
     int notify(int index);
     int openHandleCount(int index) const;
 
-    // Identity.
     bool setDeviceIds(int index, quint32 vendorId, quint32 productId, quint32 revision);
     // Null QString keeps the string.
     bool setDeviceStrings(int index, const QString &serial, const QString &manufacturer, const QString &product);
     bool setSampleRate(int index, quint32 hz);
 
-    // Vendor requests.
     QList<CalderSimRequest> requests(int index) const;
     // The 8-byte blocks of the OUT requests, in order (by default only those that succeeded).
     QList<QByteArray> requestLog(int index, bool includeFailed = false) const;
@@ -46,13 +44,11 @@ public:
     // Empty: live values again.
     bool setDebugStatus(int index, const QByteArray &block8);
 
-    // Driver-wide.
     bool setDriverInfo(quint32 major, quint32 minor, quint32 subVersion, quint32 flags);
     bool setAsio(const QVector<quint32> &sizes, quint32 currentSize, quint32 flags, int reportedCount = -1);
     quint32 asioCurrentSize() const;
     quint32 asioFlags() const;
 
-    // Streaming, volume.
     bool setClientInfo(int index, quint32 streamingState, quint32 wdmClients, quint32 asioClients);
     bool setStreamFormats(int index, quint32 direction, const QVector<CalderSimFormat> &formats);
     bool setCurrentFormat(int index, quint32 direction, quint32 formatId);
@@ -70,7 +66,6 @@ public:
     quint32 callCount(const QString &op = QStringLiteral("*")) const;
     void resetCallCounts();
 
-    // Text interface.
     QByteArray state(int index = -1) const;
     // The command's reply; *ok tells whether it succeeded.
     QString command(const QString &line, bool *ok = nullptr) const;
