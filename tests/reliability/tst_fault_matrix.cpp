@@ -1,5 +1,5 @@
 // Every driver operation the panel calls, failing and missing (nulled after the load), against every
-// page walked as its view drives it: no crash, the specified log lines, the pages showing their
+// page walked as its view drives it: no crash, the expected log lines, the pages showing their
 // fault-free values or defaults, stored values kept or changed as the fault-free walk changes them.
 #include "TestRig.h"
 #include "device/TUsbAudioEntryPoints.h"
@@ -40,7 +40,7 @@ QMap<QString, QVariant> userSettings()
             {"Alto/Ducker/On", 1}};
 }
 
-// Lines a failure is specified to log in the walk; "start: " ones when it fails from start-up on.
+// Lines a failure is to log in the walk; "start: " ones when it fails from start-up on.
 // "!": must not be logged; "a|b": either.
 const QMap<QString, QStringList> kLogged = {
     {"CheckApiVersion",
