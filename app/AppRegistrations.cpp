@@ -54,9 +54,9 @@ void registerWrapper(const char *wrapperName, const char *viewModelPointerName)
 }
 } // namespace
 
-void registerServices(ServiceContainer &container)
+void registerServices(ServiceContainer &container, QQmlEngine *engine)
 {
-    container.registerInstance(new MovableWidget());
+    container.registerInstance(engine ? new MovableWidget(engine) : new MovableWidget());
     container.registerInstance(new MessageBus());
     container.registerInstance(new ShellVM());
     container.registerInstance(new UIService(container.resolve<ShellVM>(), container.resolve<MovableWidget>().data()));

@@ -9,6 +9,11 @@
 
 MovableWidget::MovableWidget(QWindow *parent) : QQuickView(parent), m_lastCursorPos(0, 0) { installEventFilter(this); }
 
+MovableWidget::MovableWidget(QQmlEngine *engine, QWindow *parent) : QQuickView(engine, parent), m_lastCursorPos(0, 0)
+{
+    installEventFilter(this);
+}
+
 void MovableWidget::keepFixedSize(const DisplayScalingFactorCalculator *calculator)
 {
     const auto apply = [this, calculator] {

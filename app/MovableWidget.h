@@ -14,6 +14,8 @@ public:
     static constexpr int kDragBandHeight = 50;
 
     explicit MovableWidget(QWindow *parent = nullptr);
+    // On an engine made before the window (not owned): its QML can load while the window is set up.
+    explicit MovableWidget(QQmlEngine *engine, QWindow *parent = nullptr);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -20,6 +20,7 @@
 #include "viewmodels/ShellVM.h"
 #include "device/LumenCommunicationService.h"
 #include "viewmodels/DuckerVM.h"
+#include "viewmodels/ViewModelTexts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -27,6 +28,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QQuickItem>
 #include <QSettings>
 #include <QStringListModel>
@@ -211,6 +214,9 @@ struct Panel
 {
     // Start-up phases, in order, with the time each ended.
     std::vector<std::pair<QString, int64_t>> phases;
+    // As in main: the engine first (it outlives the window), its QML loading meanwhile.
+    QQmlEngine engine;
+    std::unique_ptr<QQmlComponent> mainPreload, pagePreload;
     ServiceContainer container;
     QSharedPointer<MovableWidget> window;
     QSharedPointer<LumenCommunicationService> service;
@@ -220,15 +226,20 @@ struct Panel
 
     Panel()
     {
-        ServiceContainer::setInstance(&container);
-        registerServices(container);
-        phases.emplace_back("services: window object (GL set up), driver loaded, device opened", nowNs());
         registerQmlTypes();
+        QQmlComponent imports(&engine);
+        imports.setData("import QtQuick 2.5\nimport QtQuick.Window 2.2\nQtObject {}", QUrl());
+        const QUrl mainView(QStringLiteral("qrc:/UI/Qml/Main.qml"));
+        mainPreload = std::make_unique<QQmlComponent>(&engine, mainView, QQmlComponent::Asynchronous);
+        pagePreload = std::make_unique<QQmlComponent>(&engine, QUrl(ViewModelTexts::kStatusView), QQmlComponent::Asynchronous);
+        phases.emplace_back("QML engine, types registered, Main.qml and status page loading", nowNs());
+        ServiceContainer::setInstance(&container);
+        registerServices(container, &engine);
         service = container.resolve<LumenCommunicationService>();
         window = container.resolve<MovableWidget>();
-        phases.emplace_back("QML types registered", nowNs());
+        phases.emplace_back("services: window object (GL set up), driver loaded, device opened", nowNs());
         window->setResizeMode(QQuickView::SizeViewToRootObject);
-        window->setSource(QUrl(QStringLiteral("qrc:/UI/Qml/Main.qml")));
+        window->setSource(mainView);
         phases.emplace_back("Main.qml built (top bar, status page)", nowNs());
         window->setFlags(Qt::Window | Qt::FramelessWindowHint);
         window->setMinimumSize(QSize(800, 500));
