@@ -402,27 +402,31 @@ def bench_tray(session, repeats, cycles=100):
         raise RuntimeError("the tray benchmark needs trayer")
     paths = session.paths
     keys = ("shown", "hidden", "shown again")
-    res = {"minimal": {k: [] for k in keys}, "panel": {k: [] for k in keys}, "click_to_frame_ms": [],
-           "minimal_show_to_frame_ms": [], "rss_after_10": [], "rss_after_%d" % cycles: []}
+    res = {"minimal": {k: [] for k in keys}, "minimal_text": {k: [] for k in keys}, "panel": {k: [] for k in keys},
+           "click_to_frame_ms": [], "minimal_show_to_frame_ms": [], "rss_after_10": [], "rss_after_%d" % cycles: []}
     for r in range(repeats):
-        minimal = Child([paths["CALDER_BENCH_MINIMAL"]],
-                        session.env("gl", extra={"CALDER_BENCH_MINIMAL_CONTROL": "1"}), stdin=subprocess.PIPE)
-        try:
-            minimal.wait_first_frame()
-            time.sleep(1.0)
-            res["minimal"]["shown"].append(minimal.rss_mb())
-            minimal.p.stdin.write(b"hide\n")
-            minimal.p.stdin.flush()
-            time.sleep(5.0)
-            res["minimal"]["hidden"].append(minimal.rss_mb())
-            t = time.monotonic_ns()
-            minimal.p.stdin.write(b"show\n")
-            minimal.p.stdin.flush()
-            res["minimal_show_to_frame_ms"].append((int(minimal.wait_line(b"calder-shown-frame")[1]) - t) / 1e6)
-            time.sleep(1.0)
-            res["minimal"]["shown again"].append(minimal.rss_mb())
-        finally:
-            minimal.stop()
+        # The baseline, and for reference the baseline with one Text: what any text keeps while hidden.
+        for who, extra in (("minimal", {}), ("minimal_text", {"CALDER_BENCH_MINIMAL_TEXT": "1"})):
+            minimal = Child([paths["CALDER_BENCH_MINIMAL"]],
+                            session.env("gl", extra=dict(extra, CALDER_BENCH_MINIMAL_CONTROL="1")), stdin=subprocess.PIPE)
+            try:
+                minimal.wait_first_frame()
+                time.sleep(1.0)
+                res[who]["shown"].append(minimal.rss_mb())
+                minimal.p.stdin.write(b"hide\n")
+                minimal.p.stdin.flush()
+                time.sleep(5.0)
+                res[who]["hidden"].append(minimal.rss_mb())
+                t = time.monotonic_ns()
+                minimal.p.stdin.write(b"show\n")
+                minimal.p.stdin.flush()
+                shown_ms = (int(minimal.wait_line(b"calder-shown-frame")[1]) - t) / 1e6
+                if who == "minimal":
+                    res["minimal_show_to_frame_ms"].append(shown_ms)
+                time.sleep(1.0)
+                res[who]["shown again"].append(minimal.rss_mb())
+            finally:
+                minimal.stop()
 
         panel = Child([paths["CALDER_PANEL"]], session.env("gl"))
         try:
@@ -593,6 +597,7 @@ def main():
             base = {k: median(v) for k, v in res["minimal"].items()}
             rows = []
             for who, label in (("minimal", "minimal Qt Quick, its window hidden the same way"),
+                               ("minimal_text", "minimal + one Text, hidden the same way"),
                                ("panel", "panel, one Alto, after visiting every page")):
                 row = [label]
                 for k in ("shown", "hidden", "shown again"):
