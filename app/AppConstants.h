@@ -8,4 +8,5 @@ inline const QString kApplicationName = QStringLiteral("Calder USB Audio Control
 inline const QString kWindowTitle = QStringLiteral("Calder USB Audio Control Panel");
 inline const QString kLockFileName = QStringLiteral("Calder USB Audio Control Panel");
 inline const QString kOrganizationName = QStringLiteral("Brightwell");
+inline const QString kMainView = QStringLiteral("qrc:/UI/Qml/Main.qml");
 } // namespace AppConstants

@@ -1,5 +1,6 @@
 #include "app/AppRegistrations.h"
 
+#include "app/AppConstants.h"
 #include "app/DisplayScalingFactorCalculator.h"
 #include "app/MainTopBarVMWrapper.h"
 #include "app/MovableWidget.h"
@@ -12,6 +13,7 @@
 #include "settings/ModelStores.h"
 #include "viewmodels/MainTopBarVM.h"
 #include "viewmodels/ShellVM.h"
+#include "viewmodels/ViewModelTexts.h"
 // Page view models and their wrappers: one include pair per page, in registration order.
 // (StatusVM, AudioRoutingVM, DuckerVM, FormatVM, BufferSettingsVM, ClientInfoVM, InfoVM, VolumeVM)
 #include "app/StatusVMWrapper.h"
@@ -93,4 +95,14 @@ void registerQmlTypes()
     registerWrapper<ClientInfoVMWrapper, ClientInfoVM>("ClientInfoVMWrapper", "ClientInfoVM*");
     registerWrapper<InfoVMWrapper, InfoVM>("InfoVMWrapper", "InfoVM*");
     registerWrapper<VolumeVMWrapper, VolumeVM>("VolumeVMWrapper", "VolumeVM*");
+}
+
+std::vector<std::unique_ptr<QQmlComponent>> startLoadingViews(QQmlEngine &engine)
+{
+    QQmlComponent imports(&engine);
+    imports.setData("import QtQuick 2.5\nimport QtQuick.Window 2.2\nQtObject {}", QUrl());
+    std::vector<std::unique_ptr<QQmlComponent>> loading;
+    for (const QString &view : {AppConstants::kMainView, ViewModelTexts::kStatusView})
+        loading.push_back(std::make_unique<QQmlComponent>(&engine, QUrl(view), QQmlComponent::Asynchronous));
+    return loading;
 }

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <QQmlComponent>
+
+#include <memory>
+#include <vector>
+
 class QQmlEngine;
 class ServiceContainer;
 
@@ -10,3 +15,7 @@ class ServiceContainer;
 void registerServices(ServiceContainer &container, QQmlEngine *engine = nullptr);
 // The QML types of the bridge, each under module URI = element name, version 1.0.
 void registerQmlTypes();
+// Imports the views' modules on this thread, then starts compiling Main.qml and the status page
+// on the QML loader thread (a plugin imported there would wait for this thread to initialise
+// it). What they load stays in the engine's cache while the returned components live.
+std::vector<std::unique_ptr<QQmlComponent>> startLoadingViews(QQmlEngine &engine);

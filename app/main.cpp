@@ -11,12 +11,10 @@
 #include "platform/InstanceRaiser.h"
 #include "platform/Memory.h"
 #include "platform/TerminationSignals.h"
-#include "viewmodels/ViewModelTexts.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
-#include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QSharedPointer>
@@ -52,18 +50,12 @@ int main(int argc, char *argv[])
 
     int result = 0;
     {
-        // The window's engine, made first: Main.qml and the first page compile on the QML loader
-        // thread while this one sets up the window's graphics, the driver and the device. Declared
-        // before the container, so it outlives the window.
+        // The window's engine, made first: the views compile on the QML loader thread while this
+        // one sets up the window's graphics, the driver and the device. Declared before the
+        // container, so it outlives the window.
         QQmlEngine engine;
         registerQmlTypes();
-        // The modules' plugins are imported here, on this thread: imported by the loader thread,
-        // they would wait for this one to initialise them.
-        QQmlComponent imports(&engine);
-        imports.setData("import QtQuick 2.5\nimport QtQuick.Window 2.2\nQtObject {}", QUrl());
-        const QUrl mainView(QStringLiteral("qrc:/UI/Qml/Main.qml"));
-        const QQmlComponent mainPreload(&engine, mainView, QQmlComponent::Asynchronous);
-        const QQmlComponent pagePreload(&engine, QUrl(ViewModelTexts::kStatusView), QQmlComponent::Asynchronous);
+        const auto loadingViews = startLoadingViews(engine);
 
         ServiceContainer container;
         ServiceContainer::setInstance(&container);
@@ -71,7 +63,7 @@ int main(int argc, char *argv[])
 
         QSharedPointer<MovableWidget> window = container.resolve<MovableWidget>();
         window->setResizeMode(QQuickView::SizeViewToRootObject);
-        window->setSource(mainView);
+        window->setSource(QUrl(AppConstants::kMainView));
         window->setFlags(Qt::Window | Qt::FramelessWindowHint);
         // Fixed size; above 96 dpi the views grow with the density, and so must the window, also
         // when the density changes while it runs. Main.qml's calculator drives the views.

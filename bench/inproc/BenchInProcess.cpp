@@ -20,7 +20,6 @@
 #include "viewmodels/ShellVM.h"
 #include "device/LumenCommunicationService.h"
 #include "viewmodels/DuckerVM.h"
-#include "viewmodels/ViewModelTexts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,7 +27,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QSettings>
@@ -216,7 +214,7 @@ struct Panel
     std::vector<std::pair<QString, int64_t>> phases;
     // As in main: the engine first (it outlives the window), its QML loading meanwhile.
     QQmlEngine engine;
-    std::unique_ptr<QQmlComponent> mainPreload, pagePreload;
+    std::vector<std::unique_ptr<QQmlComponent>> loadingViews;
     ServiceContainer container;
     QSharedPointer<MovableWidget> window;
     QSharedPointer<LumenCommunicationService> service;
@@ -227,11 +225,7 @@ struct Panel
     Panel()
     {
         registerQmlTypes();
-        QQmlComponent imports(&engine);
-        imports.setData("import QtQuick 2.5\nimport QtQuick.Window 2.2\nQtObject {}", QUrl());
-        const QUrl mainView(QStringLiteral("qrc:/UI/Qml/Main.qml"));
-        mainPreload = std::make_unique<QQmlComponent>(&engine, mainView, QQmlComponent::Asynchronous);
-        pagePreload = std::make_unique<QQmlComponent>(&engine, QUrl(ViewModelTexts::kStatusView), QQmlComponent::Asynchronous);
+        loadingViews = startLoadingViews(engine);
         phases.emplace_back("QML engine, types registered, Main.qml and status page loading", nowNs());
         ServiceContainer::setInstance(&container);
         registerServices(container, &engine);
@@ -239,7 +233,7 @@ struct Panel
         window = container.resolve<MovableWidget>();
         phases.emplace_back("services: window object (GL set up), driver loaded, device opened", nowNs());
         window->setResizeMode(QQuickView::SizeViewToRootObject);
-        window->setSource(mainView);
+        window->setSource(QUrl(AppConstants::kMainView));
         phases.emplace_back("Main.qml built (top bar, status page)", nowNs());
         window->setFlags(Qt::Window | Qt::FramelessWindowHint);
         window->setMinimumSize(QSize(800, 500));
