@@ -2,6 +2,7 @@
 #include "RegistryFiles.h"
 #include "platform/Event.h"
 #include "platform/EventNotifier.h"
+#include "platform/Graphics.h"
 #include "platform/RegFile.h"
 #include "platform/Registry.h"
 
@@ -191,6 +192,22 @@ private slots:
         QTRY_COMPARE(spy.count(), 2);
         notifier.reset();
         platform::closeEvent(event);
+    }
+
+    void hardwareRendererNeedsARenderNode()
+    {
+        const QString dri = m_dir.filePath("dri");
+        const auto hardware = [&] { return platform::hasHardwareRenderer(QFile::encodeName(dri).constData()); };
+        QVERIFY(!hardware()); // no such folder
+        QVERIFY(QDir().mkpath(dri + "/by-path") && writeFile(dri + "/card0", ""));
+        QVERIFY(!hardware()); // a display controller alone renders nothing
+        QVERIFY(writeFile(dri + "/renderD128", ""));
+        QVERIFY(hardware());
+        qputenv("LIBGL_ALWAYS_SOFTWARE", "1");
+        QVERIFY(!hardware());
+        qputenv("LIBGL_ALWAYS_SOFTWARE", "0");
+        QVERIFY(hardware());
+        qunsetenv("LIBGL_ALWAYS_SOFTWARE");
     }
 };
 
