@@ -10,6 +10,7 @@
 #include "core/MessageBus.h"
 #include "core/ServiceContainer.h"
 #include "device/LumenCommunicationService.h"
+#include "platform/Graphics.h"
 #include "settings/ModelStores.h"
 #include "viewmodels/MainTopBarVM.h"
 #include "viewmodels/ShellVM.h"
@@ -34,6 +35,7 @@
 #include "viewmodels/VolumeVM.h"
 
 #include <QMetaType>
+#include <QQuickWindow>
 #include <QtQml>
 
 namespace {
@@ -105,4 +107,21 @@ std::vector<std::unique_ptr<QQmlComponent>> startLoadingViews(QQmlEngine &engine
     for (const QString &view : {AppConstants::kMainView, ViewModelTexts::kStatusView})
         loading.push_back(std::make_unique<QQmlComponent>(&engine, QUrl(view), QQmlComponent::Asynchronous));
     return loading;
+}
+
+void chooseSceneGraphBackend()
+{
+    // Qt 5 has no name for its default, OpenGL: take the one later versions use, rather than let
+    // Qt look for a plugin of that name and complain.
+    if (qgetenv("QT_QUICK_BACKEND") == "opengl") {
+        qunsetenv("QT_QUICK_BACKEND");
+        return;
+    }
+    if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND") || qEnvironmentVariableIsSet("QMLSCENE_DEVICE"))
+        return;
+    // Without a GPU (virtual machines, remote desktops) OpenGL means llvmpipe, which loads LLVM,
+    // compiles every shader and redraws the whole window for each meter reading. The software
+    // renderer loads no GL driver and repaints only what changed.
+    if (!platform::hasHardwareRenderer())
+        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
 }

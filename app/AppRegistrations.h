@@ -19,3 +19,6 @@ void registerQmlTypes();
 // on the QML loader thread (a plugin imported there would wait for this thread to initialise
 // it). What they load stays in the engine's cache while the returned components live.
 std::vector<std::unique_ptr<QQmlComponent>> startLoadingViews(QQmlEngine &engine);
+// Picks Qt Quick's software renderer where OpenGL would only be a software rasteriser, unless the
+// environment names a renderer ("opengl" keeps OpenGL). Call before the first window exists.
+void chooseSceneGraphBackend();

@@ -43,6 +43,7 @@ int main(int argc, char *argv[])
     Q_INIT_RESOURCE(calder_resources);
 
     QApplication app(argc, argv);
+    chooseSceneGraphBackend();
     platform::quitOnTerminationRequests();
     checkTrayAvailability();
     QCoreApplication::setOrganizationName(AppConstants::kOrganizationName);

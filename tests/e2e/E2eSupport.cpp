@@ -18,7 +18,8 @@ const QString kTitle = QStringLiteral("Calder USB Audio Control Panel");
 QProcessEnvironment environmentWith(const QStringList &extra)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // As on a desktop: X windows and OpenGL, not the test runner's offscreen software settings.
+    // As on a desktop: X windows and the renderer the panel picks there, not the test runner's
+    // offscreen software settings.
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("QT_QUICK_BACKEND"));
     for (const QString &kv : extra)

@@ -1,4 +1,4 @@
-import QtQuick 2.5
+import QtQuick 2.8
 
 // Titled selector: shows the current choice and, when the page opens it, a list to pick from.
 // The control never opens or closes the list itself; the page decides through its view model.
@@ -110,14 +110,14 @@ Item {
     // Built only while shown: the shadows of the two closed boxes on the status page cost about a
     // fifth of the start-up, and most lists are never opened. In a file of its own, as is the
     // scroll bar, so that the effects and controls modules load with the first open list, not
-    // before the first frame.
+    // before the first frame. The software renderer has no shader effects: there it is drawn.
     Loader {
         id: mListShadow
         objectName: "groupBoxListShadow"
         anchors.fill: mListView
         z: 1
         active: mCustomGroupBox.pDropShadowVisibility && mListView.visible
-        source: "ListShadow.qml"
+        source: GraphicsInfo.api === GraphicsInfo.Software ? "ListShadowDrawn.qml" : "ListShadow.qml"
         onLoaded: item.source = mListView
     }
 
