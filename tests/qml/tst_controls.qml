@@ -125,6 +125,11 @@ Item {
             // then closes the list: the pages rely on that order.
             box.selections = Qt.createQmlObject('import QtQuick 2.5; ListModel { ListElement { display: "Row A" } ListElement { display: "Row B" } }', box)
             box.pListviewVisibility = true
+            // The software renderer (these tests') has no blur: the drawn shadow, under the rows only.
+            box.pDropShadowVisibility = true
+            var shadow = findChild(box, "groupBoxListShadow")
+            tryVerify(function() { return shadow.status === Loader.Ready })
+            compare(shadow.item.pRowsHeight, 2 * globalSizes.pSizeThirtySix)
             var rowX = list.x + list.width / 2
             var rowY = list.y + 1.5 * globalSizes.pSizeThirtySix
             mouseClick(box, rowX, rowY)
