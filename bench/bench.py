@@ -78,6 +78,7 @@ class Session:
         self.tray = None
         self.display = None
         self.counter = 0
+        self.panel_extra = {}  # what every panel process gets on top (--panel-renderer)
 
     def start_display(self):
         r, w = os.pipe()
@@ -148,6 +149,12 @@ class Session:
         env.update(extra or {})
         return env
 
+    def panel_env(self, backend, **kw):
+        env = self.env(backend, **kw)
+        if backend == "gl":
+            env.update(self.panel_extra)
+        return env
+
 
 class Child:
     """A benchmarked process: start time, first-frame line, CPU time, peak RSS at the end."""
@@ -159,6 +166,7 @@ class Child:
         self.first_frame_ms = None
         self.first_frame_cpu_ms = None
         self.maxrss_mb = None
+        self.renderer = None
         self.buf = b""
 
     def wait_line(self, prefix, timeout=20.0):
@@ -182,6 +190,7 @@ class Child:
         fields = self.wait_line(b"calder-first-frame", timeout)
         self.first_frame_ms = (int(fields[1]) - self.t0) / 1e6
         self.first_frame_cpu_ms = int(fields[2]) / 1e3
+        self.renderer = fields[3].decode() if len(fields) > 3 else None
         return self.first_frame_ms
 
     def rss_mb(self):
@@ -254,28 +263,35 @@ def bench_startup(session, repeats, settle):
         ("minimal + one Text", [paths["CALDER_BENCH_MINIMAL"]], {"CALDER_BENCH_MINIMAL_TEXT": "1"}),
         ("panel, one Alto", [paths["CALDER_PANEL"]], {"CALDER_SIM_NO_SOCKET": "1"}),
         ("panel, QML cache off", [paths["CALDER_PANEL"]], {"CALDER_SIM_NO_SOCKET": "1", "QML_DISABLE_DISK_CACHE": "1"}),
+        # Where the panel picks the software renderer (no GPU), the OpenGL start for comparison.
+        ("panel, OpenGL kept", [paths["CALDER_PANEL"]], {"CALDER_SIM_NO_SOCKET": "1", "QT_QUICK_BACKEND": "opengl"}),
     ]
     results = {}
     for backend in ("gl", "software"):
         caches = {name: tempfile.mkdtemp(dir=session.workdir, prefix="cache-") for name, _, _ in programs}
         samples = {name: ([], [], []) for name, _, _ in programs}
+        renderers = {}
         for r in range(repeats + 1):  # run 0 warms the disk cache and the page cache
             for name, cmd, extra in programs:
-                if backend == "software" and "cache off" in name:
+                if backend == "software" and ("cache off" in name or "OpenGL" in name):
                     continue
-                c = Child(cmd, session.env(backend, cache=caches[name], extra=extra))
+                env = session.env(backend, cache=caches[name], extra=extra)
+                if name.startswith("panel") and "OpenGL" not in name and backend == "gl":
+                    env.update(session.panel_extra)
+                c = Child(cmd, env)
                 try:
                     c.wait_first_frame()
                     time.sleep(settle)
                 finally:
                     c.stop()
+                renderers[name] = c.renderer or ("opengl" if backend == "gl" else "software")
                 if r > 0:
                     samples[name][0].append(c.first_frame_ms)
                     samples[name][1].append(c.maxrss_mb)
                     samples[name][2].append(c.first_frame_cpu_ms)
         for name, (ff, rss, cpu) in samples.items():
             if ff:
-                results[(backend, name)] = (median(ff), median(rss), ff, rss, median(cpu), cpu)
+                results[(backend, name)] = (median(ff), median(rss), ff, rss, median(cpu), cpu, renderers[name])
         log("start-up (%s) done" % backend)
     return results
 
@@ -313,7 +329,7 @@ def bench_idle(session, repeats, seconds):
     paths = session.paths
     # A first run writes the Alto's default settings; then its ducker is stored as on.
     ducker_config = tempfile.mkdtemp(dir=session.workdir, prefix="config-")
-    c = Child([paths["CALDER_PANEL"]], session.env("gl", config=ducker_config))
+    c = Child([paths["CALDER_PANEL"]], session.panel_env("gl", config=ducker_config))
     c.wait_first_frame()
     time.sleep(1.0)
     c.stop()
@@ -326,7 +342,7 @@ def bench_idle(session, repeats, seconds):
     for r in range(repeats):
         children = {}
         try:
-            hidden = Child([paths["CALDER_PANEL"]], session.env("gl"))
+            hidden = Child([paths["CALDER_PANEL"]], session.panel_env("gl"))
             children["panel, hidden in the tray"] = hidden
             hidden.wait_first_frame()
             time.sleep(2.5)  # past the reconnect 2000 ms after the start
@@ -338,7 +354,7 @@ def bench_idle(session, repeats, seconds):
                 raise RuntimeError("the close button did not hide the panel")
             xdotool(session, "mousemove", "1500", "900")
 
-            ducker_env = session.env("gl", config=ducker_config)
+            ducker_env = session.panel_env("gl", config=ducker_config)
             ducker = Child([paths["CALDER_PANEL"]], ducker_env)
             children["panel, ducker page, moving meter"] = ducker
             ducker.wait_first_frame()
@@ -428,7 +444,7 @@ def bench_tray(session, repeats, cycles=100):
             finally:
                 minimal.stop()
 
-        panel = Child([paths["CALDER_PANEL"]], session.env("gl"))
+        panel = Child([paths["CALDER_PANEL"]], session.panel_env("gl"))
         try:
             panel.wait_first_frame()
             time.sleep(2.5)  # past the reconnect 2000 ms after the start
@@ -482,7 +498,7 @@ def inproc(session, *args):
     if not session.inproc_cache_warm:
         session.inproc_cache_warm = True
         inproc(session, "pages", 1)
-    env = session.env("gl", cache=session.inproc_cache, extra={"CALDER_SIM_NO_SOCKET": "1"})
+    env = session.panel_env("gl", cache=session.inproc_cache, extra={"CALDER_SIM_NO_SOCKET": "1"})
     env.pop("CALDER_BENCH_FIRST_FRAME")
     out = subprocess.run([session.paths["CALDER_BENCH_INPROC"], *map(str, args)], env=env,
                          capture_output=True, text=True, timeout=600)
@@ -509,7 +525,7 @@ def inproc_startup(session, repeats):
     """Start-up phases of the in-process panel (as main builds it, without lock and tray)."""
     runs = []
     for _ in range(repeats):
-        env = session.env("gl", cache=session.inproc_cache, extra={"CALDER_SIM_NO_SOCKET": "1"})
+        env = session.panel_env("gl", cache=session.inproc_cache, extra={"CALDER_SIM_NO_SOCKET": "1"})
         env["CALDER_BENCH_T0"] = str(time.monotonic_ns())
         out = subprocess.run([session.paths["CALDER_BENCH_INPROC"], "startup"], env=env, capture_output=True,
                              text=True, timeout=120)
@@ -547,6 +563,8 @@ def main():
     ap.add_argument("--cycles", type=int, default=100, help="hide/show cycles of the tray benchmark (>= 10)")
     ap.add_argument("--meter-ticks", type=int, default=210, help="50 ms ticks per meterpath phase (>= 200)")
     ap.add_argument("--json", help="also write every sample to this file")
+    ap.add_argument("--panel-renderer", choices=("auto", "opengl"), default="auto",
+                    help="the panel's renderer under Xvfb: the one it picks (auto), or OpenGL kept")
     args = ap.parse_args()
     only = set(args.only.split(","))
 
@@ -556,13 +574,23 @@ def main():
             sys.exit("bench: %s is needed" % tool)
     workdir = tempfile.mkdtemp(prefix="calder-bench-")
     session = Session(paths, workdir)
+    if args.panel_renderer == "opengl":
+        session.panel_extra = {"QT_QUICK_BACKEND": "opengl"}
     load_before = machine_load()
     raw = {}
     try:
         session.start_display()
         print("Machine: %d CPUs (%s); load average before: %s" % (os.cpu_count(), cpu_model(), load_before))
-        print("Display: Xvfb %s, OpenGL through Mesa llvmpipe; tray host: %s"
-              % (session.display, "trayer" if session.tray else "none"))
+        probe = Child([paths["CALDER_PANEL"]], session.panel_env("gl", extra={"CALDER_SIM_NO_SOCKET": "1"}))
+        try:
+            probe.wait_first_frame()
+        finally:
+            probe.stop()
+        panel_renderer = probe.renderer or "?"
+        print("Display: Xvfb %s, OpenGL through Mesa llvmpipe; tray host: %s; the panel renders with %s (%s)"
+              % (session.display, "trayer" if session.tray else "none", panel_renderer,
+                 "kept by --panel-renderer" if session.panel_extra else "its own choice"))
+        on_xvfb = "Xvfb, panel on %s" % panel_renderer
         print("Medians of %d runs; ratios against the baseline measured in this invocation." % args.repeats)
 
         if "startup" in only:
@@ -570,16 +598,18 @@ def main():
             raw["startup"] = {"%s/%s" % k: {"first_frame_ms": v[2], "peak_rss_mb": v[3], "cpu_ms": v[5]}
                               for k, v in res.items()}
             rows = []
-            for backend, label in (("gl", "Xvfb + OpenGL"), ("software", "offscreen, software")):
+            for backend, label in (("gl", "Xvfb"), ("software", "offscreen")):
                 base = res.get((backend, "minimal Qt Quick"))
-                for name in ("minimal Qt Quick", "minimal + one Text", "panel, one Alto", "panel, QML cache off"):
+                for name in ("minimal Qt Quick", "minimal + one Text", "panel, one Alto", "panel, QML cache off",
+                             "panel, OpenGL kept"):
                     v = res.get((backend, name))
                     if not v:
                         continue
-                    rows.append([label, name, fmt(v[0], " ms"), ratio(v[0], base[0]), fmt(v[4], " ms"),
+                    rows.append([label, name, v[6], fmt(v[0], " ms"), ratio(v[0], base[0]), fmt(v[4], " ms"),
                                  ratio(v[4], base[4]), fmt(v[1], " MB"), ratio(v[1], base[1])])
             table("Start-up: process start to first frame, CPU time used by then, peak RSS (1 s after it)",
-                  ["backend", "program", "first frame", "ratio", "CPU by then", "ratio", "peak RSS", "ratio"], rows)
+                  ["display", "program", "renderer", "first frame", "ratio", "CPU by then", "ratio", "peak RSS",
+                   "ratio"], rows)
 
             inproc(session, "startup")  # fills the in-process caches
             runs = inproc_startup(session, args.repeats)
@@ -588,7 +618,7 @@ def main():
                 rows = [[name, fmt(median([r["ms"][i] for r in runs]), " ms")]
                         for i, name in enumerate(runs[0]["phases"])]
                 rows.append(["total", fmt(median([r["total_ms"] for r in runs]), " ms")])
-                table("Start-up phases of the panel (in-process copy of main, Xvfb + OpenGL)", ["phase", "median"], rows)
+                table("Start-up phases of the panel (in-process copy of main, %s)" % on_xvfb, ["phase", "median"], rows)
 
         if "tray" in only:
             cycles = max(10, args.cycles)
@@ -604,7 +634,7 @@ def main():
                     m = median(res[who][k])
                     row += [fmt(m, " MB"), ratio(m, base[k])]
                 rows.append(row)
-            table("Tray: resident memory (VmRSS) shown, hidden for 5 s, shown again (Xvfb + OpenGL)",
+            table("Tray: resident memory (VmRSS) shown, hidden for 5 s, shown again (%s; minimal on opengl)" % on_xvfb,
                   ["program", "shown", "ratio", "hidden 5 s", "ratio", "shown again", "ratio"], rows)
             print("  tray click to the first frame of the shown page: %s (runs %s); minimal, show to frame: %s"
                   % (fmt(median(res["click_to_frame_ms"]), " ms"),
@@ -700,8 +730,9 @@ def main():
                 ducker = median(cpu["panel, ducker page, moving meter"]) - idle
                 floor = median(cpu["minimal, recoloured %d times/s" % REPAINT_HZ]) - idle
                 # % of one core is 10 ms of CPU per second.
-                print("  CPU per frame: ducker page %.2f ms at %.1f frames/s; minimal program %.2f ms at %d frames/s"
-                      % (ducker * 10 / fps, fps, floor * 10 / REPAINT_HZ, REPAINT_HZ))
+                print("  CPU per frame: ducker page %.2f ms at %.1f frames/s; minimal program (opengl) %.2f ms at %d "
+                      "frames/s; ratio %s" % (ducker * 10 / fps, fps, floor * 10 / REPAINT_HZ, REPAINT_HZ,
+                                              ratio(ducker / fps, floor / REPAINT_HZ)))
         if "meterpath" in only:
             r = meterpath(session, max(200, args.meter_ticks))
             raw["meterpath"] = r

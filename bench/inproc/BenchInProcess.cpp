@@ -231,7 +231,7 @@ struct Panel
         registerServices(container, &engine);
         service = container.resolve<LumenCommunicationService>();
         window = container.resolve<MovableWidget>();
-        phases.emplace_back("services: window object (GL set up), driver loaded, device opened", nowNs());
+        phases.emplace_back("services: window object (renderer set up), driver loaded, device opened", nowNs());
         window->setResizeMode(QQuickView::SizeViewToRootObject);
         window->setSource(QUrl(AppConstants::kMainView));
         phases.emplace_back("Main.qml built (top bar, status page)", nowNs());
@@ -763,6 +763,7 @@ int main(int argc, char *argv[])
     // The views live in calder_app, a static library: pull its resources in, as main does.
     Q_INIT_RESOURCE(calder_resources);
     QApplication app(argc, argv);
+    chooseSceneGraphBackend();
     g_appNs = nowNs();
     QCoreApplication::setOrganizationName(AppConstants::kOrganizationName);
     QCoreApplication::setApplicationName(AppConstants::kApplicationName);
