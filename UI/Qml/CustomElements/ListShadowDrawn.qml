@@ -16,7 +16,7 @@ Item {
             y: 3 - 2 * index
             width: mListShadowDrawn.width + 4 * index
             height: mListShadowDrawn.pRowsHeight + 4 * index
-            radius: 2 * index
+            radius: globalSizes.pSizeFive + 2 * index // the last row's corners, and softer outwards
             color: "#1a000000"
         }
     }
