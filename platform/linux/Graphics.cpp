@@ -1,19 +1,23 @@
 #include "platform/Graphics.h"
 
 #include <dirent.h>
+#include <strings.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace platform {
 bool hasHardwareRenderer(const char *driDirectory)
 {
-    // Mesa's own switch for its software rasteriser (any value but its false words turns it on).
-    const char *forced = std::getenv("LIBGL_ALWAYS_SOFTWARE");
-    if (forced && *forced && std::strcmp(forced, "0") != 0 && std::strcmp(forced, "false") != 0 &&
-        std::strcmp(forced, "no") != 0)
-        return false;
-    // Every GPU driver the kernel has offers a render node; without one, Mesa can only use llvmpipe.
+    // Mesa's own switch for its software rasteriser, read as Mesa reads its boolean variables.
+    if (const char *forced = std::getenv("LIBGL_ALWAYS_SOFTWARE")) {
+        for (const char *on : {"1", "true", "y", "yes"}) {
+            if (strcasecmp(forced, on) == 0)
+                return false;
+        }
+    }
+    // A GPU the kernel drives has a render node; without one, Mesa can only use llvmpipe.
     DIR *dir = opendir(driDirectory);
     if (!dir)
         return false;

@@ -203,9 +203,9 @@ private slots:
         QVERIFY(!hardware()); // a display controller alone renders nothing
         QVERIFY(writeFile(dri + "/renderD128", ""));
         QVERIFY(hardware());
-        qputenv("LIBGL_ALWAYS_SOFTWARE", "1");
+        qputenv("LIBGL_ALWAYS_SOFTWARE", "Yes");
         QVERIFY(!hardware());
-        qputenv("LIBGL_ALWAYS_SOFTWARE", "0");
+        qputenv("LIBGL_ALWAYS_SOFTWARE", "0"); // Mesa reads "0" as off, as it does anything unknown
         QVERIFY(hardware());
         qunsetenv("LIBGL_ALWAYS_SOFTWARE");
     }
