@@ -275,10 +275,8 @@ def bench_startup(session, repeats, settle):
             for name, cmd, extra in programs:
                 if backend == "software" and ("cache off" in name or "OpenGL" in name):
                     continue
-                env = session.env(backend, cache=caches[name], extra=extra)
-                if name.startswith("panel") and "OpenGL" not in name and backend == "gl":
-                    env.update(session.panel_extra)
-                c = Child(cmd, env)
+                make_env = session.panel_env if name.startswith("panel") else session.env
+                c = Child(cmd, make_env(backend, cache=caches[name], extra=extra))
                 try:
                     c.wait_first_frame()
                     time.sleep(settle)
