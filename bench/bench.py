@@ -265,6 +265,11 @@ def bench_startup(session, repeats, settle):
         ("panel, QML cache off", [paths["CALDER_PANEL"]], {"CALDER_SIM_NO_SOCKET": "1", "QML_DISABLE_DISK_CACHE": "1"}),
         # Where the panel picks the software renderer (no GPU), the OpenGL start for comparison.
         ("panel, OpenGL kept", [paths["CALDER_PANEL"]], {"CALDER_SIM_NO_SOCKET": "1", "QT_QUICK_BACKEND": "opengl"}),
+        # The panel's start in process (no lock, no tray) with its views, then with the minimal
+        # program's QML in their place: the second is the floor under any saving in the views.
+        ("panel in process, its views", [paths["CALDER_BENCH_INPROC"], "window", "own"], {"CALDER_SIM_NO_SOCKET": "1"}),
+        ("panel in process, minimal's QML", [paths["CALDER_BENCH_INPROC"], "window", "minimal"],
+         {"CALDER_SIM_NO_SOCKET": "1"}),
     ]
     results = {}
     for backend in ("gl", "software"):
@@ -599,7 +604,7 @@ def main():
             for backend, label in (("gl", "Xvfb"), ("software", "offscreen")):
                 base = res.get((backend, "minimal Qt Quick"))
                 for name in ("minimal Qt Quick", "minimal + one Text", "panel, one Alto", "panel, QML cache off",
-                             "panel, OpenGL kept"):
+                             "panel, OpenGL kept", "panel in process, its views", "panel in process, minimal's QML"):
                     v = res.get((backend, name))
                     if not v:
                         continue

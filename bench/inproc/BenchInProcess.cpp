@@ -6,6 +6,7 @@
 //   calder-bench-inproc calls                           driver calls per action vs. the minimum
 //   calder-bench-inproc frames                          frames drawn vs. meter changes
 //   calder-bench-inproc startup                         where the start-up time goes
+//   calder-bench-inproc window own|minimal              the start with its views or without
 //
 // Needs CALDER_REGISTRY (pointing at the simulated driver) and CALDER_SIM_LIBRARY (the same
 // file, to reach its control functions). Prints one JSON object per line on stdout; the log
@@ -13,6 +14,7 @@
 #include "CalderSimControl.h"
 #include "app/AppConstants.h"
 #include "app/AppRegistrations.h"
+#include "app/FirstFrameProbe.h"
 #include "viewmodels/MainTopBarVM.h"
 #include "app/MainTopBarVMWrapper.h"
 #include "app/MovableWidget.h"
@@ -222,10 +224,14 @@ struct Panel
     Sim sim;
     bool ok = false;
 
-    Panel()
+    // `source`: the panel's own views, or any other QML the bench puts in their place.
+    // `probe`: the first frame printed as the panel's main prints it (CALDER_BENCH_FIRST_FRAME).
+    explicit Panel(const QUrl &source = QUrl(AppConstants::kMainView), bool probe = false)
     {
+        const bool ownViews = source == QUrl(AppConstants::kMainView);
         registerQmlTypes();
-        loadingViews = startLoadingViews(engine);
+        if (ownViews)
+            loadingViews = startLoadingViews(engine);
         phases.emplace_back("QML engine, types registered, Main.qml and status page loading", nowNs());
         ServiceContainer::setInstance(&container);
         registerServices(container, &engine);
@@ -233,7 +239,7 @@ struct Panel
         window = container.resolve<MovableWidget>();
         phases.emplace_back("services: window object (renderer set up), driver loaded, device opened", nowNs());
         window->setResizeMode(QQuickView::SizeViewToRootObject);
-        window->setSource(QUrl(AppConstants::kMainView));
+        window->setSource(source);
         phases.emplace_back("Main.qml built (top bar, status page)", nowNs());
         window->setFlags(Qt::Window | Qt::FramelessWindowHint);
         window->setMinimumSize(QSize(800, 500));
@@ -241,7 +247,9 @@ struct Panel
         window->setPosition(50, 50);
         window->setTitle(AppConstants::kWindowTitle);
         frames = std::make_unique<FrameWatch>(window.data());
-        if (!loader() || !loader()->property("item").value<QQuickItem *>()) {
+        if (probe)
+            installFirstFrameProbe(window.data());
+        if (ownViews && (!loader() || !loader()->property("item").value<QQuickItem *>())) {
             std::fprintf(stderr, "bench: no page after setSource\n");
             return;
         }
@@ -755,6 +763,24 @@ int runStartup()
     return 0;
 }
 
+// ---- the start without the views ----------------------------------------------------------
+
+// The panel's start as main makes it (without lock and tray), its first frame printed by the
+// probe (CALDER_BENCH_FIRST_FRAME), then running until terminated, so that bench/run times it as
+// it times the programs. "minimal" puts the minimal program's QML in place of Main.qml: what the
+// application object, the engine with the panel's types, the services and the device cost by
+// themselves, the floor under any saving in the views.
+int runWindow(const QString &which)
+{
+    qputenv("CALDER_SIM_DEVICES", "alto");
+    const QUrl source = which == QLatin1String("minimal") ? QUrl(QStringLiteral("qrc:/minimal.qml"))
+                                                         : QUrl(AppConstants::kMainView);
+    Panel panel(source, true);
+    if (!panel.ok)
+        return 1;
+    return QCoreApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -775,11 +801,13 @@ int main(int argc, char *argv[])
         return runPages(args.value(2, "5").toInt());
     if (mode == QLatin1String("startup"))
         return runStartup();
+    if (mode == QLatin1String("window") && (args.value(2) == QLatin1String("own") || args.value(2) == QLatin1String("minimal")))
+        return runWindow(args.value(2));
     if (mode == QLatin1String("calls"))
         return runCalls();
     if (mode == QLatin1String("frames"))
         return runFrames();
-    std::fprintf(stderr, "usage: %s hotplug <attached> <repeats> | pages <repeats> | calls | frames\n",
+    std::fprintf(stderr, "usage: %s hotplug <attached> <repeats> | pages <repeats> | startup | window own|minimal | calls | frames\n",
                  qPrintable(args.value(0)));
     return 2;
 }
