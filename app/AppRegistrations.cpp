@@ -74,12 +74,19 @@ void registerServices(ServiceContainer &container, QQmlEngine *engine)
     // Page view model factories, in this order (one line each, added with the view model):
     registerPageFactory<StatusVM>(container);
     registerPageFactory<AudioRoutingVM>(container);
-    registerPageFactory<DuckerVM>(container);
+    // The pages the window builds again on a show without the person asking ask UIService.
+    container.registerFactory<DuckerVM>([&container] {
+        return new DuckerVM(container.resolve<LumenCommunicationService>(), container.resolve<MessageBus>(),
+                            container.resolve<UIService>());
+    });
     registerPageFactory<FormatVM>(container);
     registerPageFactory<BufferSettingsVM>(container);
     registerPageFactory<ClientInfoVM>(container);
     registerPageFactory<InfoVM>(container);
-    registerPageFactory<VolumeVM>(container);
+    container.registerFactory<VolumeVM>([&container] {
+        return new VolumeVM(container.resolve<LumenCommunicationService>(), container.resolve<MessageBus>(),
+                            container.resolve<UIService>(), container.resolve<AppCacheService>());
+    });
 }
 
 void registerQmlTypes()

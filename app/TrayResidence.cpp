@@ -1,5 +1,6 @@
 #include "app/TrayResidence.h"
 
+#include "app/UIService.h"
 #include "platform/Memory.h"
 
 #include <QPixmapCache>
@@ -11,7 +12,8 @@ namespace {
 constexpr int kReleaseDelayMs = 200;
 }
 
-TrayResidence::TrayResidence(QQuickView *window) : QObject(window), m_window(window)
+TrayResidence::TrayResidence(QQuickView *window, QSharedPointer<UIService> ui)
+    : QObject(window), m_window(window), m_ui(std::move(ui))
 {
     if (QQuickItem *root = window->rootObject())
         m_pages = root->findChild<QObject *>(QStringLiteral("pageLoader"));
@@ -27,8 +29,15 @@ void TrayResidence::onVisibleChanged(bool visible)
 {
     // Before the window's first frame after a show: the frame has the page. (The window also
     // hides as it is destroyed, after its QML: hence the guarded pointer.)
-    if (m_pages)
+    // The Loader builds the page at once; its view model asks, while it activates, whether this
+    // is only the hidden page coming back.
+    if (m_pages) {
+        if (m_ui)
+            m_ui->setRestoringPage(visible);
         m_pages->setProperty("active", visible);
+        if (m_ui)
+            m_ui->setRestoringPage(false);
+    }
     if (visible)
         m_release.stop();
     else

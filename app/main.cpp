@@ -6,6 +6,7 @@
 #include "app/MovableWidget.h"
 #include "app/TrayIcon.h"
 #include "app/TrayResidence.h"
+#include "app/UIService.h"
 #include "core/LogFormat.h"
 #include "core/ServiceContainer.h"
 #include "platform/InstanceRaiser.h"
@@ -76,7 +77,7 @@ int main(int argc, char *argv[])
 
         // setSource has built the top bar and the status page by now: the first frame shows them.
         installFirstFrameProbe(window.data());
-        new TrayResidence(window.data());
+        new TrayResidence(window.data(), container.resolve<UIService>());
         installTrayIcon(window.data());
         std::unique_ptr<QObject> raiseListener =
             platform::listenForRaiseRequests(window.data(), AppConstants::kWindowTitle);

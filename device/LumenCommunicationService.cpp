@@ -329,7 +329,9 @@ void LumenCommunicationService::eventSignaled(HANDLE h)
 void LumenCommunicationService::notified(HANDLE)
 {
     // Nothing to read, re-read or apply without an open device (a late signal after a close).
-    if (!m_replyListener || !m_deviceHandle)
+    // A page need not be listening: hidden in the tray the window has none, and the mixer's
+    // news must still be read and the settings still go back to it.
+    if (!m_deviceHandle)
         return;
 
     uint32_t eventCode = 0;

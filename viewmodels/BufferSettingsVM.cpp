@@ -197,6 +197,7 @@ TSTATUS BufferSettingsVM::displayStreamFormats(int slot)
             for (int p = 0; p < list.size(); ++p) {
                 if (map.value(uint32_t(p), 0) != cur.formatId)
                     continue;
+                formatInForce(direction) = text;
                 if (direction == tusb::kDirectionInput)
                     setCurrentInputFormat(text);
                 else
@@ -240,9 +241,16 @@ void BufferSettingsVM::onFormatSelectionChanged(int slot, int index)
     if (saveSelectedFormat(slot, uint32_t(index)) != tusb::kOk)
         qCDebug(lcViewModels, ": SaveSelectedFormat failed.\n");
     // Re-read: the driver may have settled on another format than the one asked for.
+    const uint32_t direction = slotDirection(slot);
     if (displayStreamFormats(slot) != tusb::kOk)
         qCDebug(lcViewModels, ": DisplayStreamFormats for %s stream failed.\n",
-                slotDirection(slot) == tusb::kDirectionInput ? "input" : "output");
+                direction == tusb::kDirectionInput ? "input" : "output");
+    // The view shows the pick before it asks; a refused pick that could not be read back (a
+    // stopped stream has no current format) must not stay on show.
+    if (direction == tusb::kDirectionInput)
+        setCurrentInputFormat(formatInForce(direction));
+    else
+        setCurrentOutputFormat(formatInForce(direction));
 }
 
 void BufferSettingsVM::onInputFormatSelectionChanged(int index, QString inputSelection)

@@ -144,6 +144,8 @@ private:
     uint32_t slotDirection(int slot) const;
     QStringList &formatList(uint32_t direction) { return direction ? m_inputFormats : m_outputFormats; }
     QMap<uint32_t, uint32_t> &formatMap(uint32_t direction) { return direction ? m_inputFormatMap : m_outputFormatMap; }
+    // The text of the format the driver last reported as current (empty until then).
+    QString &formatInForce(uint32_t direction) { return direction ? m_inputFormatInForce : m_outputFormatInForce; }
 
     QSharedPointer<LumenCommunicationService> m_service;
     QSharedPointer<MessageBus> m_bus;
@@ -165,6 +167,8 @@ private:
     bool m_safeMode = false;
     QMap<uint32_t, uint32_t> m_inputFormatMap;
     QMap<uint32_t, uint32_t> m_outputFormatMap;
+    QString m_inputFormatInForce;
+    QString m_outputFormatInForce;
     AsioInstanceBuffer m_asioInstance{};
     const uint32_t m_asioInstanceNumber = 0;
     bool m_safeModeEnabled = false;

@@ -1,6 +1,7 @@
 #include "viewmodels/DuckerVM.h"
 
 #include "core/AssignAndNotify.h"
+#include "core/IUIService.h"
 #include "core/MessageBus.h"
 #include "device/IRegistryService.h"
 #include "device/LumenCommunicationService.h"
@@ -50,7 +51,12 @@ MeterReadResult readMeter(TUSBAUDIO_ClassVendorRequestIn_t readIn, TUsbAudioHand
 } // namespace
 
 DuckerVM::DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus, QObject *parent)
-    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus))
+    : DuckerVM(std::move(service), std::move(bus), nullptr, parent)
+{}
+
+DuckerVM::DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
+                   QSharedPointer<IUIService> ui, QObject *parent)
+    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus)), m_ui(std::move(ui))
 {
     m_service->setReplyListener(this);
     m_meterTimer = new QTimer();
@@ -129,7 +135,9 @@ void DuckerVM::onActivate()
 {
     m_service->setReplyListener(this);
     refreshFromStore();
-    writeAttackHold();
+    // Showing the hidden window builds the page again: that is no reason to write to the mixer.
+    if (!m_ui || !m_ui->isRestoringPage())
+        writeAttackHold();
 }
 
 bool DuckerVM::onDeactivate()
@@ -312,9 +320,12 @@ TSTATUS DuckerVM::setDuckerOnDevice(uint16_t parameter, uint32_t value)
 
 void DuckerVM::writeAttackHold()
 {
-    // The page always sends the defaults; the stored values go only with applyStoredSettings.
-    const MixerProtocol::Block block = MixerProtocol::parameterBlock(
-        MixerProtocol::kParamAttackHold, MixerProtocol::attackHoldValue(kAttackMs, kHoldMs));
+    // The stored times, as every connection sends them: the mixer must not hold other times
+    // depending on whether the page was opened since. Without a store, the defaults.
+    const int attack = m_store ? m_store->getDuckerValue(StoreKeys::kAttackTime).toInt() : kAttackMs;
+    const int hold = m_store ? m_store->getDuckerValue(StoreKeys::kHoldTime).toInt() : kHoldMs;
+    const MixerProtocol::Block block =
+        MixerProtocol::parameterBlock(MixerProtocol::kParamAttackHold, MixerProtocol::attackHoldValue(attack, hold));
     MixerProtocol::writeParameterBlock(m_service->api(), m_service->deviceHandle(), block);
 }
 

@@ -9,6 +9,7 @@
 #include <QSharedPointer>
 
 class IRegistryService;
+class IUIService;
 class LumenCommunicationService;
 class MessageBus;
 class QTimer;
@@ -43,6 +44,9 @@ class DuckerVM : public QObject, public ICommunicationReplyListener, public IAct
 public:
     DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
              QObject *parent = nullptr);
+    // `ui` tells a page the person opened from one the window builds again when it is shown.
+    DuckerVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
+             QSharedPointer<IUIService> ui, QObject *parent = nullptr);
     ~DuckerVM() override;
 
     bool duckerOn() const { return m_duckerOn; }
@@ -126,6 +130,7 @@ private:
     QSharedPointer<LumenCommunicationService> m_service;
     QSharedPointer<MessageBus> m_bus;
     QSharedPointer<IRegistryService> m_store;
+    QSharedPointer<IUIService> m_ui;
     bool m_duckerOn = false;
     bool m_input1Checked = false;
     bool m_input2Checked = false;

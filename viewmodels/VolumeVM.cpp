@@ -1,6 +1,8 @@
 #include "viewmodels/VolumeVM.h"
 
 #include "core/AssignAndNotify.h"
+#include "core/IAppCacheService.h"
+#include "core/IUIService.h"
 #include "core/MessageBus.h"
 #include "device/LumenCommunicationService.h"
 #include "device/StreamFormatRecord.h"
@@ -13,8 +15,22 @@
 #include <algorithm>
 #include <vector>
 
+namespace {
+const QString kViewKey = QStringLiteral("VolumePage/View");
+}
+
 VolumeVM::VolumeVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus, QObject *parent)
-    : QObject(parent), m_service(std::move(service)), m_bus(std::move(bus)), m_channels(new ChannelsListModel())
+    : VolumeVM(std::move(service), std::move(bus), nullptr, nullptr, parent)
+{}
+
+VolumeVM::VolumeVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
+                   QSharedPointer<IUIService> ui, QSharedPointer<IAppCacheService> cache, QObject *parent)
+    : QObject(parent)
+    , m_service(std::move(service))
+    , m_bus(std::move(bus))
+    , m_ui(std::move(ui))
+    , m_cache(std::move(cache))
+    , m_channels(new ChannelsListModel())
 {
     if (m_service)
         m_service->setReplyListener(this);
@@ -66,7 +82,13 @@ void VolumeVM::onActivate()
 {
     if (m_service)
         m_service->setReplyListener(this);
+    const QVariantMap left = viewToRestore();
+    if (!left.isEmpty())
+        setIsInput(left.value(QStringLiteral("isInput")).toBool());
     reload();
+    if (!left.isEmpty())
+        restoreLinks(left.value(QStringLiteral("links")).toList());
+    rememberView();
 }
 
 bool VolumeVM::onDeactivate() { return true; }
@@ -75,12 +97,54 @@ void VolumeVM::onInputSelected()
 {
     setIsInput(true);
     reload();
+    rememberView();
 }
 
 void VolumeVM::onOutputSelected()
 {
     setIsInput(false);
     reload();
+    rememberView();
+}
+
+QString VolumeVM::viewOwner() const
+{
+    return m_service ? QStringLiteral("%1/%2").arg(m_service->productId()).arg(m_service->deviceName()) : QString();
+}
+
+void VolumeVM::rememberView()
+{
+    if (!m_cache)
+        return;
+    QVariantList links;
+    for (int r = 0; r < m_channels->rowCount(); ++r)
+        links << m_channels->item(r)->isLinked();
+    m_cache->setValue(kViewKey, QVariantMap{{QStringLiteral("owner"), viewOwner()},
+                                            {QStringLiteral("isInput"), m_isInput},
+                                            {QStringLiteral("links"), links}});
+}
+
+QVariantMap VolumeVM::viewToRestore() const
+{
+    if (!m_cache || !m_ui || !m_ui->isRestoringPage())
+        return {};
+    // Only the page of the same device: another one may have come while the window was hidden.
+    const QVariantMap left = m_cache->value(kViewKey).toMap();
+    return left.value(QStringLiteral("owner")).toString() == viewOwner() ? left : QVariantMap();
+}
+
+void VolumeVM::restoreLinks(const QVariantList &links)
+{
+    if (links.size() != m_channels->rowCount())
+        return; // the device now has other rows: they start as read
+    bool changed = false;
+    for (int r = 0; r < links.size(); ++r) {
+        const QSharedPointer<ChannelsModelItem> row = m_channels->item(r);
+        changed = changed || row->isLinked() != links.at(r).toBool();
+        row->setIsLinked(links.at(r).toBool());
+    }
+    if (changed)
+        m_channels->announceLinkChanged();
 }
 
 void VolumeVM::reload()
@@ -303,6 +367,9 @@ void VolumeVM::onMasterUpdate(short masterValue)
         return;
     }
     qCDebug(lcViewModels).nospace() << "volume - : " << masterValue;
+    // The slider shows this value now; unless the page knows it, the next direction's master,
+    // read with the value the page last knew, would not move the slider off it.
+    setMasterValue(masterValue);
 }
 
 void VolumeVM::onMasterMute()
@@ -350,6 +417,7 @@ void VolumeVM::onLink(int index)
         return;
     row->setIsLinked(!row->isLinked());
     m_channels->announceLinkChanged();
+    rememberView();
 }
 
 void VolumeVM::onMute(int index)

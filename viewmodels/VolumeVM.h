@@ -7,8 +7,11 @@
 
 #include <QObject>
 #include <QSharedPointer>
+#include <QVariantMap>
 #include <QVector>
 
+class IAppCacheService;
+class IUIService;
 class LumenCommunicationService;
 class MessageBus;
 
@@ -28,6 +31,10 @@ class VolumeVM : public QObject, public ICommunicationReplyListener, public IAct
 public:
     VolumeVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
              QObject *parent = nullptr);
+    // With `ui` and `cache` the page keeps what the person left (the direction, the link
+    // choices) in the cache, and takes it back when the window builds the page again on a show.
+    VolumeVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
+             QSharedPointer<IUIService> ui, QSharedPointer<IAppCacheService> cache, QObject *parent = nullptr);
     ~VolumeVM() override;
 
     bool isMasterVisible() const { return m_isMasterVisible; }
@@ -79,6 +86,11 @@ signals:
 
 private:
     void reload();
+    QString viewOwner() const;
+    void rememberView();
+    // The direction, then (after the reload) the link choices the page showed when it went.
+    QVariantMap viewToRestore() const;
+    void restoreLinks(const QVariantList &links);
     void readChannelCount();
     void readRecords();
     void setupMaster();
@@ -95,6 +107,8 @@ private:
 
     QSharedPointer<LumenCommunicationService> m_service;
     QSharedPointer<MessageBus> m_bus;
+    QSharedPointer<IUIService> m_ui;
+    QSharedPointer<IAppCacheService> m_cache;
     bool m_isMasterVisible = false;
     bool m_isInput = true;
     short m_masterValue = 0;

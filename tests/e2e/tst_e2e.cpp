@@ -508,6 +508,20 @@ private slots:
         QTRY_COMPARE(channel("output", 0).value("mute").toInt(), 1);
         QCOMPARE(channel("input", 0).value("mute").toInt(), 0);
 
+        // Hidden and shown again, the page is as the person left it: Output, the pair unlinked.
+        clickAt({190, 432});
+        QTest::qWait(300);
+        clickAt(kCloseButton);
+        QTRY_VERIFY(panel->visibleWindowId().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(trayWindow(false).isValid(), 5000);
+        click(trayWindow(false).center());
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->visibleWindowId().isEmpty() && isDrawn(panel->grab()), 5000);
+        const int input2 = channel("input", 2).value("volume").toInt();
+        drag(panel->at(209, 320), panel->at(209, 230));
+        QTRY_VERIFY(channel("output", 2).value("volume").toInt() > -3072);
+        QCOMPARE(channel("output", 1).value("volume").toInt(), -3072);
+        QCOMPARE(channel("input", 2).value("volume").toInt(), input2);
+
         // With ranges that differ, switching directions writes nothing, only a person's move does:
         // values outside the range, off whole dB, inverted and empty ranges, every read failing.
         const QList<QStringList> staged{{"in", "0", "range", "-60", "0"},  {"in", "0", "volume", "-50"},
@@ -551,6 +565,12 @@ private slots:
         stored.sync();
         STEP(startPanel("alto", 5));
         QTRY_VERIFY_WITH_TIMEOUT(trayWindow(false).isValid(), 10000);
+        const QImage at48k = settledPicture();
+        sim({"rate", "0", "96000"});
+        QTRY_VERIFY(changedPixels(panel->grab(), at48k, kRateText) > 20);
+        const QImage at96k = settledPicture();
+        sim({"rate", "0", "48000"});
+        QTRY_VERIFY(changedPixels(panel->grab(), at48k, kRateText) <= kSamePicture);
         sim({"meter", "0", "4000000"});
         STEP(openTab(2));
         const QString id = panel->visibleWindowId();
@@ -584,6 +604,10 @@ private slots:
         QTest::qWait(500);
         QCOMPARE(meterReads(), hiddenReads);
         QCOMPARE(openHandles(0), 1);
+        // The mixer's news is read while hidden: the stored settings go back, the rate is taken.
+        const int writes = parameterWrites(0).size();
+        sim({"rate", "0", "96000"});
+        QTRY_COMPARE(parameterWrites(0).size(), writes + 5);
 
         STEP(secondStart());
         QElapsedTimer clock; // from the second copy's end: its own start-up depends on the load
@@ -592,6 +616,7 @@ private slots:
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QTRY_VERIFY(meterReads() > hiddenReads + 3);
         QCOMPARE(readTabs(panel->grab()).current, 2);
+        QCOMPARE(parameterWrites(0).size(), writes + 5); // showing writes nothing
         run("xdotool", {"mousemove", "1200", "1000"});
         const QImage after = settledPicture().copy(0, 86, 800, 414);
         // A new GL context draws some edges a shade apart; another value is another picture.
@@ -613,7 +638,8 @@ private slots:
         drag(panel->at(600, 400), panel->at(600 - 120, 400 - 60));
         QTest::qWait(400);
         QCOMPARE(panel->origin(), QPoint(200, 150));
-        STEP(openTab(4)); // still usable where it was dropped
+        STEP(openTab(0)); // still usable where it was dropped, and with the rate read while hidden
+        QVERIFY(changedPixels(settledPicture(), at96k, kRateText) <= kSamePicture);
 
         click(trayWindow(false).center(), 3);
         QTRY_VERIFY_WITH_TIMEOUT(trayWindow(true).isValid(), 5000);

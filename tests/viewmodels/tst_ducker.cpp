@@ -57,6 +57,11 @@ private slots:
         // Activation sends only the fixed attack/hold block and reads no meter.
         QCOMPARE(rig.sim.requestLog(0).size(), 1);
         QCOMPARE(hex(rig.sim.requestLog(0).first()), QByteArray("00 00 02 83 00 32 00 FA"));
+        // The stored times, as a connection sends them.
+        QSettings().setValue("Tenor/Ducker/AttackTime", 10);
+        QSettings().setValue("Tenor/Ducker/HoldTime", 100);
+        activePage(rig);
+        QCOMPARE(hex(rig.sim.requestLog(0).last()), QByteArray("00 00 02 83 00 0A 00 64"));
     }
 
     void triggerMasks()

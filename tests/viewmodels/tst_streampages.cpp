@@ -110,10 +110,9 @@ private slots:
         // The simulator holds writes to the channel's range: open the master's to +127.99 dB.
         QVERIFY(m_rig.startSingle("v22", [this] { setChannel(kIn, 0, 0, -32768, 32767); }));
         auto page = activePage<VolumeVM>();
-        QSignalSpy master(page.data(), &VolumeVM::masterValueChanged);
         page->onMasterUpdate(-20);
         QCOMPARE(m_rig.sim.channel(0, kIn, 0).volume, int16_t(-20 * 256));
-        QCOMPARE(master.count(), 0); // the view's slider holds the value
+        QCOMPARE(page->masterValue(), -20); // as the slider shows it: another read must move the slider
         page->onMasterUpdate(200);   // held at +127 dB, not wrapped to a negative value
         QCOMPARE(m_rig.sim.channel(0, kIn, 0).volume, int16_t(127 * 256));
         page->onCommonUpdate(0, -30);
@@ -166,6 +165,12 @@ private slots:
         // A choice goes to the driver by format id and the current format is read back.
         page->onInputFormatSelectionChanged(1, QStringLiteral("not used"));
         QCOMPARE(m_rig.sim.currentFormat(0, kIn), 11);
+        QCOMPARE(page->currentInputFormat(), QStringLiteral("2 channels, 16 bits"));
+        // Refused and not read back (a stopped stream): the view's pick gives way to the format in force.
+        m_rig.sim.setFault("SetCurrentStreamFormat", 0xEE000005u);
+        m_rig.sim.setFault("GetCurrentStreamFormat", 0xEE000005u);
+        page->setCurrentInputFormat(QStringLiteral("2 channels, 24 bits"));
+        page->onInputFormatSelectionChanged(0, QString());
         QCOMPARE(page->currentInputFormat(), QStringLiteral("2 channels, 16 bits"));
 
         // Output only: the input handler's slot 0 holds the output stream, slot 1 counts as output.
