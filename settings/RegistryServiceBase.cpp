@@ -8,59 +8,66 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
-// A stored threshold, duck range or release time outside the range its slider offers (an
-// edited file, another version) is read as the nearest end of that range, and as a whole
-// number. The file is left as it is; but the mixer (sent these values on every connection)
-// and the page (which shows them) then agree, whatever the size of the stored value, and the
-// mixer never receives a value the page could not have chosen (a release beyond 65535 ms
-// would not even fit its field).
-QVariant withinSliderRange(const QString &key, const QVariant &stored)
+using Field = RegistryServiceBase::Field;
+
+QVector<Field> routingFields(const MixerModel &model)
 {
-    using namespace StoreKeys;
-    int lower = 0;
-    int upper = 0;
-    if (key == kSensitivity) {
-        lower = -60;
-    } else if (key == kDuckerRange) {
-        upper = 90;
-    } else if (key == kReleaseTime) {
-        upper = 5000;
-    } else {
-        return stored;
-    }
-    if (!stored.isValid())
-        return stored;
-    const double value = stored.toDouble(); // not a number reads as 0, as toInt() did
-    return QVariant(int(std::lround(std::isnan(value) ? 0.0 : qBound(double(lower), value, double(upper)))));
+    QVector<Field> f{{StoreKeys::kInput12, 0, 0, int(model.inputs12.size()) - 1, Field::Index}};
+    if (!model.inputs32.isEmpty()) // only where the model has the second pair
+        f.append({StoreKeys::kInput32, 0, 0, int(model.inputs32.size()) - 1, Field::Index});
+    return f;
 }
 
-// "Input32" only where the model has the second pair.
-RegistryServiceBase::Defaults routingDefaults(const MixerModel &model)
+// In the order the defaults are written; trigger keys beyond inputs 1 and 2 stand after "Input 2".
+QVector<Field> duckerFields(const MixerModel &model)
 {
-    RegistryServiceBase::Defaults d{{StoreKeys::kInput12, 0}};
-    if (!model.inputs32.isEmpty())
-        d.append({StoreKeys::kInput32, 0});
+    using namespace StoreKeys;
+    QVector<Field> f{{kOn, 0, 0, 1}};
+    const QString triggers[] = {kInput1, kInput2, kInput3, kInput4};
+    for (int i = 0; i < model.triggerInputs && i < 4; ++i)
+        f.append({triggers[i], 0, 1 << i, 1 << i, Field::TriggerBit});
+    f.append({kSensitivity, -30, -60, 0});
+    f.append({kDuckerRange, 40, 0, 90});
+    f.append({kReleaseTime, 2000, 0, 5000});
+    f.append({kAttackTime, 50, 0, 0xFFFF});
+    f.append({kHoldTime, 250, 0, 0xFFFF});
+    return f;
+}
+
+RegistryServiceBase::Defaults defaultsOf(const QVector<Field> &fields)
+{
+    RegistryServiceBase::Defaults d;
+    for (const Field &f : fields)
+        d.append({f.key, f.fallback});
     return d;
 }
 
-// Trigger keys for inputs beyond 1 and 2 stand after "Input 2".
-RegistryServiceBase::Defaults duckerDefaults(const MixerModel &model)
+// Whatever the file says (an edited file, another version), the value read is one the mixer and
+// the pages can take; the file itself is left as it is.
+QVariant withinField(const QVector<Field> &fields, const QString &key, const QVariant &stored)
 {
-    using namespace StoreKeys;
-    RegistryServiceBase::Defaults d{{kOn, 0}, {kInput1, 0}, {kInput2, 0}};
-    if (model.triggerInputs > 2) {
-        d.append({kInput3, 0});
-        d.append({kInput4, 0});
+    const auto field = std::find_if(fields.cbegin(), fields.cend(), [&key](const Field &f) { return f.key == key; });
+    // An absent key reads as 0, as it always did; a key the model does not have is not ours.
+    if (field == fields.cend() || !stored.isValid())
+        return stored;
+    bool ok = false;
+    const double value = stored.toDouble(&ok);
+    if (!ok || std::isnan(value))
+        return field->fallback;
+    switch (field->kind) {
+    case Field::Index: // a list entry, or the model's default entry
+        return value == std::floor(value) && value >= field->lower && value <= field->upper ? int(value)
+                                                                                            : field->fallback;
+    case Field::TriggerBit: // the input's own bit, never another's
+        return std::fabs(value) >= 0.5 ? field->upper : 0;
+    case Field::Number:
+        break;
     }
-    d.append({kSensitivity, -30});
-    d.append({kDuckerRange, 40});
-    d.append({kReleaseTime, 2000});
-    d.append({kAttackTime, 50});
-    d.append({kHoldTime, 250});
-    return d;
+    return int(std::lround(qBound(double(field->lower), value, double(field->upper))));
 }
 } // namespace
 
@@ -68,8 +75,8 @@ RegistryServiceBase::RegistryServiceBase(const MixerModel &model)
     : QObject(nullptr)
     , m_routingGroup(model.name + QLatin1Char('/') + SettingsKeys::kAudioRoutingGroup)
     , m_duckerGroup(model.name + QLatin1Char('/') + SettingsKeys::kDuckerGroup)
-    , m_routingDefaults(routingDefaults(model))
-    , m_duckerDefaults(duckerDefaults(model))
+    , m_routingFields(routingFields(model))
+    , m_duckerFields(duckerFields(model))
     , m_settings(SettingsFormat::format(), QSettings::UserScope, QCoreApplication::organizationName(),
                  QCoreApplication::applicationName())
 {
@@ -82,12 +89,12 @@ RegistryServiceBase::~RegistryServiceBase() = default;
 
 QVariant RegistryServiceBase::getAudioRoutingValue(const QString &key)
 {
-    return value(m_routingGroup + QLatin1Char('/') + key);
+    return withinField(m_routingFields, key, value(m_routingGroup + QLatin1Char('/') + key));
 }
 
 QVariant RegistryServiceBase::getDuckerValue(const QString &key)
 {
-    return withinSliderRange(key, value(m_duckerGroup + QLatin1Char('/') + key));
+    return withinField(m_duckerFields, key, value(m_duckerGroup + QLatin1Char('/') + key));
 }
 
 QVariant RegistryServiceBase::value(const QString &path) const
@@ -111,9 +118,12 @@ void RegistryServiceBase::setDuckerValue(const QString &key, const QVariant &val
     m_settings.endGroup();
 }
 
-void RegistryServiceBase::initAudioRoutingDefaults() { writeDefaultsIfEmpty(m_routingGroup, m_routingDefaults); }
+void RegistryServiceBase::initAudioRoutingDefaults()
+{
+    writeDefaultsIfEmpty(m_routingGroup, defaultsOf(m_routingFields));
+}
 
-void RegistryServiceBase::initDuckerDefaults() { writeDefaultsIfEmpty(m_duckerGroup, m_duckerDefaults); }
+void RegistryServiceBase::initDuckerDefaults() { writeDefaultsIfEmpty(m_duckerGroup, defaultsOf(m_duckerFields)); }
 
 void RegistryServiceBase::writeDefaultsIfEmpty(const QString &group, const Defaults &defaults)
 {

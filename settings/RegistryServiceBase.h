@@ -16,12 +16,23 @@ class RegistryServiceBase : public QObject, public IRegistryService
     Q_OBJECT
 public:
     using Defaults = QVector<QPair<QString, int>>;
+    // A key as the panel reads it: what its field can carry to the mixer and the pages can show.
+    // Its default is also what a value that is not a number reads as.
+    struct Field
+    {
+        QString key;
+        int fallback = 0;
+        int lower = 0;
+        int upper = 0;
+        enum Kind { Number, Index, TriggerBit } kind = Number;
+    };
 
     ~RegistryServiceBase() override;
 
+    // Every key of the model comes back within its field (a list index of the model, a slider's
+    // range, a trigger input's bit, the 16 bits of attack and hold); text that is not a number
+    // reads as the key's default. The stored text is not changed.
     QVariant getAudioRoutingValue(const QString &key) override;
-    // Threshold, duck range and release time come back as whole numbers within the ranges the
-    // ducker page's sliders offer (the stored text is not changed).
     QVariant getDuckerValue(const QString &key) override;
     void setAudioRoutingValue(const QString &key, const QVariant &value) override;
     void setDuckerValue(const QString &key, const QVariant &value) override;
@@ -39,7 +50,7 @@ private:
 
     QString m_routingGroup;
     QString m_duckerGroup;
-    Defaults m_routingDefaults;
-    Defaults m_duckerDefaults;
+    QVector<Field> m_routingFields;
+    QVector<Field> m_duckerFields;
     QSettings m_settings;
 };

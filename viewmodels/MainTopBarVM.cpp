@@ -41,8 +41,8 @@ MainTopBarVM::MainTopBarVM(QSharedPointer<IUIService> ui, QSharedPointer<LumenCo
 {
     m_service->setPnPEventListener(this);
     QStringList names;
-    const uint32_t count = m_service->deviceCount();
-    if (count == 0 || count > 1) {
+    // A device's own pages only while it is open.
+    if (m_service->deviceCount() != 1 || !m_service->deviceHandle()) {
         const Tab status = tabOf(Page::Status);
         names << status.name;
         m_pageUrls << status.url;
@@ -70,6 +70,11 @@ void MainTopBarVM::buildMenuForProduct(QStringList &names)
 
 void MainTopBarVM::rebuildMenu()
 {
+    // Several mixers and none picked yet, or a failed connection: no device pages.
+    if (!m_service->deviceHandle()) {
+        showStatusOnlyMenu();
+        return;
+    }
     QStringList names;
     buildMenuForProduct(names);
     m_menuModel->setStringList(names);

@@ -98,10 +98,10 @@ void StatusVM::onResetState(QVariant)
     // The view gets the new list with the next onDeviceStateChanged().
     m_deviceNames = m_service->deviceNames();
     if (count == 1) {
-        // The only device may be one the service did not list (USB mode 1): nothing to show.
-        if (m_deviceNames.isEmpty()) {
-            setActiveDevice(ViewModelTexts::kNotConnected);
-            setSampleRate(0);
+        // Named only while it is open: the only device may be one the service did not list (USB
+        // mode 1) or one whose connection failed, which the list then offers again.
+        if (m_deviceNames.isEmpty() || !m_service->deviceHandle()) {
+            showNotConnected();
             return;
         }
         setActiveDevice(m_deviceNames.first());
@@ -152,17 +152,23 @@ void StatusVM::onDeviceStateChanged()
 void StatusVM::onConnectionFailed()
 {
     publishConnected(false);
+    if (m_deviceNames != m_service->deviceNames()) {
+        m_deviceNames = m_service->deviceNames();
+        emit deviceNamesChanged();
+    }
+    showNotConnected();
+}
+
+void StatusVM::showNotConnected()
+{
     setActiveDevice(ViewModelTexts::kNotConnected);
     setSampleRate(0);
     setConnected(false);
     setDebugActivated(false);
     stopDebugTimer();
-    // What is attached now, and with several the list stays open for another pick.
-    setDisableDropDown(m_service->deviceCount() <= 1);
-    if (m_deviceNames != m_service->deviceNames()) {
-        m_deviceNames = m_service->deviceNames();
-        emit deviceNamesChanged();
-    }
+    // Whatever is listed stays on offer, also a single mixer: a pick connects it again (after a
+    // transient failure the person need not unplug it).
+    setDisableDropDown(m_deviceNames.isEmpty());
 }
 
 void StatusVM::onDeviceNotification()

@@ -105,6 +105,8 @@ private:
     void onResetDropDown(QVariant value);
     // No device attached: nothing named, no rate, nothing to pick.
     void showNoDevice();
+    // Nothing open: "Not Connected", and the listed devices to pick from.
+    void showNotConnected();
     void stopDebugTimer();
     void publishConnected(bool connected);
 

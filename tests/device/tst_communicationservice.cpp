@@ -96,7 +96,7 @@ private slots:
     void bassoStoredValuesReachTheWire()
     {
         sim->reset("basso");
-        replaceStoredSettings({{"Basso/AudioRouting/Input12", 1},
+        replaceStoredSettings({{"Basso/AudioRouting/Input12", 0},
                                {"Basso/AudioRouting/Input32", 3},
                                {"Basso/Ducker/On", 1},
                                {"Basso/Ducker/Input 1", 1},
@@ -104,8 +104,59 @@ private slots:
                                {"Basso/Ducker/ReleaseTime", 750}});
         Service svc(&ModelStores::create);
         QCOMPARE(outBlocks(*sim, 0),
-                 (QStringList{"00 00 04 00 01 00 00 00", "00 00 04 00 03 00 00 00", "00 00 02 80 01 05 02 EE",
+                 (QStringList{"00 00 04 00 00 00 00 00", "00 00 04 00 03 00 00 00", "00 00 02 80 01 05 02 EE",
                               "00 00 02 81 1F FF FF FF", "00 00 02 82 00 7F FF FF", "00 00 02 83 00 00 00 00"}));
+    }
+
+    // Every key edited above, below its field, to text or to nothing: the mixer gets values in
+    // range (the model's default entry, the nearest bound, the key's default, the input's bit),
+    // and the file keeps what it says.
+    void editedSettingsReachTheMixerInRange_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QStringList>("blocks");
+        const QList<std::pair<QString, QStringList>> values{
+            {"99999", {"00 00 02 80 01 %1 13 88", "00 00 02 81 00 00 42 50", "00 00 02 82 00 7F FF FF",
+                       "00 00 02 83 FF FF FF FF"}},
+            {"-99999", {"00 00 02 80 00 %1 00 00", "00 00 02 81 1F FF FF FF", "00 00 02 82 00 00 20 C3",
+                        "00 00 02 83 00 00 00 00"}},
+            {"abc", kAltoDefaultBlocks.mid(1)},
+            {"", kAltoDefaultBlocks.mid(1)}};
+        for (const QString model : {"Alto", "Tenor", "Basso"}) {
+            for (const auto &[value, ducker] : values) {
+                QStringList blocks{kAltoDefaultBlocks.first()}; // the list's first entry, on the Basso for both pairs
+                if (model == "Basso")
+                    blocks << blocks.first();
+                for (const QString &b : ducker)
+                    blocks << QString(b).replace("%1", model == "Basso" ? "0F" : "03");
+                QTest::newRow(qPrintable(model + " " + value)) << model << value << blocks;
+            }
+        }
+    }
+    void editedSettingsReachTheMixerInRange()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, value);
+        QFETCH(QStringList, blocks);
+        sim->reset(model.toLower());
+        QSettings edited;
+        for (const QString key : {"AudioRouting/Input12", "AudioRouting/Input32", "Ducker/On", "Ducker/Input 1",
+                                  "Ducker/Input 2", "Ducker/Input 3", "Ducker/Input 4", "Ducker/Sensitivity",
+                                  "Ducker/DuckerRange", "Ducker/ReleaseTime", "Ducker/AttackTime", "Ducker/HoldTime"})
+            edited.setValue(model + "/" + key, value);
+        edited.sync();
+        const auto fileText = [&edited] {
+            QFile file(edited.fileName());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+        };
+        const QByteArray text = fileText();
+        {
+            Service svc(&ModelStores::create);
+            QCOMPARE(outBlocks(*sim, 0), blocks);
+        }
+        QSettings().sync();
+        QCOMPARE(fileText(), text);
     }
 
     // Not of the family: no store, no requests. A second device closes the first; no PnP listener, no action.

@@ -40,23 +40,31 @@ void writeFile(const QString &path, const QByteArray &bytes)
     utime(QFile::encodeName(path).constData(), &t);
 }
 
-void readLikeThePanel(IRegistryService &store, int triggerInputs)
+// Whatever the file says, every value that would reach the mixer is within its field.
+void readLikeThePanel(IRegistryService &store, const MixerModel &model)
 {
     using namespace StoreKeys;
-    uint32_t mask = 0; // summed unsigned, as the service does: hand-edited values may be anything
-    for (int i = 1; i <= triggerInputs; ++i)
-        mask += uint32_t(store.getDuckerValue(QStringLiteral("Input %1").arg(i)).toInt());
+    const auto within = [](const QVariant &v, int lower, int upper) { return v.toInt() >= lower && v.toInt() <= upper; };
+    FUZZ_CHECK(within(store.getAudioRoutingValue(kInput12), 0, int(model.inputs12.size()) - 1));
+    FUZZ_CHECK(model.inputs32.isEmpty() || within(store.getAudioRoutingValue(kInput32), 0, int(model.inputs32.size()) - 1));
+    const int on = store.getDuckerValue(kOn).toInt();
+    FUZZ_CHECK(on == 0 || on == 1);
+    int mask = 0;
+    for (int i = 1; i <= model.triggerInputs; ++i) {
+        const int bit = store.getDuckerValue(QStringLiteral("Input %1").arg(i)).toInt();
+        FUZZ_CHECK(bit == 0 || bit == 1 << (i - 1));
+        mask |= bit;
+    }
     // The ducker page reads the release time as a real number of milliseconds.
     const double release = store.getDuckerValue(kReleaseTime).toDouble();
     FUZZ_CHECK(release >= 0 && release <= 5000);
-    MixerProtocol::duckerSwitchValue(store.getDuckerValue(kOn).toInt(), int(mask), int(release));
-    // Stored values beyond the sliders' ranges read as the nearest end.
-    const int range = store.getDuckerValue(kDuckerRange).toInt();
-    const int sensitivity = store.getDuckerValue(kSensitivity).toInt();
-    FUZZ_CHECK(range >= 0 && range <= 90 && sensitivity >= -60 && sensitivity <= 0);
-    MixerProtocol::duckRangeValue(range);
-    MixerProtocol::sensitivityValue(sensitivity);
-    MixerProtocol::attackHoldValue(store.getDuckerValue(kAttackTime).toInt(), store.getDuckerValue(kHoldTime).toInt());
+    MixerProtocol::duckerSwitchValue(on, mask, int(release));
+    const QVariant range = store.getDuckerValue(kDuckerRange), sensitivity = store.getDuckerValue(kSensitivity);
+    const QVariant attack = store.getDuckerValue(kAttackTime), hold = store.getDuckerValue(kHoldTime);
+    FUZZ_CHECK(within(range, 0, 90) && within(sensitivity, -60, 0) && within(attack, 0, 0xFFFF) && within(hold, 0, 0xFFFF));
+    MixerProtocol::duckRangeValue(range.toInt());
+    MixerProtocol::sensitivityValue(sensitivity.toInt());
+    MixerProtocol::attackHoldValue(attack.toInt(), hold.toInt());
 }
 
 bool same(const QVariant &a, const QVariant &b)
@@ -163,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const MixerModel &model = MixerModels::forProduct(products[size ? data[0] % 3 : 0]);
     const QString group = model.name;
     QSharedPointer<IRegistryService> store = ModelStores::create(model);
-    readLikeThePanel(*store, model.triggerInputs);
+    readLikeThePanel(*store, model);
     // A refused value reads as absent.
     for (auto it = parsed.cbegin(); it != parsed.cend(); ++it)
         if (SettingsFormat::isRefused(it.value()) && it.key().startsWith(group + "/Ducker/") && addressable(it.key()))
@@ -171,9 +179,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // A user's change reads back.
     store->setDuckerValue(StoreKeys::kSensitivity, -42);
-    store->setAudioRoutingValue(StoreKeys::kInput12, 3);
+    const int lastSource = int(model.inputs12.size()) - 1;
+    store->setAudioRoutingValue(StoreKeys::kInput12, lastSource);
     FUZZ_CHECK(store->getDuckerValue(StoreKeys::kSensitivity).toInt() == -42);
-    FUZZ_CHECK(store->getAudioRoutingValue(StoreKeys::kInput12).toInt() == 3);
+    FUZZ_CHECK(store->getAudioRoutingValue(StoreKeys::kInput12).toInt() == lastSource);
     store.reset();
 
     // Everything else in the file is still there, refused values included.

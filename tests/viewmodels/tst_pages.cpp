@@ -89,6 +89,32 @@ private slots:
         QVERIFY(!vm->debugActivated());
     }
 
+    // Nothing open, only the status page; a failed rate read is no dead end: the list offers the
+    // mixer again and a pick connects it.
+    void onlyStatusUntilADeviceIsOpen()
+    {
+        Rig rig;
+        const auto ui = QSharedPointer<UIService>::create(QSharedPointer<ShellVM>::create());
+        QVERIFY(rig.start("usbmode1"));
+        QCOMPARE(MainTopBarVM(ui, rig.service, rig.bus).menuList()->stringList(), QStringList{"Status"});
+
+        QVERIFY(rig.start("alto"));
+        const auto bar = QSharedPointer<MainTopBarVM>::create(ui, rig.service, rig.bus);
+        bar->onActivate();
+        auto vm = makePage<StatusVM>(rig);
+        vm->onActivate();
+        rig.sim.setFault("GetCurrentSampleRate", 0xEE000005u, 1);
+        rig.sim.notify(0);
+        QTRY_COMPARE(vm->activeDevice(), ViewModelTexts::kNotConnected);
+        QCOMPARE(bar->menuList()->stringList(), QStringList{"Status"});
+        QVERIFY(!vm->disableDropDown());
+        vm->setDeviceIndex(0, vm->deviceNames().value(0));
+        QCOMPARE(vm->activeDevice(), vm->deviceNames().value(0));
+        QCOMPARE(vm->sampleRate(), 48000);
+        QCOMPARE(bar->menuList()->stringList().size(), 5);
+        bar->onDeactivate();
+    }
+
     void statusDebugPoll()
     {
         Rig rig;
@@ -122,7 +148,7 @@ private slots:
     {
         QSettings().setValue("Tenor/AudioRouting/Input12", 2);
         QSettings().setValue("Basso/AudioRouting/Input32", 3);
-        QSettings().setValue("Alto/AudioRouting/Input12", 7); // not in the Alto's list
+        QSettings().setValue("Alto/AudioRouting/Input12", 7); // not in the Alto's list: its default
         struct Case
         {
             const char *devices;
@@ -134,7 +160,7 @@ private slots:
         const QList<Case> cases{
             {"alto,tenor",
              {"Mic input 1 + Mono line input 2", "Stereo input 2+3", "Stereo input 4+5", "Mix L+R"},
-             "",
+             "Mic input 1 + Mono line input 2",
              {},
              ""},
             {"tenor,alto",
