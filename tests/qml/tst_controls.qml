@@ -197,6 +197,17 @@ Item {
             verify(!strip.pToggle)
         }
 
+        function test_channelNamesFit_data() {
+            return [ { tag: "scale 1", scale: 1 }, { tag: "scale 1.5", scale: 1.5 }, { tag: "scale 2", scale: 2 } ]
+        }
+
+        function test_channelNamesFit(data) {
+            mDisplayScalingFactorCalculator.scalingFactor = data.scale
+            var strip = createTemporaryObject(slaveComponent, mRoot, { pLeftChannelName: "Output 5", pRightChannelName: "Output 6" })
+            verify(!findChild(strip, "leftName").truncated && !findChild(strip, "rightName").truncated)
+            mDisplayScalingFactorCalculator.scalingFactor = 1
+        }
+
         function test_duckerSliders_data() {
             return [
                 { tag: "release 0.05", release: 0.05, text: "050ms" },

@@ -164,8 +164,13 @@ Item {
         border.color: globalColors.pIOBoxUnderLineColor
 
         Text {
+            objectName: "leftName"
             anchors.fill: parent
-            anchors.margins: 2
+            // Narrow boxes: the text may come close to the border left and right.
+            anchors.topMargin: 2
+            anchors.bottomMargin: 2
+            anchors.leftMargin: 1
+            anchors.rightMargin: 1
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
             // Channel names are longer than the box is wide: shrink before eliding.
@@ -225,8 +230,12 @@ Item {
         border.color: globalColors.pIOBoxUnderLineColor
 
         Text {
+            objectName: "rightName"
             anchors.fill: parent
-            anchors.margins: 2
+            anchors.topMargin: 2
+            anchors.bottomMargin: 2
+            anchors.leftMargin: 1
+            anchors.rightMargin: 1
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
             fontSizeMode: Text.HorizontalFit
