@@ -5,7 +5,9 @@
 class DisplayScalingFactorCalculator;
 
 // The frameless main window. The user drags it by its top band: the window filters its own
-// mouse events (before the QML scene sees them, which still gets every one).
+// mouse events (before the QML scene sees them, which still gets every one). A press in the band
+// hands the drag to the desktop's own move (a Wayland compositor lets no client place its
+// window); where the desktop cannot (X11 without a window manager) the window moves itself.
 class MovableWidget : public QQuickView
 {
     Q_OBJECT
@@ -26,6 +28,11 @@ public:
 public slots:
     void handleGlobalShortcut();
 
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+
 private:
     QPoint m_lastCursorPos;
+    // Whether this press's drag went to the desktop (then the window leaves the moving to it).
+    enum class DesktopMove { NotAsked, Moving, Refused } m_desktopMove = DesktopMove::NotAsked;
 };

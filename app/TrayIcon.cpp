@@ -1,6 +1,7 @@
 #include "app/TrayIcon.h"
 
 #include "app/AppLog.h"
+#include "app/DesktopIntegration.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -43,7 +44,8 @@ QSystemTrayIcon *installTrayIcon(QWindow *window)
 
     auto *icon = new QSystemTrayIcon(parent);
     icon->setContextMenu(menu);
-    icon->setIcon(QIcon(QStringLiteral(":/Images/Images/calder-0.png")));
+    // By the theme's name where installed: a D-Bus tray then shows the desktop's own icon.
+    icon->setIcon(desktop::applicationIcon());
     icon->setToolTip(QStringLiteral("Calder USB Audio Control Panel"));
     QObject::connect(icon, &QSystemTrayIcon::activated, window, show);
     icon->setVisible(true);

@@ -4,6 +4,7 @@
 #include "viewmodels/ShellVM.h"
 
 #include <QDebug>
+#include <QSystemTrayIcon>
 #include <QWindow>
 
 #include <utility>
@@ -20,6 +21,12 @@ void UIService::showMasterView(const QString &url)
 
 void UIService::hideMainWindow()
 {
-    if (m_window)
+    if (!m_window)
+        return;
+    // Without a tray nothing could bring a hidden window back: it goes to the task bar instead.
+    // Asked each time: a tray may come or go while the panel runs.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
         m_window->hide();
+    else
+        m_window->showMinimized();
 }

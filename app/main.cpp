@@ -1,6 +1,8 @@
 #include "app/AppConstants.h"
 #include "app/AppLog.h"
 #include "app/AppRegistrations.h"
+#include "app/CommandLine.h"
+#include "app/DesktopIntegration.h"
 #include "app/DisplayScalingFactorCalculator.h"
 #include "app/FirstFrameProbe.h"
 #include "app/MovableWidget.h"
@@ -28,6 +30,9 @@
 
 int main(int argc, char *argv[])
 {
+    int exitCode = 0;
+    if (commandline::handle(argc, argv, &exitCode) == commandline::Outcome::Exit)
+        return exitCode;
     installLogFormat();
     platform::limitRetainedMemory();
 
@@ -49,6 +54,7 @@ int main(int argc, char *argv[])
     checkTrayAvailability();
     QCoreApplication::setOrganizationName(AppConstants::kOrganizationName);
     QCoreApplication::setApplicationName(AppConstants::kApplicationName);
+    desktop::integrate();
 
     int result = 0;
     {

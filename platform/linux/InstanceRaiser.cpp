@@ -10,6 +10,9 @@
 #include <QSocketNotifier>
 #include <QWindow>
 #include <QtGlobal>
+#if CALDER_HAVE_X11EXTRAS
+#include <QX11Info>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -57,21 +60,58 @@ public:
 private:
     void onRequest()
     {
-        // A connection is the whole request; several pending ones raise once.
+        // A connection is the whole request; several pending ones raise once, with the latest
+        // activation token.
         bool requested = false;
+        QByteArray token;
         int client;
-        while ((client = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0) {
-            ::close(client);
+        while ((client = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0) {
             requested = true;
+            const QByteArray request = readRequest(client);
+            if (request.size() > 1)
+                token = request.mid(1);
+            ::close(client);
         }
         if (!requested || !m_window)
             return;
+        useActivationToken(token);
         // Shown also when it waits hidden in the tray, or minimised: whoever starts the program
         // again wants to see it.
         m_window->showNormal();
         m_window->raise();
         m_window->requestActivate();
     }
+
+    // 'r' and the token; the second copy writes at once, but is never waited for long.
+    static QByteArray readRequest(int client)
+    {
+        timeval timeout{0, 100 * 1000};
+        ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+        QByteArray request;
+        char buffer[256];
+        ssize_t n;
+        while (request.size() < kMaxRequest && (n = ::recv(client, buffer, sizeof(buffer), 0)) > 0)
+            request.append(buffer, int(n));
+        return request.left(kMaxRequest);
+    }
+
+    // The desktop's token for the second start: on X11 the startup id, which Qt sends back to end
+    // the launch's startup notification when it shows the window (no busy cursor left waiting).
+    // Qt 5.15 has no way to hand a Wayland token to the compositor.
+    static void useActivationToken(const QByteArray &token)
+    {
+        if (token.isEmpty())
+            return;
+#if CALDER_HAVE_X11EXTRAS
+        if (QX11Info::isPlatformX11()) {
+            QX11Info::setNextStartupId(token);
+            return;
+        }
+#endif
+        qCDebug(lcPlatform, ": The second start's activation token cannot be used here.\n");
+    }
+
+    static constexpr int kMaxRequest = 4096;
 
     int m_fd;
     QPointer<QWindow> m_window;
@@ -91,8 +131,12 @@ void raiseRunningInstance(const QString &windowTitle)
     sockaddr_un address;
     const socklen_t length = raiseAddress(windowTitle, address);
     if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0) {
-        const char request = 'r';
-        (void)::send(fd, &request, 1, MSG_NOSIGNAL);
+        // The activation the desktop gave this start goes to the copy that shows its window.
+        QByteArray request = qgetenv("DESKTOP_STARTUP_ID");
+        if (request.isEmpty())
+            request = qgetenv("XDG_ACTIVATION_TOKEN");
+        request.prepend('r');
+        (void)::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
     }
     ::close(fd);
 }

@@ -9,10 +9,12 @@
 #include <QRasterWindow>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
 #include <memory>
+#include <tuple>
 #include <utility>
 
 using namespace e2e;
@@ -78,6 +80,7 @@ private:
     std::unique_ptr<Panel> panel;
     std::unique_ptr<Background> windowManager;
     std::unique_ptr<Background> trayHost;
+    std::unique_ptr<Background> compositor; // outlives the panel on it
 
     void startPanel(const QString &devices, int expectedTabs)
     {
@@ -91,6 +94,14 @@ private:
     }
 
     void clickAt(const QPoint &windowPos) { click(panel->at(windowPos.x(), windowPos.y())); }
+
+    void startTrayHost()
+    {
+        trayHost =
+            std::make_unique<Background>("trayer", QStringList{"--edge", "bottom", "--align", "right", "--widthtype",
+                                                               "pixel", "--width", "200", "--height", "40"});
+        QTRY_VERIFY_WITH_TIMEOUT(!run("xdotool", {"search", "--onlyvisible", "--class", "^trayer$"}).isEmpty(), 10000);
+    }
 
     void openTab(int index)
     {
@@ -131,17 +142,14 @@ private:
 private slots:
     void initTestCase()
     {
-        for (const char *tool : {"openbox", "trayer", "xdotool", "xprop"})
+        for (const char *tool : {"openbox", "trayer", "xdotool", "xprop", "xev", "weston", "weston-screenshooter"})
             QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(), tool);
         // One control socket for the panel under test and the calder-sim calls.
         qputenv("CALDER_SIM_SOCKET", QFile::encodeName(QDir::tempPath() + "/e2e-sim.sock"));
 
         windowManager = std::make_unique<Background>("openbox", QStringList{});
         QTRY_VERIFY_WITH_TIMEOUT(run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"), 10000);
-        trayHost =
-            std::make_unique<Background>("trayer", QStringList{"--edge", "bottom", "--align", "right", "--widthtype",
-                                                               "pixel", "--width", "200", "--height", "40"});
-        QTRY_VERIFY_WITH_TIMEOUT(!run("xdotool", {"search", "--onlyvisible", "--class", "^trayer$"}).isEmpty(), 10000);
+        startTrayHost();
     }
 
     void cleanup()
@@ -156,6 +164,7 @@ private slots:
             // Views that failed to load or bind say so on the log.
             QVERIFY2(!log.contains("qrc:/UI/Qml/"), qPrintable(log));
         }
+        compositor.reset();
         QTRY_VERIFY(!QFile::exists(lockFile()));
     }
 
@@ -574,8 +583,8 @@ private slots:
         sim({"meter", "0", "4000000"});
         STEP(openTab(2));
         const QString id = panel->visibleWindowId();
-        const auto secondStart = [] {
-            Background second(qEnvironmentVariable("CALDER_PANEL"), {}, {"CALDER_SIM_DEVICES=alto"});
+        const auto secondStart = [](const QStringList &env = {}) {
+            Background second(qEnvironmentVariable("CALDER_PANEL"), {}, QStringList{"CALDER_SIM_DEVICES=alto"} + env);
             QVERIFY(second.process.waitForFinished(5000));
             QCOMPARE(second.process.exitCode(), 0);
             QVERIFY2(!second.log().contains("Tray"), qPrintable(second.log()));
@@ -609,11 +618,36 @@ private slots:
         sim({"rate", "0", "96000"});
         QTRY_COMPARE(parameterWrites(0).size(), writes + 5);
 
-        STEP(secondStart());
+        // The panel's own options answer at once, with no display and no word to the running
+        // copy; anything else is refused the same way.
+        for (const auto &[option, code, answer] : {std::tuple{"--help", 0, "--version"},
+                                                   {"--version", 0, "calder-panel 1.0.0"},
+                                                   {"-bogus", 2, "Unknown option 'bogus'"}}) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("DISPLAY");
+            p.setProcessEnvironment(env);
+            p.start(qEnvironmentVariable("CALDER_PANEL"), {option});
+            QVERIFY(p.waitForFinished(5000));
+            QCOMPARE(p.exitCode(), code);
+            const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+            const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+            QVERIFY2((code == 0 ? out : err).contains(answer) && (code == 0 ? err : out).isEmpty(),
+                     qPrintable(out + err));
+        }
+        QTest::qWait(300);
+        QVERIFY(panel->visibleWindowId().isEmpty());
+
+        // The launch's startup id goes to the running copy, which ends the startup notification.
+        Background rootEvents("stdbuf", {"-oL", "xev", "-root", "-event", "property"});
+        QTest::qWait(300);
+        STEP(secondStart({"DESKTOP_STARTUP_ID=e2e_TIME1"}));
         QElapsedTimer clock; // from the second copy's end: its own start-up depends on the load
         clock.start();
         QTRY_VERIFY_WITH_TIMEOUT(!panel->visibleWindowId().isEmpty() && isDrawn(panel->grab()), 2000);
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QByteArray rootLog;
+        QTRY_VERIFY((rootLog += rootEvents.process.readAllStandardOutput()).contains("_NET_STARTUP_INFO_BEGIN"));
         QTRY_VERIFY(meterReads() > hiddenReads + 3);
         QCOMPARE(readTabs(panel->grab()).current, 2);
         QCOMPARE(parameterWrites(0).size(), writes + 5); // showing writes nothing
@@ -634,6 +668,7 @@ private slots:
         // Dragged by the top band only; pressed on the page below it, the window stays.
         drag(panel->at(300, 25), panel->at(300 + 150, 25 + 100));
         QTRY_COMPARE(panel->origin(), QPoint(200, 150));
+        QTRY_VERIFY(panel->log().contains(": The desktop moves the window.\n"));
         QTRY_VERIFY(isDrawn(panel->grab()));
         drag(panel->at(600, 400), panel->at(600 - 120, 400 - 60));
         QTest::qWait(400);
@@ -652,6 +687,39 @@ private slots:
         panel.reset();
     }
 
+    // On Wayland (headless weston): the desktop entry's name is the app id, and a frame is drawn.
+    void waylandAppIdAndFrame()
+    {
+        const QString socket = QStringLiteral("calder-e2e-wayland");
+        compositor = std::make_unique<Background>("weston", QStringList{"--debug", "--backend=headless-backend.so", "--use-pixman", "--socket=" + socket,
+                                                            "--width=1024", "--height=768"});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/" + socket), 10000);
+        panel = std::make_unique<Panel>(
+            "alto", QStringList{"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=" + socket, "WAYLAND_DEBUG=1"});
+        QTRY_VERIFY_WITH_TIMEOUT(panel->log().contains("set_app_id(\"org.brightwell.CalderPanel\")"), 20000);
+        const auto bandRows = [&] {
+            QTemporaryDir shots;
+            QProcess shooter;
+            shooter.setWorkingDirectory(shots.path());
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("WAYLAND_DISPLAY", socket);
+            shooter.setProcessEnvironment(env);
+            shooter.start("weston-screenshooter", QStringList());
+            shooter.waitForFinished(10000);
+            const QStringList files = QDir(shots.path()).entryList({"*.png"});
+            const QImage screen = files.isEmpty() ? QImage() : QImage(shots.filePath(files.first()));
+            int rows = 0; // rows with 700 pixels or more of the title band's colour
+            for (int y = 0; y < screen.height(); ++y) {
+                int band = 0;
+                for (int x = 0; x < screen.width(); ++x)
+                    band += screen.pixel(x, y) == qRgb(0x00, 0x25, 0x38) ? 1 : 0;
+                rows += band >= 700 ? 1 : 0;
+            }
+            return rows;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(bandRows() >= 10, 15000);
+    }
+
     // Last, as it ends the tray host: without a tray and without the driver library the panel
     // still shows its window, and its log lines carry no category in front.
     void noTrayHostAndNoDriverLibrary()
@@ -665,6 +733,25 @@ private slots:
         QVERIFY2(!log.contains(QRegularExpression("^calder\\.\\w+: ", QRegularExpression::MultilineOption)),
                  qPrintable(log));
         QCOMPARE(readTabs(panel->grab()).centres.size(), 1);
+
+        // Without a tray the x minimises: the window stays in the task bar. A tray that comes
+        // later takes the icon and the x hides again; when the tray goes, it minimises again.
+        const QString id = panel->visibleWindowId();
+        const auto closedTo = [&](bool minimised) {
+            clickAt(kCloseButton);
+            QTRY_VERIFY(panel->visibleWindowId().isEmpty());
+            QTRY_COMPARE(run("xprop", {"-id", id, "WM_STATE"}).contains("Iconic"), minimised);
+        };
+        STEP(closedTo(true));
+        STEP(startTrayHost());
+        QTRY_VERIFY_WITH_TIMEOUT(trayWindow(false).isValid(), 10000);
+        click(trayWindow(false).center());
+        QTRY_VERIFY(!panel->visibleWindowId().isEmpty());
+        STEP(closedTo(false));
+        trayHost.reset();
+        Background(qEnvironmentVariable("CALDER_PANEL"), {}, {}).process.waitForFinished(5000);
+        QTRY_VERIFY(!panel->visibleWindowId().isEmpty());
+        STEP(closedTo(true));
     }
 };
 
