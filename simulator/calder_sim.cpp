@@ -1,49 +1,45 @@
 // calder-sim: drives the simulated driver inside a running calder-panel (or any process that
 // loaded the simulated library) through its control socket. `calder-sim help` lists commands.
-#include "SimSocketPath.h"
+#include "SimControlAddress.h"
+#include "SimWire.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
+#include <cerrno>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-int main(int argc, char **argv)
-{
-    std::string path = sim::controlSocketPath();
-    int first = 1;
-    if (argc > 2 && std::strcmp(argv[1], "--socket") == 0) {
-        path = argv[2];
-        first = 3;
-    }
-    std::string request;
-    for (int i = first; i < argc; ++i) {
-        if (std::strchr(argv[i], '\n')) {
-            std::fprintf(stderr, "calder-sim: arguments cannot contain line breaks\n");
-            return 2;
-        }
-        request += std::string("+") + argv[i] + "\n";
-    }
-    if (first >= argc)
-        request += "+help\n";
-    request += "\n";
+namespace {
 
+void noListener(const std::string &address, const std::string &reason)
+{
+    std::fprintf(stderr,
+                 "calder-sim: no simulator listening at %s (%s).\n"
+                 "Is calder-panel running on the simulated driver? Set CALDER_SIM_SOCKET or use --socket PATH.\n",
+                 address.c_str(), reason.c_str());
+}
+
+std::vector<std::string> arguments(int argc, char **argv) { return {argv + 1, argv + argc}; }
+
+// The simulator closes the connection after its answer.
+bool exchange(const std::string &address, const std::string &request, std::string &reply)
+{
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof addr.sun_path) {
-        std::fprintf(stderr, "calder-sim: socket path too long: %s\n", path.c_str());
-        return 2;
+    if (address.size() >= sizeof addr.sun_path) {
+        std::fprintf(stderr, "calder-sim: socket path too long: %s\n", address.c_str());
+        return false;
     }
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    std::memcpy(addr.sun_path, address.c_str(), address.size() + 1);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
-        std::fprintf(stderr,
-                     "calder-sim: no simulator listening at %s (%s).\n"
-                     "Is calder-panel running on the simulated driver? Set CALDER_SIM_SOCKET or use --socket PATH.\n",
-                     path.c_str(), std::strerror(errno));
-        return 2;
+        noListener(address, std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+        return false;
     }
     size_t sent = 0;
     while (sent < request.size()) {
@@ -53,11 +49,10 @@ int main(int argc, char **argv)
         if (n <= 0) {
             std::fprintf(stderr, "calder-sim: send failed: %s\n", std::strerror(errno));
             ::close(fd);
-            return 2;
+            return false;
         }
         sent += static_cast<size_t>(n);
     }
-    std::string reply;
     char buf[4096];
     for (;;) {
         const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
@@ -68,15 +63,37 @@ int main(int argc, char **argv)
         reply.append(buf, static_cast<size_t>(n));
     }
     ::close(fd);
-    const size_t nl = reply.find('\n');
-    if (nl == std::string::npos) {
+    return true;
+}
+
+void print(FILE *stream, const std::string &text) { std::fputs(text.c_str(), stream); }
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string> args = arguments(argc, argv);
+    std::string given;
+    if (args.size() > 1 && args[0] == "--socket") {
+        given = args[1];
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    if (args.empty())
+        args.push_back("help");
+    std::string request, reply, text;
+    if (!sim::wire::encodeRequest(args, request)) {
+        std::fprintf(stderr, "calder-sim: arguments cannot contain line breaks\n");
+        return 2;
+    }
+    if (!exchange(sim::controlAddress(given), request, reply))
+        return 2;
+    bool ok = false;
+    if (!sim::wire::decodeReply(reply, ok, text)) {
         std::fprintf(stderr, "calder-sim: no answer from the simulator\n");
         return 2;
     }
-    const bool ok = reply.compare(0, nl, "OK") == 0;
-    const std::string text = reply.substr(nl + 1);
-    std::fputs(text.c_str(), ok ? stdout : stderr);
     if (!ok && (text.empty() || text.back() != '\n'))
-        std::fputc('\n', stderr);
+        text += '\n';
+    print(ok ? stdout : stderr, text);
     return ok ? 0 : 1;
 }
