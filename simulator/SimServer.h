@@ -1,6 +1,6 @@
 #pragma once
-// The control socket of the simulated library: the calder-sim tool talks to it (wire format
-// in SimWire.h).
+// The control channel of the simulated library: the calder-sim tool talks to it (a Unix socket,
+// or a named pipe on Windows; wire format in SimWire.h).
 #include <memory>
 #include <string>
 

@@ -2,7 +2,9 @@
 // The control channel's wire format, shared by the library's servers and the calder-sim tool.
 //
 // The client sends each argument as '+' ARG '\n' and ends with an empty line; the server
-// answers "OK\n" or "ERR\n" followed by the command's text, then closes the connection.
+// answers "OK\n" or "ERR\n" followed by the command's text. The answer ends where the
+// connection does: the Unix socket server closes it; on the Windows named pipe the answer is
+// one message, and the client closes the pipe once it has read it.
 #include <string>
 #include <vector>
 
