@@ -1,16 +1,18 @@
 #pragma once
-// The control socket of the simulated library: the calder-sim tool talks to it.
-//
-// Wire format: the client sends each argument as '+' ARG '\n' and ends with an empty line;
-// the server answers "OK\n" or "ERR\n" followed by the command's text, then closes.
+// The control channel of the simulated library: the calder-sim tool talks to it (a Unix socket,
+// or a named pipe on Windows; wire format in SimWire.h).
 #include <memory>
+#include <string>
 
 namespace sim {
 class ControlServer
 {
 public:
     virtual ~ControlServer() = default;
-    // Null when disabled (CALDER_SIM_NO_SOCKET=1), unsupported or the socket is taken.
+    // Null when disabled (CALDER_SIM_NO_SOCKET=1), unsupported or the address is taken.
     static std::unique_ptr<ControlServer> start();
 };
+
+// The answer to one whole request: the command run, its status and text encoded.
+std::string answerRequest(const std::string &request);
 } // namespace sim

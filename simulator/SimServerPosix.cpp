@@ -3,7 +3,8 @@
 // slow or stuck client (each client also gets a receive timeout).
 #include "SimCore.h"
 #include "SimServer.h"
-#include "SimSocketPath.h"
+#include "SimControlAddress.h"
+#include "SimWire.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -74,10 +75,7 @@ private:
         ::setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
         std::string in;
         char buf[4096];
-        // Read until the empty line that ends the argument list.
-        while (in.size() < 65536) {
-            if (in == "\n" || (in.size() >= 2 && in.compare(in.size() - 2, 2, "\n\n") == 0))
-                break;
+        while (!wire::requestEnded(in)) {
             const ssize_t n = ::recv(client, buf, sizeof buf, 0);
             if (n < 0 && errno == EINTR)
                 continue;
@@ -85,29 +83,7 @@ private:
                 return;
             in.append(buf, static_cast<size_t>(n));
         }
-        std::vector<std::string> args;
-        size_t pos = 0;
-        bool wellFormed = false;
-        while (pos < in.size()) {
-            const size_t nl = in.find('\n', pos);
-            if (nl == std::string::npos)
-                break;
-            if (nl == pos) {
-                wellFormed = true;
-                break;
-            }
-            if (in[pos] != '+')
-                break;
-            args.push_back(in.substr(pos + 1, nl - pos - 1));
-            pos = nl + 1;
-        }
-        std::string reply;
-        bool ok = false;
-        if (wellFormed)
-            ok = runCommand(args, reply);
-        else
-            reply = "malformed request\n";
-        std::string out = (ok ? "OK\n" : "ERR\n") + reply;
+        const std::string out = answerRequest(in);
         size_t sent = 0;
         while (sent < out.size()) {
             const ssize_t n = ::send(client, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
@@ -129,9 +105,9 @@ private:
 
 std::unique_ptr<ControlServer> ControlServer::start()
 {
-    if (const char *off = std::getenv("CALDER_SIM_NO_SOCKET"); off && std::strcmp(off, "1") == 0)
+    if (controlChannelDisabled())
         return nullptr;
-    const std::string path = controlSocketPath();
+    const std::string path = controlAddress();
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (path.size() >= sizeof addr.sun_path) {
