@@ -5,7 +5,6 @@
 #include "UsbStatus.h"
 
 #include "platform/Event.h"
-#include "platform/Utf.h"
 
 #include <alsa/asoundlib.h>
 #include <libusb.h>
@@ -13,8 +12,8 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <tuple>
 
 namespace usbdrv {
@@ -135,19 +134,27 @@ TSTATUS readString(libusb_device_handle *h, uint8_t index, uint16_t language, st
     return tusb::kOk;
 }
 
-// The kernel publishes a device's strings in sysfs for every user (UTF-8, one line each), so a
-// device this user may not open is still listed by its name. A missing file gives "".
-std::u16string sysfsString(const UsbDevice &device, const char *attribute)
+// What stands between the user and a device goes to the panel's log (its standard error) once
+// per device, with what to do about it: the panel itself only logs that a call failed.
+enum Trouble : uint8_t { kNoAccessTold = 1, kNoCardTold = 2 };
+void tellOnce(UsbDevice &device, Trouble trouble)
 {
-    std::string path = "/sys/bus/usb/devices/" + std::to_string(device.bus) + "-";
-    for (size_t i = 0; i < device.ports.size(); ++i)
-        path += (i ? "." : "") + std::to_string(device.ports[i]);
-    std::ifstream file(path + "/" + attribute);
-    std::string line;
-    std::getline(file, line);
-    std::u16string text;
-    platform::utf8ToUtf16(line, text); // not UTF-8: left empty
-    return text;
+    if (device.told.fetch_or(trouble) & trouble)
+        return;
+    char node[32];
+    std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", device.bus, device.address);
+    if (trouble == kNoAccessTold)
+        std::fprintf(stderr,
+                     "libcalder-usb: this user may not open the mixer at %s (vendor %04x, product %04x). The udev "
+                     "rule 70-calder-mixers.rules gives access: install it (the calder-panel package does), then "
+                     "unplug the mixer and plug it in again. calder-usb-check tells what is missing.\n",
+                     node, device.vendorId, device.productId);
+    else
+        std::fprintf(stderr,
+                     "libcalder-usb: the mixer at %s has no ALSA card (the kernel's USB audio driver is not bound "
+                     "to it): its sample rate, stream formats, clients and volumes are unknown. calder-usb-check "
+                     "tells more.\n",
+                     node);
 }
 
 } // namespace
@@ -297,6 +304,8 @@ TSTATUS UsbDriver::enumerate()
     // Strings already read for a device that is still there need no second read.
     for (auto &dev : found) {
         for (const auto &old : m_snapshot) {
+            if (old->device == dev->device)
+                dev->told = old->told.load();
             if (old->device == dev->device && old->stringsKnown) {
                 dev->stringsKnown = true;
                 dev->serial = old->serial;
@@ -329,13 +338,16 @@ TSTATUS UsbDriver::open(uint32_t index, TUsbAudioHandle *handle)
     }
     if (device->gone.load())
         return kDeviceGone;
-    // A device that left after the snapshot fails here; one this user may not open stays
-    // usable for what needs no I/O (ids, USB mode) and its requests report kAccessDenied.
+    // A device that left after the snapshot fails here, and so does one this user may not open
+    // for reading and writing: none of its requests could succeed.
     {
         OpenNode node(device->device);
-        if (node.status() == kDeviceGone) {
-            device->gone.store(true);
-            return kDeviceGone;
+        if (const TSTATUS s = node.status()) {
+            if (s == kDeviceGone)
+                device->gone.store(true);
+            if (s == kAccessDenied)
+                tellOnce(*device, kNoAccessTold);
+            return s;
         }
     }
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -429,16 +441,7 @@ TSTATUS UsbDriver::properties(TUsbAudioHandle handle, uint8_t *record)
     putU32(record + tusb::kPropRevisionId, device->revision);
     // The ids come from the cached device descriptor; the strings need the device itself, and
     // when it cannot be reached the record keeps the ids and the call reports why.
-    const TSTATUS s = readStrings(device);
-    if (s == kAccessDenied) {
-        // Listed all the same; what needs the device itself reports the missing permission.
-        putUtf16Field(record + tusb::kPropSerialNumber, sysfsString(*device, "serial"), tusb::kPropertyStringUnits);
-        putUtf16Field(record + tusb::kPropManufacturer, sysfsString(*device, "manufacturer"),
-                      tusb::kPropertyStringUnits);
-        putUtf16Field(record + tusb::kPropProduct, sysfsString(*device, "product"), tusb::kPropertyStringUnits);
-        return tusb::kOk;
-    }
-    if (s)
+    if (const TSTATUS s = readStrings(device))
         return s;
     std::lock_guard<std::mutex> lock(m_mutex);
     putUtf16Field(record + tusb::kPropSerialNumber, device->serial, tusb::kPropertyStringUnits);
@@ -453,7 +456,10 @@ TSTATUS UsbDriver::cardOf(TUsbAudioHandle handle, int *card)
     if (const TSTATUS s = deviceOf(handle, &device))
         return s;
     *card = findCard(device->bus, device->address);
-    return *card < 0 ? kNotSupported : tusb::kOk;
+    if (*card >= 0)
+        return tusb::kOk;
+    tellOnce(*device, kNoCardTold);
+    return kNoCard;
 }
 
 uint32_t UsbDriver::currentRate(const UsbDevice &device)

@@ -29,7 +29,7 @@ usbdevfs_urb *urbOf(Urb *u) { return reinterpret_cast<usbdevfs_urb *>(u->data); 
 
 QByteArray descriptors(const UsbTestbed::Mixer &s)
 {
-    const uint16_t vid = CALDER_LUMEN_VENDOR_ID;
+    const uint16_t vid = s.vendorId;
     const char d[] = {18, 1, 0, 2, 0, 0, 0, 64, char(vid), char(vid >> 8), char(s.productId), char(s.productId >> 8),
                       0x05, 0x01, char(s.manufacturer.isEmpty() ? 0 : 1), char(s.product.isEmpty() ? 0 : 2),
                       char(s.serial.isEmpty() ? 0 : 3), 1,
@@ -56,7 +56,7 @@ struct UsbTestbed::Device
     std::mutex *mutex;
     Mixer mixer;
     std::string syspath, devnode, nodeFile; // nodeFile: the node inside the testbed
-    int devnum = 0;
+    int devnum = 0, port = 0;
     bool present = true;
     UMockdevIoctlBase *handler = nullptr;
     std::map<UMockdevIoctlClient *, std::deque<Urb *>> done; // answered, not reaped yet
@@ -285,14 +285,15 @@ UsbTestbed::~UsbTestbed()
     g_object_unref(d->testbed);
 }
 
-int UsbTestbed::add(const Mixer &mixer)
+int UsbTestbed::add(const Mixer &mixer, int samePortAs)
 {
     auto dev = std::make_unique<Device>();
     Device *raw = dev.get();
     dev->mutex = &d->mutex;
     dev->mixer = mixer;
     const int devnum = d->nextDevnum++;
-    const QString path = QString("usb1/1-%1").arg(d->nextPort++);
+    dev->port = samePortAs < 0 ? d->nextPort++ : d->devices.at(size_t(samePortAs))->port;
+    const QString path = QString("usb1/1-%1").arg(dev->port);
     dev->syspath = "/sys/devices/" + path.toStdString();
     dev->devnode = QString("/dev/bus/usb/001/%1").arg(devnum, 3, 10, QChar('0')).toStdString();
     dev->devnum = devnum;
@@ -319,8 +320,13 @@ int UsbTestbed::add(const Mixer &mixer)
         d->devices.push_back(std::move(dev));
     }
     QString record = sysfsRecord(path, devnum, descriptors(mixer));
-    if (mixer.accessDenied) // what the kernel publishes for everyone: the name the library lists the device by
-        record += "A: product=Alto\nA: serial=A-123\n";
+    // What the kernel publishes for everyone.
+    for (const auto &a : {std::make_pair("manufacturer", mixer.manufacturer), std::make_pair("product", mixer.product),
+                          std::make_pair("serial", mixer.serial)})
+        if (a.second.size() > 2)
+            record += QString("A: %1=%2\\n\n")
+                          .arg(a.first, QString::fromUtf16(reinterpret_cast<const char16_t *>(a.second.constData() + 2),
+                                                           (a.second.size() - 2) / 2));
     umockdev_testbed_add_from_string(d->testbed, record.toUtf8().constData(), nullptr);
     return int(d->devices.size()) - 1;
 }
