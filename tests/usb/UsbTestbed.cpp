@@ -60,7 +60,13 @@ struct UsbTestbed::Device
     bool present = true;
     UMockdevIoctlBase *handler = nullptr;
     std::map<UMockdevIoctlClient *, std::deque<Urb *>> done; // answered, not reaped yet
-    std::vector<std::pair<UMockdevIoctlClient *, Urb *>> held;
+    struct Held
+    {
+        UMockdevIoctlClient *client;
+        Urb *urb;
+        bool stuck; // a cancel leaves it held
+    };
+    std::vector<Held> held;
     std::vector<Request> log;
     std::vector<Rule> rules;
     int intrusive = 0;
@@ -102,6 +108,7 @@ struct UsbTestbed::Device
         if (rule && rule->count > 0)
             --rule->count;
         QByteArray reply;
+        const bool hold = rule && (rule->fault == Fault::NoAnswer || rule->fault == Fault::Stuck);
         const bool answered = !rule || rule->fault == Fault::Short;
         const int status = answered ? answer(r, &reply) : rule->fault == Fault::Stall ? -EPIPE : 0;
         if (rule && rule->fault == Fault::Short)
@@ -114,8 +121,8 @@ struct UsbTestbed::Device
         urb->status = status;
         urb->actual_length = actual;
         g_object_unref(buffer);
-        if (rule && rule->fault == Fault::NoAnswer)
-            held.emplace_back(client, urbData);
+        if (hold)
+            held.push_back({client, urbData, rule->fault == Fault::Stuck});
         else
             done[client].push_back(urbData);
         umockdev_ioctl_client_complete(client, 0, 0);
@@ -137,15 +144,18 @@ struct UsbTestbed::Device
         umockdev_ioctl_client_complete(client, 0, 0);
     }
 
-    // A cancelled request (libusb's timeout) completes with -ENOENT, as the kernel ends it.
+    // A cancelled request (libusb's timeout) completes with -ENOENT, as the kernel ends it;
+    // a stuck one stays held.
     void discard(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
     {
         const gulong address = *reinterpret_cast<gulong *>(arg->data);
         for (auto it = held.begin(); it != held.end(); ++it) {
-            if (it->first == client && it->second->client_addr == address) {
-                urbOf(it->second)->status = -ENOENT;
-                done[client].push_back(it->second);
-                held.erase(it);
+            if (it->client == client && it->urb->client_addr == address) {
+                if (!it->stuck) {
+                    urbOf(it->urb)->status = -ENOENT;
+                    done[client].push_back(it->urb);
+                    held.erase(it);
+                }
                 umockdev_ioctl_client_complete(client, 0, 0);
                 return;
             }
@@ -159,8 +169,8 @@ struct UsbTestbed::Device
             g_object_unref(u);
         done.erase(client);
         for (auto it = held.begin(); it != held.end();)
-            if (it->first == client || !client) {
-                g_object_unref(it->second);
+            if (it->client == client || !client) {
+                g_object_unref(it->urb);
                 it = held.erase(it);
             } else {
                 ++it;
@@ -339,8 +349,8 @@ void UsbTestbed::remove(int id, bool announce)
         dev.present = false;
         // What was in flight is cut off (-ESHUTDOWN) and can still be reaped, as with usbfs.
         for (auto &h : dev.held) {
-            urbOf(h.second)->status = -ESHUTDOWN;
-            dev.done[h.first].push_back(h.second);
+            urbOf(h.urb)->status = -ESHUTDOWN;
+            dev.done[h.client].push_back(h.urb);
         }
         dev.held.clear();
     }

@@ -21,7 +21,8 @@ public:
     };
     static QByteArray text(const std::u16string &s);
 
-    enum class Fault { Stall, NoAnswer, Short };
+    // Stuck: unanswered, and a cancel never ends it (the kernel does not give it back).
+    enum class Fault { Stall, NoAnswer, Short, Stuck };
     struct Request
     {
         uint8_t requestType, request;

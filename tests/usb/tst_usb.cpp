@@ -222,6 +222,44 @@ private slots:
         QCOMPARE(api.TUSBAUDIO_GetDeviceUsbMode(h0, &mode), kDeviceGone);
     }
 
+    // A cancelled transfer that the kernel never ends, a timeout near 2^32 ms (still waiting when
+    // the device goes), and 0 (1000 ms).
+    void transferTimeouts()
+    {
+        const int id = plug();
+        TUsbAudioHandle h = openFirst();
+        bed.setFault(id, 0x40, 0x10, Fault::Stuck);
+        bed.setFault(id, 0xC0, 0x10, Fault::NoAnswer);
+        bed.setFault(id, 0xC0, 0x11, Fault::NoAnswer);
+        const auto request = [&](bool in, uint32_t code, uint32_t timeoutMs) {
+            uint8_t block[8] = {};
+            uint32_t moved = 0;
+            return in ? api.TUSBAUDIO_ClassVendorRequestIn(h, 0, 0, code, 0, 0, 8, block, &moved, timeoutMs)
+                      : api.TUSBAUDIO_ClassVendorRequestOut(h, 0, 0, code, 0, 0, 8, block, &moved, timeoutMs);
+        };
+        std::atomic<TSTATUS> endless{1}, stuck{1};
+        std::atomic<qint64> stuckMs{-1};
+        QElapsedTimer clock;
+        clock.start();
+        std::thread a([&] { endless = request(true, 0x10, 0xFFFFFFFF); });
+        std::thread b([&] {
+            stuck = request(false, 0x10, 100);
+            stuckMs = clock.elapsed();
+        });
+        const TSTATUS zero = request(true, 0x11, 0);
+        const qint64 zeroMs = clock.elapsed();
+        while (stuckMs < 0 && clock.elapsed() < 15000)
+            QTest::qSleep(20);
+        const TSTATUS endlessThen = endless;
+        unplug(id);
+        a.join();
+        b.join();
+        QCOMPARE(QList<TSTATUS>({zero, stuck, endlessThen, endless}),
+                 QList<TSTATUS>({kTimeout, kTimeout, 1, kDeviceGone}));
+        QVERIFY2(zeroMs >= 900 && zeroMs < 3000 && stuckMs >= 5000 && stuckMs < 10000,
+                 qPrintable(QString("%1 ms, %2 ms").arg(zeroMs).arg(stuckMs)));
+    }
+
     // The device's ALSA card: rate, formats, clients, volumes (1/256 dB), the rate watch, the card gone.
     void alsaCard()
     {
