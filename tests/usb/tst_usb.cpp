@@ -16,7 +16,7 @@ using Fault = UsbTestbed::Fault;
 namespace {
 constexpr TSTATUS kInvalidParameter = 0xEE000005u, kNotSupported = 0xEE000008u, kDeviceGone = 0xEE000010u,
                   kAccessDenied = 0xEE000011u, kStalled = 0xEE000040u, kTimeout = 0xEE000041u, kShort = 0xEE000042u,
-                  kBadControl = 0xEE000047u, kStreamStopped = 0xEE000049u;
+                  kCardGone = 0xEE000046u, kBadControl = 0xEE000047u, kStreamStopped = 0xEE000049u;
 
 // A stream file as the kernel's USB audio driver writes it, with odd spacing and unknown lines.
 QByteArray streamFile(int captureHz, const char *rates = "44100, 48000")
@@ -28,11 +28,13 @@ QByteArray streamFile(int captureHz, const char *rates = "44100, 48000")
            QByteArray::number(captureHz) + " Hz\n  Interface\n  Future key: 12\nno separator here\n Interface 2\n" +
            "Altset  1\n  Format:S24_3LE\n Channels :2\nRates:" + rates + "\nBits:24\n";
 }
-// Capture: -60..0 dB in 1 dB steps, and a master; playback linear, with a master mute only.
+// As the kernel names a feature unit's controls (channels at index 0, the master at 1; alone, one value
+// is the master). Capture: -60..0 dB in 1 dB steps, and a master whose lowest step means mute;
+// playback linear, mono beside its master, with a master mute.
 const QByteArray kVolumeControls =
-    "Mic Capture Volume|0|int|0|60|-6000|0|30 30\nMic Capture Volume|1|int|0|60|-6000|0|50\n"
-    "Mic Capture Switch|0|bool|0|1|0|0|1 1\nPCM Playback Volume|0|int|0|255|0|0|255 128\n"
-    "PCM Playback Switch|1|bool|0|1|0|0|1\n";
+    "Mic Capture Volume|0|int|0|60|-6000|0|30 30\nMic Capture Volume|1|mute|0|60|-6000|0|50\n"
+    "Mic Capture Switch|0|bool|0|1|0|0|1 1\nPCM Playback Volume|0|int|0|255|0|0|255\n"
+    "PCM Playback Volume|1|int|0|255|0|0|128\nPCM Playback Switch|0|bool|0|1|0|0|1\n";
 
 bool waitFor(HANDLE event, int ms)
 {
@@ -306,12 +308,12 @@ private slots:
             const auto i16 = [&](int at) { return qFromLittleEndian<qint16>(record.constData() + at); };
             return QString("%1: %2 %3..%4/%5").arg(s, 0, 16).arg(record.at(0) & 3).arg(i16(4)).arg(i16(6)).arg(i16(8));
         };
-        QCOMPARE(info(1, 0), QString("0: 1 -15360..0/256")); // volume, no mute
+        QCOMPARE(info(1, 0), QString("0: 1 -32768..0/256")); // volume, no mute; the lowest step mute
         QCOMPARE(info(1, 2), QString("0: 3 -15360..0/256"));
-        QCOMPARE(info(1, 3), QString("0: 0 0..0/0"));                       // no such channel
-        QCOMPARE(info(0, 0), QString("0: 2 0..0/0"));                       // a mute only
-        QCOMPARE(info(0, 1), QString("0: 1 -32768..0/128"));                // no dB range: linear
-        QCOMPARE(level(1, 0) + ' ' + level(0, 2), QString("-2560 -16320")); // -10 dB; 128 of 0..255, linear
+        QCOMPARE(info(1, 3), QString("0: 0 0..0/0"));        // no such channel
+        QCOMPARE(info(0, 0), QString("0: 3 -32768..0/128")); // no dB range: linear
+        QCOMPARE(info(0, 1) + ' ' + info(0, 2), QString("0: 1 -32768..0/128 0: 0 0..0/0"));
+        QCOMPARE(level(1, 0) + ' ' + level(0, 0), QString("-2560 -16320")); // -10 dB; 128 of 0..255, linear
         QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 2, -12 * 256), tusb::kOk);
         QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 0, -2900), tusb::kOk); // -11.33 dB: the nearer step, -11 dB
         QCOMPARE(api.TUSBAUDIO_SetVolume(h, 0, 1, -8192), tusb::kOk); // a quarter down the linear range
@@ -321,17 +323,20 @@ private slots:
         QCOMPARE(u, 1u);
         QCOMPARE(api.TUSBAUDIO_GetMute(h, 0, 1, &u), kNotSupported);
         QCOMPARE(bed.cardFile(id, "controls"),
-                 "Mic Capture Volume|0|int|0|60|-6000|0|30 48 \nMic Capture Volume|1|int|0|60|-6000|0|49 \n"
-                 "Mic Capture Switch|0|bool|0|1|0|0|1 0 \nPCM Playback Volume|0|int|0|255|0|0|191 128 \n"
-                 "PCM Playback Switch|1|bool|0|1|0|0|0 \n");
+                 "Mic Capture Volume|0|int|0|60|-6000|0|30 48 \nMic Capture Volume|1|mute|0|60|-6000|0|49 \n"
+                 "Mic Capture Switch|0|bool|0|1|0|0|1 0 \nPCM Playback Volume|0|int|0|255|0|0|191 \n"
+                 "PCM Playback Volume|1|int|0|255|0|0|128 \nPCM Playback Switch|0|bool|0|1|0|0|0 \n");
 
-        // Inverted and empty ranges: refused, and the control keeps its value.
-        for (const char *range : {"60|0|-6000|0", "30|30|-6000|0", "0|60|0|-6000"}) {
+        // Inverted and empty ranges, and a card gone between reading the dB range and converting
+        // with it: refused, and the control keeps its value.
+        for (const char *range :
+             {"mute|60|0|-6000|0", "mute|30|30|-6000|0", "mute|0|60|0|-6000", "once|0|60|-6000|0"}) {
             const QByteArray controls =
-                QByteArray(kVolumeControls).replace("1|int|0|60|-6000|0", QByteArray("1|int|") + range);
+                QByteArray(kVolumeControls).replace("1|mute|0|60|-6000|0", QByteArray("1|") + range);
             bed.setCardFile(id, "controls", controls);
-            QCOMPARE(info(1, 0), QString("ee000047: 0 0..0/0"));
-            QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 0, 0), kBadControl);
+            const bool once = range[0] == 'o';
+            QCOMPARE(info(1, 0), once ? QString("ee000046: 0 0..0/0") : QString("ee000047: 0 0..0/0"));
+            QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 0, -2560), once ? kCardGone : kBadControl);
             QCOMPARE(bed.cardFile(id, "controls"), controls); // not written
         }
 
