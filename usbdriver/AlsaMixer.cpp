@@ -254,4 +254,31 @@ TSTATUS AlsaMixer::setMute(uint32_t direction, uint32_t channel, bool muted)
     return s ? s : write(control, muted ? 0 : 1);
 }
 
+std::vector<AlsaMixer::ControlInfo> AlsaMixer::describe(uint32_t direction) const
+{
+    std::vector<ControlInfo> found;
+    auto info = makeInfo();
+    for (const bool isSwitch : {false, true}) {
+        const auto controls = pick(direction, isSwitch);
+        for (const Element *e : {controls.first, controls.second}) {
+            if (!e)
+                continue;
+            ControlInfo c{e->name, e->index, e->count, isSwitch, e == controls.second};
+            snd_ctl_elem_info_set_id(info.get(), e->id.get());
+            if (!isSwitch && snd_ctl_elem_info(m_ctl, info.get()) >= 0) {
+                c.min = snd_ctl_elem_info_get_min(info.get());
+                c.max = snd_ctl_elem_info_get_max(info.get());
+                c.dbRange = snd_ctl_elem_info_is_tlv_readable(info.get());
+                c.dbError = snd_ctl_get_dB_range(m_ctl, e->id.get(), &c.dbMin, &c.dbMax);
+                // As find() takes it: a lowest step that means mute has no level of its own.
+                c.minIsMute = c.dbError == 0 && c.dbMin == SND_CTL_TLV_DB_GAIN_MUTE;
+                if (c.minIsMute && c.max - c.min > 1)
+                    c.dbError = snd_ctl_convert_to_dB(m_ctl, e->id.get(), c.min + 1, &c.dbMin);
+            }
+            found.push_back(c);
+        }
+    }
+    return found;
+}
+
 } // namespace usbdrv

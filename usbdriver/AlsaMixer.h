@@ -53,6 +53,21 @@ public:
     TSTATUS mute(uint32_t direction, uint32_t channel, bool *muted);
     TSTATUS setMute(uint32_t direction, uint32_t channel, bool muted);
 
+    // What the check command shows of the controls a direction's calls use. Reads only.
+    struct ControlInfo
+    {
+        std::string name;
+        unsigned index = 0, count = 0;
+        bool isSwitch = false, master = false;
+        long min = 0, max = 0;
+        bool dbRange = false; // the control states a dB range (TLV)
+        int dbError = 0;      // 0, or why alsa-lib cannot convert it
+        long dbMin = 0, dbMax = 0;
+        bool minIsMute = false;
+    };
+    std::vector<ControlInfo> describe(uint32_t direction) const;
+    size_t mixerControlCount() const { return m_elements.size(); }
+
 private:
     struct Element
     {

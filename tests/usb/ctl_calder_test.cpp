@@ -1,8 +1,8 @@
 // An ALSA control device for the tests (external control plugin): the controls of stand-in card N
 // live in $CALDER_USB_ASOUND/cardN/controls, one line each, "name|index|type|min|max|dB min|dB max|
 // values..." (dB in 1/100 dB, both 0: no dB range). Types: bool, int; integers whose dB range is
-// "mute" (the lowest step means mute) or "once" (read once per open, then the card is gone). No
-// file: the card is gone.
+// "mute" (the lowest step means mute), "once" (read once per open, then the card is gone) or
+// "bad" (of a kind alsa-lib does not know). No file: the card is gone.
 #include <alsa/asoundlib.h>
 #include <alsa/control_external.h>
 
@@ -121,7 +121,7 @@ int dbRange(snd_ctl_ext_t *ext, snd_ctl_ext_key_t key, int op, unsigned int, uns
     const std::string type = c ? c->type : "";
     if (!c || (type == "once" && cardOf(ext)->dbReads++) || op != 0 || size < 4 * sizeof(unsigned))
         return c && type != "once" ? -ENXIO : -ENODEV;
-    const unsigned kind = type == "mute" ? SND_CTL_TLVT_DB_MINMAX_MUTE : SND_CTL_TLVT_DB_MINMAX;
+    const unsigned kind = type == "mute" ? SND_CTL_TLVT_DB_MINMAX_MUTE : type == "bad" ? 0x99 : SND_CTL_TLVT_DB_MINMAX;
     const unsigned range[] = {kind, 2 * sizeof(unsigned), unsigned(c->dbMin), unsigned(c->dbMax)};
     std::copy(range, range + 4, tlv);
     return 0;

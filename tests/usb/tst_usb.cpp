@@ -262,6 +262,38 @@ private slots:
                  qPrintable(QString("%1 ms, %2 ms").arg(zeroMs).arg(stuckMs)));
     }
 
+    // calder-usb-check's exit status, and the lines that say why.
+    void checkCommand()
+    {
+        qputenv("CALDER_REGISTRY", qgetenv("CALDER_USB_REGISTRY"));
+        QString out;
+        const auto check = [&] {
+            QProcess p;
+            p.start(qEnvironmentVariable("CALDER_USB_CHECK"), QStringList());
+            p.waitForFinished(20000);
+            out = QString::fromUtf8(p.readAllStandardOutput());
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        QCOMPARE(check(), 2); // no mixer
+        const int id = plug();
+        bed.setCardFile(id, "stream0", streamFile(47999));
+        bed.setCardFile(id, "controls",
+                        "Mic Capture Volume|0|bad|0|60|-6000|0|30\nPCM Playback Volume|0|mute|0|60|-6000|0|60 60\n");
+        QCOMPARE(check(), 0);
+        QVERIFY2(out.contains("may open it") && out.contains("a dB range alsa-lib cannot convert") &&
+                     out.contains("-59.00 dB..0.00 dB, the lowest step mutes"),
+                 qPrintable(out));
+        UsbTestbed::Mixer locked; // no strings in sysfs either
+        locked.accessDenied = true;
+        locked.product = locked.serial = QByteArray();
+        QVERIFY(plug(locked) >= 0);
+        bed.setCardFile(id, "controls", "");
+        QCOMPARE(check(), 1);
+        QVERIFY2(out.contains("controls: none") && out.contains("may NOT open") && out.contains("has no ALSA card") &&
+                     out.contains("Device 1: Alto, made by") && out.contains("names: none in"),
+                 qPrintable(out));
+    }
+
     // The device's ALSA card: rate, formats, clients, volumes (1/256 dB), the rate watch, the card gone.
     void alsaCard()
     {
