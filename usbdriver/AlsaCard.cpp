@@ -55,6 +55,12 @@ int findCard(unsigned bus, unsigned address)
     return -1;
 }
 
+std::string cardId(int card)
+{
+    const std::string id = contents(cardDir(card) / "id");
+    return id.substr(0, id.find('\n'));
+}
+
 StreamInfo readStreams(int card)
 {
     StreamInfo info;

@@ -16,6 +16,9 @@ namespace usbdrv {
 // device, or the driver is not bound to it).
 int findCard(unsigned bus, unsigned address);
 
+// The card's id (its "id" file: the name ALSA knows it by), empty when it cannot be read.
+std::string cardId(int card);
+
 // All stream files of the card, parsed.
 StreamInfo readStreams(int card);
 

@@ -58,8 +58,8 @@ AlsaMixer::AlsaMixer(int card)
         if (type != SND_CTL_ELEM_TYPE_INTEGER && type != SND_CTL_ELEM_TYPE_BOOLEAN)
             continue;
         m_elements.push_back({std::shared_ptr<snd_ctl_elem_id_t>(id.release(), snd_ctl_elem_id_free),
-                              snd_ctl_elem_info_get_name(info.get()), snd_ctl_elem_info_get_count(info.get()),
-                              type == SND_CTL_ELEM_TYPE_BOOLEAN});
+                              snd_ctl_elem_info_get_name(info.get()), snd_ctl_elem_info_get_index(info.get()),
+                              snd_ctl_elem_info_get_count(info.get()), type == SND_CTL_ELEM_TYPE_BOOLEAN});
     }
     snd_ctl_elem_list_free_space(list.get());
 }
@@ -70,10 +70,9 @@ AlsaMixer::~AlsaMixer()
         snd_ctl_close(m_ctl);
 }
 
-TSTATUS AlsaMixer::find(uint32_t direction, uint32_t channel, bool isSwitch, Control *control) const
+std::pair<const AlsaMixer::Element *, const AlsaMixer::Element *> AlsaMixer::pick(uint32_t direction,
+                                                                                  bool isSwitch) const
 {
-    if (m_status || direction > tusb::kDirectionInput)
-        return m_status ? m_status : kInvalidParameter;
     const std::string side = direction == tusb::kDirectionInput ? "Capture " : "Playback ";
     // The name: that of the volume control with the most values, of a switch when none.
     std::string base;
@@ -88,16 +87,21 @@ TSTATUS AlsaMixer::find(uint32_t direction, uint32_t channel, bool isSwitch, Con
             break;
     }
     const std::string name = base + side + (isSwitch ? "Switch" : "Volume");
-    const Element *channels = nullptr, *master = nullptr;
-    for (const Element &e : m_elements) {
-        if (e.name != name || e.isSwitch != isSwitch)
-            continue;
-        if (e.count == 1 && !master)
-            master = &e;
-        else if (e.count > 1 && (!channels || e.count > channels->count))
-            channels = &e;
-    }
-    const Element *element = channel == 0 ? master : channels;
+    const Element *first = nullptr, *second = nullptr; // indexes 0 and 1 of the name
+    for (const Element &e : m_elements)
+        if (e.name == name && e.isSwitch == isSwitch && e.index < 2)
+            (e.index == 0 ? first : second) = &e;
+    if (first && (second || first->count > 1))
+        return {first, second && second->count == 1 ? second : nullptr};
+    return {nullptr, first};
+}
+
+TSTATUS AlsaMixer::find(uint32_t direction, uint32_t channel, bool isSwitch, Control *control) const
+{
+    if (m_status || direction > tusb::kDirectionInput)
+        return m_status ? m_status : kInvalidParameter;
+    const auto controls = pick(direction, isSwitch);
+    const Element *element = channel == 0 ? controls.second : controls.first;
     if (!element || channel > element->count)
         return kNotSupported;
     *control = Control{element, channel ? channel - 1 : 0, 0, 1, false};
@@ -111,6 +115,10 @@ TSTATUS AlsaMixer::find(uint32_t direction, uint32_t channel, bool isSwitch, Con
     control->max = snd_ctl_elem_info_get_max(info.get());
     long dbMin = 0, dbMax = 0;
     control->hasDb = snd_ctl_get_dB_range(m_ctl, element->id.get(), &dbMin, &dbMax) == 0;
+    // A lowest step that means mute has no level: the range starts at the next one.
+    if (control->hasDb && dbMin == SND_CTL_TLV_DB_GAIN_MUTE && control->max - control->min > 1)
+        if (const int error = snd_ctl_convert_to_dB(m_ctl, element->id.get(), control->min + 1, &dbMin); error < 0)
+            return statusFromAlsa(error);
     return control->min >= control->max || (control->hasDb && dbMin >= dbMax) ? kBadControl : tusb::kOk;
 }
 
@@ -141,28 +149,42 @@ TSTATUS AlsaMixer::write(const Control &control, long value) const
     return statusFromAlsa(error);
 }
 
-int16_t AlsaMixer::toAbi(const Control &control, long value) const
+TSTATUS AlsaMixer::toAbi(const Control &control, long value, int16_t *volume, bool *mute) const
 {
     long db = 0;
-    if (control.hasDb && snd_ctl_convert_to_dB(m_ctl, control.element->id.get(), value, &db) == 0)
-        return clampAbi(std::lround(db * kAbiPerHundredth));
-    return clampAbi(kAbiMin + (value - control.min) * -kAbiMin / (control.max - control.min));
+    if (!control.hasDb) {
+        *volume = clampAbi(kAbiMin + (value - control.min) * -kAbiMin / (control.max - control.min));
+    } else if (const int error = snd_ctl_convert_to_dB(m_ctl, control.element->id.get(), value, &db); error < 0) {
+        return statusFromAlsa(error);
+    } else {
+        *volume = clampAbi(std::lround(db * kAbiPerHundredth)); // mute: the lowest level
+    }
+    if (mute)
+        *mute = control.hasDb && db == SND_CTL_TLV_DB_GAIN_MUTE;
+    return tusb::kOk;
 }
 
-long AlsaMixer::fromAbi(const Control &control, int16_t volume) const
+TSTATUS AlsaMixer::fromAbi(const Control &control, int16_t volume, long *value) const
 {
-    long value = control.min + std::lround((volume - kAbiMin) * double(control.max - control.min) / -kAbiMin);
+    *value = control.min + std::lround((volume - kAbiMin) * double(control.max - control.min) / -kAbiMin);
     if (control.hasDb) {
         // The control's steps on either side of the wanted level; the nearer one.
+        snd_ctl_elem_id_t *id = control.element->id.get();
         const long wanted = std::lround(volume / kAbiPerHundredth);
-        long below = control.min, above = control.max, dbBelow = 0, dbAbove = 0;
-        snd_ctl_convert_from_dB(m_ctl, control.element->id.get(), wanted, &below, -1);
-        snd_ctl_convert_from_dB(m_ctl, control.element->id.get(), wanted, &above, 1);
-        snd_ctl_convert_to_dB(m_ctl, control.element->id.get(), below, &dbBelow);
-        snd_ctl_convert_to_dB(m_ctl, control.element->id.get(), above, &dbAbove);
-        value = std::labs(dbAbove - wanted) < std::labs(wanted - dbBelow) ? above : below;
+        long below = 0, above = 0, dbBelow = 0, dbAbove = 0;
+        int error = snd_ctl_convert_from_dB(m_ctl, id, wanted, &below, -1);
+        if (error >= 0)
+            error = snd_ctl_convert_from_dB(m_ctl, id, wanted, &above, 1);
+        if (error >= 0)
+            error = snd_ctl_convert_to_dB(m_ctl, id, below, &dbBelow);
+        if (error >= 0)
+            error = snd_ctl_convert_to_dB(m_ctl, id, above, &dbAbove);
+        if (error < 0)
+            return statusFromAlsa(error);
+        *value = std::labs(dbAbove - wanted) < std::labs(wanted - dbBelow) ? above : below;
     }
-    return std::clamp(value, control.min, control.max);
+    *value = std::clamp(*value, control.min, control.max);
+    return tusb::kOk;
 }
 
 TSTATUS AlsaMixer::range(uint32_t direction, uint32_t channel, VolumeRange *range)
@@ -174,11 +196,24 @@ TSTATUS AlsaMixer::range(uint32_t direction, uint32_t channel, VolumeRange *rang
     *range = VolumeRange{};
     range->volume = v == tusb::kOk;
     range->mute = m == tusb::kOk;
-    if (range->volume) {
-        range->min = toAbi(volume, volume.min);
-        range->max = toAbi(volume, volume.max);
-        range->resolution = int16_t(std::max<long>(1, (range->max - range->min) / (volume.max - volume.min)));
+    if (!range->volume)
+        return tusb::kOk;
+    // A lowest step that means mute ("minimum is mute") says nothing of the step size.
+    bool lowestMutes = false;
+    long steps = volume.max - volume.min;
+    TSTATUS s = toAbi(volume, volume.min, &range->min, &lowestMutes);
+    if (!s)
+        s = toAbi(volume, volume.max, &range->max);
+    int16_t from = range->min;
+    if (!s && lowestMutes && steps > 1) {
+        s = toAbi(volume, volume.min + 1, &from);
+        --steps;
     }
+    if (s) {
+        *range = VolumeRange{};
+        return s;
+    }
+    range->resolution = int16_t(std::max<long>(1, (range->max - from) / steps));
     return tusb::kOk;
 }
 
@@ -187,16 +222,19 @@ TSTATUS AlsaMixer::volume(uint32_t direction, uint32_t channel, int16_t *value)
     Control control;
     long raw = 0;
     TSTATUS s = find(direction, channel, false, &control);
-    if (!s && !(s = read(control, &raw)))
-        *value = toAbi(control, raw);
-    return s;
+    if (!s)
+        s = read(control, &raw);
+    return s ? s : toAbi(control, raw, value);
 }
 
 TSTATUS AlsaMixer::setVolume(uint32_t direction, uint32_t channel, int16_t value)
 {
     Control control;
-    const TSTATUS s = find(direction, channel, false, &control);
-    return s ? s : write(control, fromAbi(control, value));
+    long raw = 0;
+    TSTATUS s = find(direction, channel, false, &control);
+    if (!s)
+        s = fromAbi(control, value, &raw);
+    return s ? s : write(control, raw);
 }
 
 TSTATUS AlsaMixer::mute(uint32_t direction, uint32_t channel, bool *muted)
@@ -214,6 +252,33 @@ TSTATUS AlsaMixer::setMute(uint32_t direction, uint32_t channel, bool muted)
     Control control;
     const TSTATUS s = find(direction, channel, true, &control);
     return s ? s : write(control, muted ? 0 : 1);
+}
+
+std::vector<AlsaMixer::ControlInfo> AlsaMixer::describe(uint32_t direction) const
+{
+    std::vector<ControlInfo> found;
+    auto info = makeInfo();
+    for (const bool isSwitch : {false, true}) {
+        const auto controls = pick(direction, isSwitch);
+        for (const Element *e : {controls.first, controls.second}) {
+            if (!e)
+                continue;
+            ControlInfo c{e->name, e->index, e->count, isSwitch, e == controls.second};
+            snd_ctl_elem_info_set_id(info.get(), e->id.get());
+            if (!isSwitch && snd_ctl_elem_info(m_ctl, info.get()) >= 0) {
+                c.min = snd_ctl_elem_info_get_min(info.get());
+                c.max = snd_ctl_elem_info_get_max(info.get());
+                c.dbRange = snd_ctl_elem_info_is_tlv_readable(info.get());
+                c.dbError = snd_ctl_get_dB_range(m_ctl, e->id.get(), &c.dbMin, &c.dbMax);
+                // As find() takes it: a lowest step that means mute has no level of its own.
+                c.minIsMute = c.dbError == 0 && c.dbMin == SND_CTL_TLV_DB_GAIN_MUTE;
+                if (c.minIsMute && c.max - c.min > 1)
+                    c.dbError = snd_ctl_convert_to_dB(m_ctl, e->id.get(), c.min + 1, &c.dbMin);
+            }
+            found.push_back(c);
+        }
+    }
+    return found;
 }
 
 } // namespace usbdrv

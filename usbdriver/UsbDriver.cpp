@@ -5,7 +5,6 @@
 #include "UsbStatus.h"
 
 #include "platform/Event.h"
-#include "platform/Utf.h"
 
 #include <alsa/asoundlib.h>
 #include <libusb.h>
@@ -13,8 +12,8 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <tuple>
 
 namespace usbdrv {
@@ -30,6 +29,9 @@ constexpr uint32_t kUsbModeUnconfigured = 1;
 // The kernel reports a card's rate only in its stream files, and procfs files announce no
 // change: the watch reads them at this interval while a device notification is registered.
 constexpr auto kRateWatchInterval = std::chrono::milliseconds(500);
+// How long past its timeout a transfer may take to end, and a cancelled one.
+constexpr uint64_t kEndMarginMs = 5000;
+constexpr auto kCancelWait = std::chrono::milliseconds(1000);
 
 uint64_t handleId(TUsbAudioHandle h) { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(h)); }
 
@@ -38,6 +40,17 @@ int hotplugCallback(libusb_context *, libusb_device *device, libusb_hotplug_even
     static_cast<UsbDriver *>(self)->onHotplug(device, event == LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED);
     return 0; // stay registered
 }
+
+// A control transfer's state, shared with libusb's completion callback.
+struct Transfer
+{
+    libusb_transfer *transfer = libusb_alloc_transfer(0);
+    std::vector<uint8_t> buffer; // setup and data
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    ~Transfer() { libusb_free_transfer(transfer); }
+};
 
 // The device node, open for the length of one call.
 class OpenNode
@@ -48,85 +61,86 @@ public:
     {
         if (m_handle)
             libusb_close(m_handle);
+        m_abandoned.clear(); // closing took them off libusb's transfers in flight
     }
     OpenNode(const OpenNode &) = delete;
     OpenNode &operator=(const OpenNode &) = delete;
     TSTATUS status() const { return statusFromLibusb(m_result); }
     libusb_device_handle *get() const { return m_handle; }
+    // A transfer the kernel did not end even when cancelled: freed once the node is closed.
+    void abandon(std::unique_ptr<Transfer> transfer) { m_abandoned.push_back(std::move(transfer)); }
 
 private:
     libusb_device_handle *m_handle = nullptr;
     int m_result = 0;
+    std::vector<std::unique_ptr<Transfer>> m_abandoned;
 };
 
 // A control transfer that the event thread completes while the caller waits here, so that one
 // thread alone handles libusb's events (its synchronous calls would let every caller do it).
 // Returns the bytes moved or a libusb_error, as libusb_control_transfer does.
-int controlTransfer(libusb_device_handle *h, uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
-                    uint8_t *data, uint16_t length, unsigned timeoutMs)
+int controlTransfer(OpenNode &node, uint8_t requestType, uint8_t request, uint16_t value, uint16_t index, uint8_t *data,
+                    uint16_t length, unsigned timeoutMs)
 {
-    struct Wait
-    {
-        std::mutex mutex;
-        std::condition_variable done;
-        bool finished = false;
-    } wait;
-    libusb_transfer *t = libusb_alloc_transfer(0);
+    auto owned = std::make_unique<Transfer>();
+    Transfer &x = *owned;
+    libusb_transfer *t = x.transfer;
     if (!t)
         return LIBUSB_ERROR_NO_MEM;
-    std::vector<uint8_t> buffer(LIBUSB_CONTROL_SETUP_SIZE + length);
-    libusb_fill_control_setup(buffer.data(), requestType, request, value, index, length);
+    x.buffer.resize(LIBUSB_CONTROL_SETUP_SIZE + length);
+    libusb_fill_control_setup(x.buffer.data(), requestType, request, value, index, length);
     const bool in = requestType & LIBUSB_ENDPOINT_IN;
     if (!in && length)
-        std::memcpy(buffer.data() + LIBUSB_CONTROL_SETUP_SIZE, data, length);
+        std::memcpy(x.buffer.data() + LIBUSB_CONTROL_SETUP_SIZE, data, length);
     const auto finished = [](libusb_transfer *t) {
-        auto *w = static_cast<Wait *>(t->user_data);
-        std::lock_guard<std::mutex> lock(w->mutex);
-        w->finished = true;
-        w->done.notify_all();
+        auto *x = static_cast<Transfer *>(t->user_data);
+        std::lock_guard<std::mutex> lock(x->mutex);
+        x->finished = true;
+        x->done.notify_all();
     };
-    libusb_fill_control_transfer(t, h, buffer.data(), finished, &wait, timeoutMs);
-    int result = libusb_submit_transfer(t);
-    if (result == LIBUSB_SUCCESS) {
-        std::unique_lock<std::mutex> lock(wait.mutex);
-        // libusb ends the transfer at its timeout; should that never come, cancel it, and in
-        // every case wait for the end: the transfer may not be freed before.
-        if (!wait.done.wait_for(lock, std::chrono::milliseconds(timeoutMs + 5000), [&] { return wait.finished; })) {
-            libusb_cancel_transfer(t);
-            wait.done.wait(lock, [&] { return wait.finished; });
-        }
-        switch (t->status) {
-        case LIBUSB_TRANSFER_COMPLETED:
-            result = t->actual_length;
-            if (in && result > 0)
-                std::memcpy(data, libusb_control_transfer_get_data(t), size_t(result));
-            break;
-        case LIBUSB_TRANSFER_TIMED_OUT: result = LIBUSB_ERROR_TIMEOUT; break;
-        case LIBUSB_TRANSFER_STALL: result = LIBUSB_ERROR_PIPE; break;
-        case LIBUSB_TRANSFER_NO_DEVICE: result = LIBUSB_ERROR_NO_DEVICE; break;
-        case LIBUSB_TRANSFER_OVERFLOW: result = LIBUSB_ERROR_OVERFLOW; break;
-        default: result = LIBUSB_ERROR_IO;
+    libusb_fill_control_transfer(t, node.get(), x.buffer.data(), finished, &x, timeoutMs);
+    if (const int result = libusb_submit_transfer(t); result != LIBUSB_SUCCESS)
+        return result;
+    // libusb ends the transfer at its timeout; should that never come, cancel it. The kernel
+    // ends a cancelled transfer at once; should it not, the caller is not held any longer.
+    std::unique_lock<std::mutex> lock(x.mutex);
+    const auto ended = [&] { return x.finished; };
+    if (!x.done.wait_for(lock, std::chrono::milliseconds(uint64_t(timeoutMs) + kEndMarginMs), ended)) {
+        libusb_cancel_transfer(t);
+        if (!x.done.wait_for(lock, kCancelWait, ended)) {
+            lock.unlock();
+            node.abandon(std::move(owned));
+            return LIBUSB_ERROR_TIMEOUT;
         }
     }
-    libusb_free_transfer(t);
-    return result;
+    switch (t->status) {
+    case LIBUSB_TRANSFER_COMPLETED:
+        if (in && t->actual_length > 0)
+            std::memcpy(data, libusb_control_transfer_get_data(t), size_t(t->actual_length));
+        return t->actual_length;
+    case LIBUSB_TRANSFER_TIMED_OUT: return LIBUSB_ERROR_TIMEOUT;
+    case LIBUSB_TRANSFER_STALL: return LIBUSB_ERROR_PIPE;
+    case LIBUSB_TRANSFER_NO_DEVICE: return LIBUSB_ERROR_NO_DEVICE;
+    case LIBUSB_TRANSFER_OVERFLOW: return LIBUSB_ERROR_OVERFLOW;
+    default: return LIBUSB_ERROR_IO;
+    }
 }
 
-int stringDescriptor(libusb_device_handle *h, uint8_t index, uint16_t language, uint8_t *bytes, uint16_t size)
+int stringDescriptor(OpenNode &node, uint8_t index, uint16_t language, uint8_t *bytes, uint16_t size)
 {
-    return controlTransfer(h, LIBUSB_ENDPOINT_IN, LIBUSB_REQUEST_GET_DESCRIPTOR,
+    return controlTransfer(node, LIBUSB_ENDPOINT_IN, LIBUSB_REQUEST_GET_DESCRIPTOR,
                            uint16_t(LIBUSB_DT_STRING << 8 | index), language, bytes, size, kStringTimeoutMs);
 }
 
 // One string descriptor: an empty text for index 0, for a stall (no such string) and for
 // bytes that are no string descriptor; a status only for what makes the device unreachable.
-TSTATUS readString(libusb_device_handle *h, uint8_t index, uint16_t language, std::u16string *text)
+TSTATUS readString(OpenNode &node, uint8_t index, uint16_t language, std::u16string *text)
 {
     text->clear();
     if (index == 0)
         return tusb::kOk;
     uint8_t bytes[kMaxStringDescriptor] = {};
-    const int r = stringDescriptor(h, index, language, bytes, sizeof bytes);
+    const int r = stringDescriptor(node, index, language, bytes, sizeof bytes);
     if (r == LIBUSB_ERROR_PIPE)
         return tusb::kOk;
     if (r < 0)
@@ -135,19 +149,27 @@ TSTATUS readString(libusb_device_handle *h, uint8_t index, uint16_t language, st
     return tusb::kOk;
 }
 
-// The kernel publishes a device's strings in sysfs for every user (UTF-8, one line each), so a
-// device this user may not open is still listed by its name. A missing file gives "".
-std::u16string sysfsString(const UsbDevice &device, const char *attribute)
+// What stands between the user and a device goes to the panel's log (its standard error) once
+// per device, with what to do about it: the panel itself only logs that a call failed.
+enum Trouble : uint8_t { kNoAccessTold = 1, kNoCardTold = 2 };
+void tellOnce(UsbDevice &device, Trouble trouble)
 {
-    std::string path = "/sys/bus/usb/devices/" + std::to_string(device.bus) + "-";
-    for (size_t i = 0; i < device.ports.size(); ++i)
-        path += (i ? "." : "") + std::to_string(device.ports[i]);
-    std::ifstream file(path + "/" + attribute);
-    std::string line;
-    std::getline(file, line);
-    std::u16string text;
-    platform::utf8ToUtf16(line, text); // not UTF-8: left empty
-    return text;
+    if (device.told.fetch_or(trouble) & trouble)
+        return;
+    char node[32];
+    std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", device.bus, device.address);
+    if (trouble == kNoAccessTold)
+        std::fprintf(stderr,
+                     "libcalder-usb: this user may not open the mixer at %s (vendor %04x, product %04x). The udev "
+                     "rule 70-calder-mixers.rules gives access: install it (the calder-panel package does), then "
+                     "unplug the mixer and plug it in again. calder-usb-check tells what is missing.\n",
+                     node, device.vendorId, device.productId);
+    else
+        std::fprintf(stderr,
+                     "libcalder-usb: the mixer at %s has no ALSA card (the kernel's USB audio driver is not bound "
+                     "to it): its sample rate, stream formats, clients and volumes are unknown. calder-usb-check "
+                     "tells more.\n",
+                     node);
 }
 
 } // namespace
@@ -297,6 +319,8 @@ TSTATUS UsbDriver::enumerate()
     // Strings already read for a device that is still there need no second read.
     for (auto &dev : found) {
         for (const auto &old : m_snapshot) {
+            if (old->device == dev->device)
+                dev->told = old->told.load();
             if (old->device == dev->device && old->stringsKnown) {
                 dev->stringsKnown = true;
                 dev->serial = old->serial;
@@ -329,13 +353,16 @@ TSTATUS UsbDriver::open(uint32_t index, TUsbAudioHandle *handle)
     }
     if (device->gone.load())
         return kDeviceGone;
-    // A device that left after the snapshot fails here; one this user may not open stays
-    // usable for what needs no I/O (ids, USB mode) and its requests report kAccessDenied.
+    // A device that left after the snapshot fails here, and so does one this user may not open
+    // for reading and writing: none of its requests could succeed.
     {
         OpenNode node(device->device);
-        if (node.status() == kDeviceGone) {
-            device->gone.store(true);
-            return kDeviceGone;
+        if (const TSTATUS s = node.status()) {
+            if (s == kDeviceGone)
+                device->gone.store(true);
+            if (s == kAccessDenied)
+                tellOnce(*device, kNoAccessTold);
+            return s;
         }
     }
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -393,16 +420,16 @@ TSTATUS UsbDriver::readStrings(const std::shared_ptr<UsbDevice> &device)
     if (const TSTATUS s = node.status())
         return s;
     uint8_t languages[kMaxStringDescriptor] = {};
-    const int n = stringDescriptor(node.get(), 0, 0, languages, sizeof languages);
+    const int n = stringDescriptor(node, 0, 0, languages, sizeof languages);
     if (n < 0 && n != LIBUSB_ERROR_PIPE)
         return statusFromLibusb(n);
     const uint16_t language = firstLanguageId(languages, n > 0 ? static_cast<size_t>(n) : 0);
     std::u16string serial, manufacturer, product;
-    if (const TSTATUS s = readString(node.get(), device->serialIndex, language, &serial))
+    if (const TSTATUS s = readString(node, device->serialIndex, language, &serial))
         return s;
-    if (const TSTATUS s = readString(node.get(), device->manufacturerIndex, language, &manufacturer))
+    if (const TSTATUS s = readString(node, device->manufacturerIndex, language, &manufacturer))
         return s;
-    if (const TSTATUS s = readString(node.get(), device->productIndex, language, &product))
+    if (const TSTATUS s = readString(node, device->productIndex, language, &product))
         return s;
     std::lock_guard<std::mutex> lock(m_mutex);
     device->serial = serial;
@@ -429,16 +456,7 @@ TSTATUS UsbDriver::properties(TUsbAudioHandle handle, uint8_t *record)
     putU32(record + tusb::kPropRevisionId, device->revision);
     // The ids come from the cached device descriptor; the strings need the device itself, and
     // when it cannot be reached the record keeps the ids and the call reports why.
-    const TSTATUS s = readStrings(device);
-    if (s == kAccessDenied) {
-        // Listed all the same; what needs the device itself reports the missing permission.
-        putUtf16Field(record + tusb::kPropSerialNumber, sysfsString(*device, "serial"), tusb::kPropertyStringUnits);
-        putUtf16Field(record + tusb::kPropManufacturer, sysfsString(*device, "manufacturer"),
-                      tusb::kPropertyStringUnits);
-        putUtf16Field(record + tusb::kPropProduct, sysfsString(*device, "product"), tusb::kPropertyStringUnits);
-        return tusb::kOk;
-    }
-    if (s)
+    if (const TSTATUS s = readStrings(device))
         return s;
     std::lock_guard<std::mutex> lock(m_mutex);
     putUtf16Field(record + tusb::kPropSerialNumber, device->serial, tusb::kPropertyStringUnits);
@@ -453,7 +471,10 @@ TSTATUS UsbDriver::cardOf(TUsbAudioHandle handle, int *card)
     if (const TSTATUS s = deviceOf(handle, &device))
         return s;
     *card = findCard(device->bus, device->address);
-    return *card < 0 ? kNotSupported : tusb::kOk;
+    if (*card >= 0)
+        return tusb::kOk;
+    tellOnce(*device, kNoCardTold);
+    return kNoCard;
 }
 
 uint32_t UsbDriver::currentRate(const UsbDevice &device)
@@ -576,7 +597,7 @@ TSTATUS UsbDriver::vendorRequest(TUsbAudioHandle handle, bool in, uint32_t recip
     std::vector<uint8_t> buffer(length);
     if (!in && length)
         std::memcpy(buffer.data(), data, length);
-    const int r = controlTransfer(node.get(), in ? kRequestTypeVendorIn : kRequestTypeVendorOut,
+    const int r = controlTransfer(node, in ? kRequestTypeVendorIn : kRequestTypeVendorOut,
                                   static_cast<uint8_t>(request), static_cast<uint16_t>(value),
                                   static_cast<uint16_t>(index), buffer.data(), static_cast<uint16_t>(length),
                                   timeoutMs ? timeoutMs : tusb::kVendorTimeoutMs);

@@ -35,6 +35,7 @@ struct UsbDevice
     uint16_t vendorId = 0, productId = 0, revision = 0;
     uint8_t serialIndex = 0, manufacturerIndex = 0, productIndex = 0;
     std::atomic<bool> gone{false};
+    std::atomic<uint8_t> told{0}; // what the log was told about it (once each)
     // Guarded by the driver's mutex: strings are read once, on the first complete read.
     bool stringsKnown = false;
     std::u16string serial, manufacturer, product;
@@ -84,7 +85,7 @@ public:
 
     // The device of an open handle: status 0, kInvalidHandle or kDeviceGone.
     TSTATUS deviceOf(TUsbAudioHandle handle, std::shared_ptr<UsbDevice> *device = nullptr);
-    // The ALSA card of an open handle's device; kNotSupported when it has none.
+    // The ALSA card of an open handle's device; kNoCard when it has none.
     TSTATUS cardOf(TUsbAudioHandle handle, int *card);
     // The rate the device's card runs at, 0 when it has no card or no stream runs.
     static uint32_t currentRate(const UsbDevice &device);

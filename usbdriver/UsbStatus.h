@@ -24,6 +24,7 @@ constexpr TSTATUS kCardGone = 0xEE000046u;      // the device's ALSA card went (
 constexpr TSTATUS kBadControl = 0xEE000047u;    // a mixer control whose range is inverted or empty
 constexpr TSTATUS kAlsaFailed = 0xEE000048u;    // any other ALSA error
 constexpr TSTATUS kStreamStopped = 0xEE000049u; // no current format: stopped, with several to choose from
+constexpr TSTATUS kNoCard = 0xEE00004Au;        // the device has no ALSA card: its audio driver is not bound
 
 // A negative libusb_error as a status; 0 and positive values (byte counts) are success.
 TSTATUS statusFromLibusb(int result);

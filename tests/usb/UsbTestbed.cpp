@@ -29,7 +29,7 @@ usbdevfs_urb *urbOf(Urb *u) { return reinterpret_cast<usbdevfs_urb *>(u->data); 
 
 QByteArray descriptors(const UsbTestbed::Mixer &s)
 {
-    const uint16_t vid = CALDER_LUMEN_VENDOR_ID;
+    const uint16_t vid = s.vendorId;
     const char d[] = {18, 1, 0, 2, 0, 0, 0, 64, char(vid), char(vid >> 8), char(s.productId), char(s.productId >> 8),
                       0x05, 0x01, char(s.manufacturer.isEmpty() ? 0 : 1), char(s.product.isEmpty() ? 0 : 2),
                       char(s.serial.isEmpty() ? 0 : 3), 1,
@@ -56,11 +56,17 @@ struct UsbTestbed::Device
     std::mutex *mutex;
     Mixer mixer;
     std::string syspath, devnode, nodeFile; // nodeFile: the node inside the testbed
-    int devnum = 0;
+    int devnum = 0, port = 0;
     bool present = true;
     UMockdevIoctlBase *handler = nullptr;
     std::map<UMockdevIoctlClient *, std::deque<Urb *>> done; // answered, not reaped yet
-    std::vector<std::pair<UMockdevIoctlClient *, Urb *>> held;
+    struct Held
+    {
+        UMockdevIoctlClient *client;
+        Urb *urb;
+        bool stuck; // a cancel leaves it held
+    };
+    std::vector<Held> held;
     std::vector<Request> log;
     std::vector<Rule> rules;
     int intrusive = 0;
@@ -102,6 +108,7 @@ struct UsbTestbed::Device
         if (rule && rule->count > 0)
             --rule->count;
         QByteArray reply;
+        const bool hold = rule && (rule->fault == Fault::NoAnswer || rule->fault == Fault::Stuck);
         const bool answered = !rule || rule->fault == Fault::Short;
         const int status = answered ? answer(r, &reply) : rule->fault == Fault::Stall ? -EPIPE : 0;
         if (rule && rule->fault == Fault::Short)
@@ -114,8 +121,8 @@ struct UsbTestbed::Device
         urb->status = status;
         urb->actual_length = actual;
         g_object_unref(buffer);
-        if (rule && rule->fault == Fault::NoAnswer)
-            held.emplace_back(client, urbData);
+        if (hold)
+            held.push_back({client, urbData, rule->fault == Fault::Stuck});
         else
             done[client].push_back(urbData);
         umockdev_ioctl_client_complete(client, 0, 0);
@@ -137,15 +144,18 @@ struct UsbTestbed::Device
         umockdev_ioctl_client_complete(client, 0, 0);
     }
 
-    // A cancelled request (libusb's timeout) completes with -ENOENT, as the kernel ends it.
+    // A cancelled request (libusb's timeout) completes with -ENOENT, as the kernel ends it;
+    // a stuck one stays held.
     void discard(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
     {
         const gulong address = *reinterpret_cast<gulong *>(arg->data);
         for (auto it = held.begin(); it != held.end(); ++it) {
-            if (it->first == client && it->second->client_addr == address) {
-                urbOf(it->second)->status = -ENOENT;
-                done[client].push_back(it->second);
-                held.erase(it);
+            if (it->client == client && it->urb->client_addr == address) {
+                if (!it->stuck) {
+                    urbOf(it->urb)->status = -ENOENT;
+                    done[client].push_back(it->urb);
+                    held.erase(it);
+                }
                 umockdev_ioctl_client_complete(client, 0, 0);
                 return;
             }
@@ -159,8 +169,8 @@ struct UsbTestbed::Device
             g_object_unref(u);
         done.erase(client);
         for (auto it = held.begin(); it != held.end();)
-            if (it->first == client || !client) {
-                g_object_unref(it->second);
+            if (it->client == client || !client) {
+                g_object_unref(it->urb);
                 it = held.erase(it);
             } else {
                 ++it;
@@ -285,14 +295,15 @@ UsbTestbed::~UsbTestbed()
     g_object_unref(d->testbed);
 }
 
-int UsbTestbed::add(const Mixer &mixer)
+int UsbTestbed::add(const Mixer &mixer, int samePortAs)
 {
     auto dev = std::make_unique<Device>();
     Device *raw = dev.get();
     dev->mutex = &d->mutex;
     dev->mixer = mixer;
     const int devnum = d->nextDevnum++;
-    const QString path = QString("usb1/1-%1").arg(d->nextPort++);
+    dev->port = samePortAs < 0 ? d->nextPort++ : d->devices.at(size_t(samePortAs))->port;
+    const QString path = QString("usb1/1-%1").arg(dev->port);
     dev->syspath = "/sys/devices/" + path.toStdString();
     dev->devnode = QString("/dev/bus/usb/001/%1").arg(devnum, 3, 10, QChar('0')).toStdString();
     dev->devnum = devnum;
@@ -319,8 +330,13 @@ int UsbTestbed::add(const Mixer &mixer)
         d->devices.push_back(std::move(dev));
     }
     QString record = sysfsRecord(path, devnum, descriptors(mixer));
-    if (mixer.accessDenied) // what the kernel publishes for everyone: the name the library lists the device by
-        record += "A: product=Alto\nA: serial=A-123\n";
+    // What the kernel publishes for everyone.
+    for (const auto &a : {std::make_pair("manufacturer", mixer.manufacturer), std::make_pair("product", mixer.product),
+                          std::make_pair("serial", mixer.serial)})
+        if (a.second.size() > 2)
+            record += QString("A: %1=%2\\n\n")
+                          .arg(a.first, QString::fromUtf16(reinterpret_cast<const char16_t *>(a.second.constData() + 2),
+                                                           (a.second.size() - 2) / 2));
     umockdev_testbed_add_from_string(d->testbed, record.toUtf8().constData(), nullptr);
     return int(d->devices.size()) - 1;
 }
@@ -333,8 +349,8 @@ void UsbTestbed::remove(int id, bool announce)
         dev.present = false;
         // What was in flight is cut off (-ESHUTDOWN) and can still be reaped, as with usbfs.
         for (auto &h : dev.held) {
-            urbOf(h.second)->status = -ESHUTDOWN;
-            dev.done[h.first].push_back(h.second);
+            urbOf(h.urb)->status = -ESHUTDOWN;
+            dev.done[h.client].push_back(h.urb);
         }
         dev.held.clear();
     }

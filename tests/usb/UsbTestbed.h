@@ -13,15 +13,16 @@ class UsbTestbed
 public:
     struct Mixer
     {
-        uint16_t productId = 0x30;
+        uint16_t vendorId = CALDER_LUMEN_VENDOR_ID, productId = 0x30;
         // String descriptors 1, 2, 3 as the device sends them; an empty one is no string.
         QByteArray manufacturer = text(u"Lumen Audio"), product = text(u"Alto"), serial = text(u"A-123");
-        bool accessDenied = false; // the node refuses to open (EACCES); sysfs names it Alto, A-123
+        bool accessDenied = false; // the node refuses to open (EACCES)
         int32_t meter = 0;
     };
     static QByteArray text(const std::u16string &s);
 
-    enum class Fault { Stall, NoAnswer, Short };
+    // Stuck: unanswered, and a cancel never ends it (the kernel does not give it back).
+    enum class Fault { Stall, NoAnswer, Short, Stuck };
     struct Request
     {
         uint8_t requestType, request;
@@ -32,8 +33,9 @@ public:
     UsbTestbed();
     ~UsbTestbed();
 
-    // Plugs a device in on the next port, announced by an "add" uevent; returns its id.
-    int add(const Mixer &mixer);
+    // Plugs a device in on the next port (or on the port of device `samePortAs`, with the next
+    // device number), announced by an "add" uevent; returns its id.
+    int add(const Mixer &mixer, int samePortAs = -1);
     // Unplugs it: requests in flight end as the kernel ends them, later ones fail.
     void remove(int id, bool announce = true);
 

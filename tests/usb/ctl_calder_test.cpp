@@ -1,6 +1,8 @@
 // An ALSA control device for the tests (external control plugin): the controls of stand-in card N
-// live in $CALDER_USB_ASOUND/cardN/controls, one line each, "name|index|int or bool|min|max|
-// dB min|dB max|values..." (dB in 1/100 dB, both 0: no dB range). No file: the card is gone.
+// live in $CALDER_USB_ASOUND/cardN/controls, one line each, "name|index|type|min|max|dB min|dB max|
+// values..." (dB in 1/100 dB, both 0: no dB range). Types: bool, int; integers whose dB range is
+// "mute" (the lowest step means mute), "once" (read once per open, then the card is gone) or
+// "bad" (of a kind alsa-lib does not know). No file: the card is gone.
 #include <alsa/asoundlib.h>
 #include <alsa/control_external.h>
 
@@ -24,6 +26,7 @@ struct Card
     snd_ctl_ext_t ext{};
     std::string file;
     std::vector<Control> controls;
+    int dbReads = 0;
 };
 
 Card *cardOf(snd_ctl_ext_t *ext) { return static_cast<Card *>(ext->private_data); }
@@ -115,9 +118,11 @@ const snd_ctl_ext_callback_t kCallbacks = [] {
 int dbRange(snd_ctl_ext_t *ext, snd_ctl_ext_key_t key, int op, unsigned int, unsigned int *tlv, unsigned int size)
 {
     const Control *c = at(ext, key);
-    if (!c || op != 0 || size < 4 * sizeof(unsigned))
-        return c ? -ENXIO : -ENODEV;
-    const unsigned range[] = {SND_CTL_TLVT_DB_MINMAX, 2 * sizeof(unsigned), unsigned(c->dbMin), unsigned(c->dbMax)};
+    const std::string type = c ? c->type : "";
+    if (!c || (type == "once" && cardOf(ext)->dbReads++) || op != 0 || size < 4 * sizeof(unsigned))
+        return c && type != "once" ? -ENXIO : -ENODEV;
+    const unsigned kind = type == "mute" ? SND_CTL_TLVT_DB_MINMAX_MUTE : type == "bad" ? 0x99 : SND_CTL_TLVT_DB_MINMAX;
+    const unsigned range[] = {kind, 2 * sizeof(unsigned), unsigned(c->dbMin), unsigned(c->dbMax)};
     std::copy(range, range + 4, tlv);
     return 0;
 }

@@ -16,7 +16,7 @@ using Fault = UsbTestbed::Fault;
 namespace {
 constexpr TSTATUS kInvalidParameter = 0xEE000005u, kNotSupported = 0xEE000008u, kDeviceGone = 0xEE000010u,
                   kAccessDenied = 0xEE000011u, kStalled = 0xEE000040u, kTimeout = 0xEE000041u, kShort = 0xEE000042u,
-                  kBadControl = 0xEE000047u, kStreamStopped = 0xEE000049u;
+                  kCardGone = 0xEE000046u, kBadControl = 0xEE000047u, kStreamStopped = 0xEE000049u;
 
 // A stream file as the kernel's USB audio driver writes it, with odd spacing and unknown lines.
 QByteArray streamFile(int captureHz, const char *rates = "44100, 48000")
@@ -28,11 +28,13 @@ QByteArray streamFile(int captureHz, const char *rates = "44100, 48000")
            QByteArray::number(captureHz) + " Hz\n  Interface\n  Future key: 12\nno separator here\n Interface 2\n" +
            "Altset  1\n  Format:S24_3LE\n Channels :2\nRates:" + rates + "\nBits:24\n";
 }
-// Capture: -60..0 dB in 1 dB steps, and a master; playback linear, with a master mute only.
+// As the kernel names a feature unit's controls (channels at index 0, the master at 1; alone, one value
+// is the master). Capture: -60..0 dB in 1 dB steps, and a master whose lowest step means mute;
+// playback linear, mono beside its master, with a master mute.
 const QByteArray kVolumeControls =
-    "Mic Capture Volume|0|int|0|60|-6000|0|30 30\nMic Capture Volume|1|int|0|60|-6000|0|50\n"
-    "Mic Capture Switch|0|bool|0|1|0|0|1 1\nPCM Playback Volume|0|int|0|255|0|0|255 128\n"
-    "PCM Playback Switch|1|bool|0|1|0|0|1\n";
+    "Mic Capture Volume|0|int|0|60|-6000|0|30 30\nMic Capture Volume|1|mute|0|60|-6000|0|50\n"
+    "Mic Capture Switch|0|bool|0|1|0|0|1 1\nPCM Playback Volume|0|int|0|255|0|0|255\n"
+    "PCM Playback Volume|1|int|0|255|0|0|128\nPCM Playback Switch|0|bool|0|1|0|0|1\n";
 
 bool waitFor(HANDLE event, int ms)
 {
@@ -171,29 +173,31 @@ private slots:
 
     void listingHotplugAndDepartures()
     {
-        // Listed by port (libusb lists the newest first).
-        UsbTestbed::Mixer tenor, locked;
+        // Listed by port (libusb lists the newest first); another vendor's device is neither
+        // counted nor announced.
+        UsbTestbed::Mixer tenor, locked, foreign;
         tenor.productId = 0x31;
         locked.accessDenied = true;
-        const int first = plug(), second = plug(tenor), third = plug(locked);
-        QVERIFY(first >= 0 && second >= 0 && third >= 0);
-        TUsbAudioHandle h0 = openFirst(3), h1 = nullptr, h2 = nullptr;
-        QCOMPARE(api.TUSBAUDIO_OpenDeviceByIndex(1, &h1) | api.TUSBAUDIO_OpenDeviceByIndex(2, &h2), tusb::kOk);
-        handles << h1 << h2;
+        foreign.vendorId = 0x1234;
+        const int first = plug(), second = plug(tenor), third = plug(locked), other = bed.add(foreign);
+        QVERIFY(first >= 0 && second >= 0 && third >= 0 && !waitFor(arrival, 500));
+        TUsbAudioHandle h0 = openFirst(3), h1 = nullptr, h2 = &h1;
+        QCOMPARE(api.TUSBAUDIO_OpenDeviceByIndex(1, &h1), tusb::kOk);
+        handles << h1;
+        // No access to the node: the open fails, saying why.
+        QCOMPARE(api.TUSBAUDIO_OpenDeviceByIndex(2, &h2), kAccessDenied);
+        QVERIFY(!h2);
+        bed.remove(other);
+        QVERIFY(!waitFor(removal, 500));
         QCOMPARE(properties(h0).at(4), char(0x30));
         QCOMPARE(properties(h1).at(4), char(0x31));
         uint32_t mode = 0, moved = 0;
-        QCOMPARE(api.TUSBAUDIO_GetDeviceUsbMode(h0, &mode), tusb::kOk);
-        QCOMPARE(mode, 2u);
         // Refused before any transfer: an interface recipient (it would need claiming), a wide value.
         uint8_t block[8] = {};
         QCOMPARE(api.TUSBAUDIO_ClassVendorRequestIn(h0, 1, 0, 0x10, 0, 0, 8, block, &moved, 1000), kNotSupported);
         QCOMPARE(api.TUSBAUDIO_ClassVendorRequestIn(h0, 0, 0, 0x10, 0x10000, 0, 8, block, &moved, 1000),
                  kInvalidParameter);
         QVERIFY(bed.vendorRequests(first).empty());
-        // No access to the node: listed by the name sysfs gives everyone; I/O says why it fails.
-        QCOMPARE(utf16At(properties(h2), tusb::kPropProduct), QString("Alto"));
-        QCOMPARE(api.TUSBAUDIO_ClassVendorRequestOut(h2, 0, 0, 0x10, 0, 0, 8, block, &moved, 1000), kAccessDenied);
 
         // Pulled while a read is in flight: it ends at once, as do later calls (cleanup() closes it).
         bed.setFault(first, 0xC0, 0x10, Fault::NoAnswer);
@@ -207,7 +211,87 @@ private slots:
         reader.join();
         QCOMPARE(inFlight.load(), kDeviceGone);
         QVERIFY(clock.elapsed() < 3000);
+
+        // Plugged in again at the same port, unannounced after unregistering: a new handle works,
+        // the old one stays gone.
+        api.TUSBAUDIO_UnregisterPnpNotification();
+        plugged << bed.add({}, first);
+        QVERIFY(!waitFor(arrival, 500));
+        QCOMPARE(api.TUSBAUDIO_RegisterPnpNotification(arrival, removal, nullptr, tusb::kPnpWindowMessage, 0),
+                 tusb::kOk);
+        TUsbAudioHandle again = openFirst(3);
+        QCOMPARE(api.TUSBAUDIO_ClassVendorRequestOut(again, 0, 0, 0x10, 0, 0, 8, block, &moved, 1000), tusb::kOk);
         QCOMPARE(api.TUSBAUDIO_GetDeviceUsbMode(h0, &mode), kDeviceGone);
+    }
+
+    // A cancelled transfer that the kernel never ends, a timeout near 2^32 ms (still waiting when
+    // the device goes), and 0 (1000 ms).
+    void transferTimeouts()
+    {
+        const int id = plug();
+        TUsbAudioHandle h = openFirst();
+        bed.setFault(id, 0x40, 0x10, Fault::Stuck);
+        bed.setFault(id, 0xC0, 0x10, Fault::NoAnswer);
+        bed.setFault(id, 0xC0, 0x11, Fault::NoAnswer);
+        const auto request = [&](bool in, uint32_t code, uint32_t timeoutMs) {
+            uint8_t block[8] = {};
+            uint32_t moved = 0;
+            return in ? api.TUSBAUDIO_ClassVendorRequestIn(h, 0, 0, code, 0, 0, 8, block, &moved, timeoutMs)
+                      : api.TUSBAUDIO_ClassVendorRequestOut(h, 0, 0, code, 0, 0, 8, block, &moved, timeoutMs);
+        };
+        std::atomic<TSTATUS> endless{1}, stuck{1};
+        std::atomic<qint64> stuckMs{-1};
+        QElapsedTimer clock;
+        clock.start();
+        std::thread a([&] { endless = request(true, 0x10, 0xFFFFFFFF); });
+        std::thread b([&] {
+            stuck = request(false, 0x10, 100);
+            stuckMs = clock.elapsed();
+        });
+        const TSTATUS zero = request(true, 0x11, 0);
+        const qint64 zeroMs = clock.elapsed();
+        while (stuckMs < 0 && clock.elapsed() < 15000)
+            QTest::qSleep(20);
+        const TSTATUS endlessThen = endless;
+        unplug(id);
+        a.join();
+        b.join();
+        QCOMPARE(QList<TSTATUS>({zero, stuck, endlessThen, endless}),
+                 QList<TSTATUS>({kTimeout, kTimeout, 1, kDeviceGone}));
+        QVERIFY2(zeroMs >= 900 && zeroMs < 3000 && stuckMs >= 5000 && stuckMs < 10000,
+                 qPrintable(QString("%1 ms, %2 ms").arg(zeroMs).arg(stuckMs)));
+    }
+
+    // calder-usb-check's exit status, and the lines that say why.
+    void checkCommand()
+    {
+        qputenv("CALDER_REGISTRY", qgetenv("CALDER_USB_REGISTRY"));
+        QString out;
+        const auto check = [&] {
+            QProcess p;
+            p.start(qEnvironmentVariable("CALDER_USB_CHECK"), QStringList());
+            p.waitForFinished(20000);
+            out = QString::fromUtf8(p.readAllStandardOutput());
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        QCOMPARE(check(), 2); // no mixer
+        const int id = plug();
+        bed.setCardFile(id, "stream0", streamFile(47999));
+        bed.setCardFile(id, "controls",
+                        "Mic Capture Volume|0|bad|0|60|-6000|0|30\nPCM Playback Volume|0|mute|0|60|-6000|0|60 60\n");
+        QCOMPARE(check(), 0);
+        QVERIFY2(out.contains("may open it") && out.contains("a dB range alsa-lib cannot convert") &&
+                     out.contains("-59.00 dB..0.00 dB, the lowest step mutes"),
+                 qPrintable(out));
+        UsbTestbed::Mixer locked; // no strings in sysfs either
+        locked.accessDenied = true;
+        locked.product = locked.serial = QByteArray();
+        QVERIFY(plug(locked) >= 0);
+        bed.setCardFile(id, "controls", "");
+        QCOMPARE(check(), 1);
+        QVERIFY2(out.contains("controls: none") && out.contains("may NOT open") && out.contains("has no ALSA card") &&
+                     out.contains("Device 1: Alto, made by") && out.contains("names: none in"),
+                 qPrintable(out));
     }
 
     // The device's ALSA card: rate, formats, clients, volumes (1/256 dB), the rate watch, the card gone.
@@ -232,7 +316,7 @@ private slots:
         const QByteArray usbbus = bed.cardFile(id, "usbbus");                              // "001/<device number>"
         for (const QByteArray &other : {"002" + usbbus.mid(3), QByteArray("001/999\n")}) { // another device's card
             bed.setCardFile(id, "usbbus", other);
-            QCOMPARE(level(1, 1), QString("ee000008"));
+            QCOMPARE(level(1, 1), QString("ee00004a"));
         }
         bed.setCardFile(id, "usbbus", usbbus);
         const HANDLE news = platform::createAutoResetEvent();
@@ -256,12 +340,12 @@ private slots:
             const auto i16 = [&](int at) { return qFromLittleEndian<qint16>(record.constData() + at); };
             return QString("%1: %2 %3..%4/%5").arg(s, 0, 16).arg(record.at(0) & 3).arg(i16(4)).arg(i16(6)).arg(i16(8));
         };
-        QCOMPARE(info(1, 0), QString("0: 1 -15360..0/256")); // volume, no mute
+        QCOMPARE(info(1, 0), QString("0: 1 -32768..0/256")); // volume, no mute; the lowest step mute
         QCOMPARE(info(1, 2), QString("0: 3 -15360..0/256"));
-        QCOMPARE(info(1, 3), QString("0: 0 0..0/0"));                       // no such channel
-        QCOMPARE(info(0, 0), QString("0: 2 0..0/0"));                       // a mute only
-        QCOMPARE(info(0, 1), QString("0: 1 -32768..0/128"));                // no dB range: linear
-        QCOMPARE(level(1, 0) + ' ' + level(0, 2), QString("-2560 -16320")); // -10 dB; 128 of 0..255, linear
+        QCOMPARE(info(1, 3), QString("0: 0 0..0/0"));        // no such channel
+        QCOMPARE(info(0, 0), QString("0: 3 -32768..0/128")); // no dB range: linear
+        QCOMPARE(info(0, 1) + ' ' + info(0, 2), QString("0: 1 -32768..0/128 0: 0 0..0/0"));
+        QCOMPARE(level(1, 0) + ' ' + level(0, 0), QString("-2560 -16320")); // -10 dB; 128 of 0..255, linear
         QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 2, -12 * 256), tusb::kOk);
         QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 0, -2900), tusb::kOk); // -11.33 dB: the nearer step, -11 dB
         QCOMPARE(api.TUSBAUDIO_SetVolume(h, 0, 1, -8192), tusb::kOk); // a quarter down the linear range
@@ -271,17 +355,20 @@ private slots:
         QCOMPARE(u, 1u);
         QCOMPARE(api.TUSBAUDIO_GetMute(h, 0, 1, &u), kNotSupported);
         QCOMPARE(bed.cardFile(id, "controls"),
-                 "Mic Capture Volume|0|int|0|60|-6000|0|30 48 \nMic Capture Volume|1|int|0|60|-6000|0|49 \n"
-                 "Mic Capture Switch|0|bool|0|1|0|0|1 0 \nPCM Playback Volume|0|int|0|255|0|0|191 128 \n"
-                 "PCM Playback Switch|1|bool|0|1|0|0|0 \n");
+                 "Mic Capture Volume|0|int|0|60|-6000|0|30 48 \nMic Capture Volume|1|mute|0|60|-6000|0|49 \n"
+                 "Mic Capture Switch|0|bool|0|1|0|0|1 0 \nPCM Playback Volume|0|int|0|255|0|0|191 \n"
+                 "PCM Playback Volume|1|int|0|255|0|0|128 \nPCM Playback Switch|0|bool|0|1|0|0|0 \n");
 
-        // Inverted and empty ranges: refused, and the control keeps its value.
-        for (const char *range : {"60|0|-6000|0", "30|30|-6000|0", "0|60|0|-6000"}) {
+        // Inverted and empty ranges, and a card gone between reading the dB range and converting
+        // with it: refused, and the control keeps its value.
+        for (const char *range :
+             {"mute|60|0|-6000|0", "mute|30|30|-6000|0", "mute|0|60|0|-6000", "once|0|60|-6000|0"}) {
             const QByteArray controls =
-                QByteArray(kVolumeControls).replace("1|int|0|60|-6000|0", QByteArray("1|int|") + range);
+                QByteArray(kVolumeControls).replace("1|mute|0|60|-6000|0", QByteArray("1|") + range);
             bed.setCardFile(id, "controls", controls);
-            QCOMPARE(info(1, 0), QString("ee000047: 0 0..0/0"));
-            QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 0, 0), kBadControl);
+            const bool once = range[0] == 'o';
+            QCOMPARE(info(1, 0), once ? QString("ee000046: 0 0..0/0") : QString("ee000047: 0 0..0/0"));
+            QCOMPARE(api.TUSBAUDIO_SetVolume(h, 1, 0, -2560), once ? kCardGone : kBadControl);
             QCOMPARE(bed.cardFile(id, "controls"), controls); // not written
         }
 
@@ -294,8 +381,8 @@ private slots:
         // The card goes: while listed, then altogether (a notification for the rate gone).
         bed.removeCardFile(id, "controls");
         QCOMPARE(level(1, 1), QString("ee000046"));
-        bed.removeCardFile(id, QString()); // no card: as a device without those features
-        QCOMPARE(level(1, 1), QString("ee000008"));
+        bed.removeCardFile(id, QString()); // no card: said so, no value made up
+        QCOMPARE(level(1, 1), QString("ee00004a"));
         QCOMPARE(api.TUSBAUDIO_GetCurrentSampleRate(h, &u), tusb::kOk);
         QCOMPARE(u, 0u);
         QVERIFY(waitFor(news, 5000));

@@ -1,0 +1,11 @@
+# The udev rule names the vendor id as the kernel writes idVendor, whatever the build-time form.
+include(${SOURCE_DIR}/packaging/UdevRule.cmake)
+foreach(id 0xA12 0x4C55 19541 0x1)
+  calder_udev_rule(${SOURCE_DIR}/packaging/70-calder-mixers.rules.in ${OUT}/rule ${id})
+  file(STRINGS ${OUT}/rule rule REGEX "idVendor")
+  string(REGEX MATCH "idVendor}==\"[^\"]*\"" rule "${rule}")
+  string(APPEND found "${rule} ")
+endforeach()
+if(NOT found STREQUAL "idVendor}==\"0a12\" idVendor}==\"4c55\" idVendor}==\"4c55\" idVendor}==\"0001\" ")
+  message(FATAL_ERROR "${found}")
+endif()
