@@ -29,7 +29,9 @@ Item {
             imageLabelClicked()
     }
 
-    activeFocusOnTab: pClickable || activeFocus
+    // Not clickable, it is disabled: no focus, and assistive technology says so.
+    enabled: pClickable
+    activeFocusOnTab: true
     Keys.onPressed: KeyActions.click(event, click)
     Accessible.role: pSwitch ? Accessible.Button : Accessible.CheckBox
     Accessible.name: pAccessibleName
@@ -71,7 +73,6 @@ Item {
     MouseArea {
         id: mMouseArea
         anchors.fill: parent
-        enabled: mImageLabel.pClickable
         onPressed: mImageLabel.forceActiveFocus(Qt.MouseFocusReason)
         onClicked: mImageLabel.imageLabelClicked()
     }
