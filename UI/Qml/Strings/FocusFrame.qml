@@ -11,7 +11,8 @@ import KeyboardNavigation 1.0
 Item {
     id: mFocusFrame
 
-    property color pColor: globalColors.pActiveStatusColor
+    // Lighter than the current tab's underline, so that a frame on that tab reads as a frame.
+    property color pColor: globalColors.pPrimarySelectionColor
     property int pBorderWidth: 2
     property int pMargin: globalSizes.pSizeThree
     readonly property Item pTarget: mKeyboardNavigation.active ? frameable(Window.activeFocusItem) : null
