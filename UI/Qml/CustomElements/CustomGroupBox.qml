@@ -58,6 +58,14 @@ Item {
         return 0
     }
 
+    // The shown text of a row, as its delegate reads it (the view brings the row into view first).
+    function rowText(row) {
+        if (selections && selections[row] !== undefined)
+            return String(selections[row])
+        mListView.currentIndex = row
+        return mListView.currentItem ? mListView.currentItem.mText : ""
+    }
+
     function highlight(row) {
         pHighlightedRow = Math.max(0, Math.min(mListView.count - 1, row))
         mListView.positionViewAtIndex(pHighlightedRow, ListView.Contain)
@@ -78,9 +86,8 @@ Item {
             highlight(pHighlightedRow + (event.key === Qt.Key_Down ? 1 : -1))
         } else if (open && KeyActions.isClick(event)) {
             event.accepted = true
-            var row = mListView.itemAtIndex(pHighlightedRow)
-            if (row && !event.isAutoRepeat)
-                pick(pHighlightedRow, row.mText)
+            if (!event.isAutoRepeat && pHighlightedRow >= 0)
+                pick(pHighlightedRow, rowText(pHighlightedRow))
         } else if (open && (event.key === Qt.Key_Escape || event.key === Qt.Key_Tab || event.key === Qt.Key_Backtab)) {
             // Tab goes on to the next control once the list is closed.
             event.accepted = event.key === Qt.Key_Escape
