@@ -2,6 +2,7 @@
 
 #include "app/AppConstants.h"
 #include "app/DisplayScalingFactorCalculator.h"
+#include "app/KeyboardNavigation.h"
 #include "app/MainTopBarVMWrapper.h"
 #include "app/MovableWidget.h"
 #include "app/ShellVMWrapper.h"
@@ -93,6 +94,7 @@ void registerQmlTypes()
 {
     qmlRegisterType<DisplayScalingFactorCalculator>("DisplayScalingFactorCalculator", 1, 0,
                                                     "DisplayScalingFactorCalculator");
+    qmlRegisterType<KeyboardNavigation>("KeyboardNavigation", 1, 0, "KeyboardNavigation");
     registerWrapper<ShellVMWrapper, ShellVM>("ShellVMWrapper", "ShellVM*");
     registerWrapper<MainTopBarVMWrapper, MainTopBarVM>("MainTopBarVMWrapper", "MainTopBarVM*");
     // Page wrappers, in this order (one line each, added with the view model):

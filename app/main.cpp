@@ -1,3 +1,4 @@
+#include "app/AccessibleItems.h"
 #include "app/AppConstants.h"
 #include "app/AppLog.h"
 #include "app/AppRegistrations.h"
@@ -64,6 +65,7 @@ int main(int argc, char *argv[])
         QQmlEngine engine;
         registerQmlTypes();
         const auto loadingViews = startLoadingViews(engine);
+        installAccessibleItems(); // after the QtQuick module, which the loading has imported
 
         ServiceContainer container;
         ServiceContainer::setInstance(&container);

@@ -30,6 +30,9 @@ Item {
     Fonts {
         id: globalFonts
     }
+    FocusFrame {
+        id: globalFocusFrame
+    }
 
     Shell {
         id: mShell

@@ -149,7 +149,10 @@ void drag(const QPoint &from, const QPoint &to, int steps)
     run(QStringLiteral("xdotool"), args + QStringList{"sleep", "0.1", "mouseup", "1"});
 }
 
-void keys(const QString &combination) { run(QStringLiteral("xdotool"), {"key", "--clearmodifiers", combination}); }
+void keys(const QString &combinations)
+{
+    run(QStringLiteral("xdotool"), QStringList{"key", "--clearmodifiers", "--delay", "60"} + combinations.split(' '));
+}
 
 QString sim(const QStringList &args, bool *ok) { return run(qEnvironmentVariable("CALDER_SIM"), args, ok); }
 
@@ -250,7 +253,7 @@ int changedPixels(const QImage &a, const QImage &b, const QRect &rect, int toler
 Tabs readTabs(const QImage &window)
 {
     // Labels are runs of ink in the header's middle rows; the current tab's underline
-    // (#007CBB) is in rows 83-84.
+    // (#007CBB) is in rows 83-84. A focus frame on a tab is no label.
     Tabs tabs;
     if (window.width() < 800 || window.height() < 90)
         return tabs;
@@ -263,7 +266,8 @@ Tabs readTabs(const QImage &window)
     for (int x = 2; x < 798; ++x) {
         bool ink = false;
         for (int y = 56; y <= 80 && !ink; ++y)
-            ink = channelDistance(window.pixel(x, y), background) > 90;
+            ink = channelDistance(window.pixel(x, y), background) > 90 &&
+                  channelDistance(window.pixel(x, y), qRgb(0x49, 0x90, 0xE2)) > 60; // not the focus frame
         if (!ink)
             continue;
         if (x - lastInk > 30) { // words of one label are closer than this

@@ -46,7 +46,7 @@ public:
 void click(const QPoint &screenPos, int button = 1);
 // Press, move in small steps (Qt waits for a drag distance), release.
 void drag(const QPoint &from, const QPoint &to, int steps = 8);
-void keys(const QString &combination);
+void keys(const QString &combinations); // one or more, separated by spaces: "Tab ctrl+Tab"
 
 QString sim(const QStringList &args, bool *ok = nullptr);
 QJsonObject simState(int index);

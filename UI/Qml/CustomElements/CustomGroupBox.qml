@@ -1,7 +1,12 @@
 import QtQuick 2.8
+import "KeyActions.js" as KeyActions
 
 // Titled selector: shows the current choice and, when the page opens it, a list to pick from.
 // The control never opens or closes the list itself; the page decides through its view model.
+// By keyboard the shown choice is a Tab stop while there is something to choose: Space, Enter or
+// Alt+Down ask the page to open the list, Up and Down move a highlighted row, Enter (or Space)
+// picks it as a click would, Escape and Tab close the list without a pick. A box without a choice
+// is a plain value for assistive technology ("header: value").
 Item {
     id: mCustomGroupBox
 
@@ -20,10 +25,80 @@ Item {
     property bool pDisable: false
     property bool mEnvelopeVisibility: true
     property bool pDropShadowVisibility: false
+    // Whether the box offers a list at all; pages with a single-entry rule say so.
+    property bool pHasChoice: pListCount > 0
+    // The row the keys have moved to while the list is open (-1: none).
+    property int pHighlightedRow: -1
 
     signal itemSelected(var selectedItem)
     signal itemClicked(int index, var currentItem)
     signal dropDownClicked()
+
+    // A picked row, by mouse, keys or assistive technology: the three signals in this order.
+    function pick(index, text) {
+        if (pDisable)
+            return
+        itemSelected(text)
+        itemClicked(index, text)
+        dropDownClicked()
+        console.log("Clicked Index : " + index)
+    }
+
+    // Asks the page to open or close the list, as a click on the shown choice does.
+    function toggleList() {
+        if (!pDisable && pHasChoice)
+            dropDownClicked()
+    }
+
+    function currentRow() {
+        for (var i = 0; selections && i < selections.length; ++i) {
+            if (selections[i] === selectedLabel)
+                return i
+        }
+        return 0
+    }
+
+    // The shown text of a row, as its delegate reads it (the view brings the row into view first).
+    function rowText(row) {
+        if (selections && selections[row] !== undefined)
+            return String(selections[row])
+        mListView.currentIndex = row
+        return mListView.currentItem ? mListView.currentItem.mText : ""
+    }
+
+    function highlight(row) {
+        pHighlightedRow = Math.max(0, Math.min(mListView.count - 1, row))
+        mListView.positionViewAtIndex(pHighlightedRow, ListView.Contain)
+    }
+
+    function handleKey(event) {
+        var open = pListviewVisibility
+        if (!open && (KeyActions.isClick(event) || (event.key === Qt.Key_Down && (event.modifiers & Qt.AltModifier)))) {
+            event.accepted = true
+            if (!event.isAutoRepeat) {
+                pHighlightedRow = currentRow()
+                toggleList()
+                if (pListviewVisibility)
+                    highlight(pHighlightedRow)
+            }
+        } else if (open && (event.key === Qt.Key_Up || event.key === Qt.Key_Down)) {
+            event.accepted = true
+            highlight(pHighlightedRow + (event.key === Qt.Key_Down ? 1 : -1))
+        } else if (open && KeyActions.isClick(event)) {
+            event.accepted = true
+            if (!event.isAutoRepeat && pHighlightedRow >= 0)
+                pick(pHighlightedRow, rowText(pHighlightedRow))
+        } else if (open && (event.key === Qt.Key_Escape || event.key === Qt.Key_Tab || event.key === Qt.Key_Backtab)) {
+            // Tab goes on to the next control once the list is closed.
+            event.accepted = event.key === Qt.Key_Escape
+            toggleList()
+        }
+    }
+
+    onPListviewVisibilityChanged: {
+        if (!pListviewVisibility)
+            pHighlightedRow = -1
+    }
 
     implicitWidth: pBorderRectWidth
     implicitHeight: pBorderRectHeight
@@ -57,6 +132,14 @@ Item {
         width: globalSizes.pGBSecondaryBorderRectWidth
         height: globalSizes.pSizeThirtySix
         visible: mCustomGroupBox.mEnvelopeVisibility
+        activeFocusOnTab: mCustomGroupBox.pHasChoice && !mCustomGroupBox.pDisable || activeFocus
+
+        Keys.onPressed: mCustomGroupBox.handleKey(event)
+        Accessible.role: Accessible.ComboBox
+        Accessible.name: mCustomGroupBox.pGroupBoxHeaderText
+        Accessible.description: mCustomGroupBox.selectedLabel
+        Accessible.ignored: !mCustomGroupBox.pHasChoice
+        Accessible.onPressAction: mCustomGroupBox.toggleList()
 
         Text {
             id: mSelectedLabelText
@@ -66,6 +149,9 @@ Item {
             anchors.verticalCenter: parent.verticalCenter
             text: mCustomGroupBox.selectedLabel
             elide: Text.ElideRight
+            // Without a choice the box is a value to read.
+            Accessible.name: mCustomGroupBox.pGroupBoxHeaderText + ": " + mCustomGroupBox.selectedLabel
+            Accessible.ignored: mCustomGroupBox.pHasChoice
             font.family: "Arial"
             font.pixelSize: globalSizes.pErrorFontSize
             color: globalColors.pToggleLabelColor
@@ -103,6 +189,10 @@ Item {
             id: mEnvelopeMouseArea
             anchors.fill: parent
             enabled: !mCustomGroupBox.pDisable
+            onPressed: {
+                if (mEnvelope.activeFocusOnTab)
+                    mEnvelope.forceActiveFocus(Qt.MouseFocusReason)
+            }
             onClicked: mCustomGroupBox.dropDownClicked()
         }
     }
@@ -143,6 +233,7 @@ Item {
             onLoaded: {
                 pMade = true
                 item.pList = mListView
+                item.pName = Qt.binding(function() { return mCustomGroupBox.pGroupBoxHeaderText })
             }
         }
 
@@ -152,6 +243,16 @@ Item {
             // A string list gives modelData; an item model gives its display role.
             property string mText: model.modelData !== undefined ? model.modelData : model.display
             property bool mLast: index === mListView.count - 1
+            property bool mHighlighted: index === mCustomGroupBox.pHighlightedRow
+
+            Accessible.role: Accessible.ListItem
+            Accessible.name: mText
+            Accessible.selectable: true
+            Accessible.selected: mHighlighted
+            Accessible.onPressAction: {
+                if (mCustomGroupBox.pListviewVisibility)
+                    mCustomGroupBox.pick(index, mText)
+            }
 
             width: mListView.width
             height: globalSizes.pSizeThirtySix
@@ -160,7 +261,8 @@ Item {
                 id: mRowBackground
                 anchors.fill: parent
                 radius: mRow.mLast ? globalSizes.pSizeFive : 0
-                color: mRowMouseArea.pressed ? globalColors.pDetailViewBgColor : globalColors.pWhite
+                color: mRowMouseArea.pressed ? globalColors.pDetailViewBgColor
+                     : mRow.mHighlighted ? globalColors.pTooltipBgColor : globalColors.pWhite
 
                 // Only the lower corners of the last row are rounded.
                 Rectangle {
@@ -182,19 +284,14 @@ Item {
                 elide: Text.ElideRight
                 font.family: "Arial"
                 font.pixelSize: globalSizes.pErrorFontSize
-                color: mRowMouseArea.pressed ? globalColors.pBlack : globalColors.pToggleLabelColor
+                color: mRowMouseArea.pressed || mRow.mHighlighted ? globalColors.pBlack : globalColors.pToggleLabelColor
             }
 
             MouseArea {
                 id: mRowMouseArea
                 anchors.fill: parent
                 enabled: !mCustomGroupBox.pDisable
-                onClicked: {
-                    mCustomGroupBox.itemSelected(mRow.mText)
-                    mCustomGroupBox.itemClicked(index, mRow.mText)
-                    mCustomGroupBox.dropDownClicked()
-                    console.log("Clicked Index : " + index)
-                }
+                onClicked: mCustomGroupBox.pick(index, mRow.mText)
             }
         }
     }

@@ -14,6 +14,11 @@ Rectangle {
 
     color: pBgColor
 
+    // A value to read: "key: value", or the key alone for a row that is one phrase.
+    Accessible.role: Accessible.StaticText
+    Accessible.name: pValue === "" ? pKey : pKey + ": " + pValue
+    Accessible.ignored: pKey === ""
+
     Text {
         id: mKeyText
         anchors.left: parent.left

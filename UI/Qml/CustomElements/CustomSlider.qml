@@ -1,9 +1,11 @@
 import QtQuick 2.5
 import QtQuick.Controls 2.2
+import "SliderKeys.js" as SliderKeys
 
 // Horizontal slider with end labels. updateValue reports what a person does (a drag, a click, a
 // key); a new pInitialValue, a new range or a clamp into it moves the slider silently, so a value
-// that comes from the device or the store is never sent back to it.
+// that comes from the device or the store is never sent back to it. Keys: the arrows step, Page
+// Up and Page Down take big steps, Home and End go to the ends; disabled, it takes no focus.
 Item {
     id: mCustomSlider
 
@@ -17,6 +19,8 @@ Item {
     property real pSliderHeight: height
     // The smallest change a person can make (0: continuous); arrow keys move by one step.
     property real pStepSize: 0
+    property string pAccessibleName
+    property string pAccessibleDescription
 
     signal updateValue(var sliderValue)
 
@@ -51,6 +55,14 @@ Item {
         onFromChanged: mCustomSlider.applyInitialValue()
         onToChanged: mCustomSlider.applyInitialValue()
         onMoved: mCustomSlider.updateValue(value)
+
+        // Assistive technology reads a slider's range from these two names.
+        readonly property real minimumValue: Math.min(from, to)
+        readonly property real maximumValue: Math.max(from, to)
+
+        Accessible.name: mCustomSlider.pAccessibleName
+        Accessible.description: mCustomSlider.pAccessibleDescription
+        Keys.onPressed: SliderKeys.handle(event, mSlider)
 
         background: Rectangle {
             id: mTrack

@@ -1,6 +1,8 @@
 import QtQuick 2.5
+import "KeyActions.js" as KeyActions
 
-// Image and text side by side; serves as check box and as on/off switch.
+// Image and text side by side; serves as check box and as on/off switch. A Tab stop while it
+// can be clicked; Space and Enter click it.
 Item {
     id: mImageLabel
 
@@ -14,8 +16,29 @@ Item {
     property bool pClickable: true
     // True draws the text in the normal colour, false in the inactive one.
     property bool pDisable: true
+    // An on/off switch (a checkable button) rather than a check box, named for what it switches.
+    property bool pSwitch: false
+    property string pAccessibleName: mText.text
+    // The frame goes round the image and text, not the whole width a page gives.
+    readonly property real pFocusFrameWidth: mRow.width
 
     signal imageLabelClicked()
+
+    function click() {
+        if (pClickable)
+            imageLabelClicked()
+    }
+
+    // Not clickable, it is disabled: no focus, and assistive technology says so.
+    enabled: pClickable
+    activeFocusOnTab: true
+    Keys.onPressed: KeyActions.click(event, click)
+    Accessible.role: pSwitch ? Accessible.Button : Accessible.CheckBox
+    Accessible.name: pAccessibleName
+    Accessible.checkable: true
+    Accessible.checked: pActive
+    Accessible.onPressAction: click()
+    Accessible.onToggleAction: click()
 
     implicitWidth: mRow.implicitWidth
     implicitHeight: Math.max(mImage.height, mText.implicitHeight)
@@ -50,7 +73,7 @@ Item {
     MouseArea {
         id: mMouseArea
         anchors.fill: parent
-        enabled: mImageLabel.pClickable
+        onPressed: mImageLabel.forceActiveFocus(Qt.MouseFocusReason)
         onClicked: mImageLabel.imageLabelClicked()
     }
 }

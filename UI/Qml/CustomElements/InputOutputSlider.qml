@@ -1,8 +1,9 @@
 import QtQuick 2.5
 import QtQuick.Controls 2.2
+import "SliderKeys.js" as SliderKeys
 
 // Vertical volume slider, upper limit at the top, moved in whole dB. Same value contract as
-// CustomSlider: updateValue reports a person's drag, click or key only.
+// CustomSlider: updateValue reports a person's drag, click or key only; the same keys.
 Item {
     id: mInputOutputSlider
 
@@ -16,6 +17,7 @@ Item {
     property real pSliderHeight: height
     property bool pUpperLabel: false
     property bool pLowerLabel: false
+    property string pAccessibleName
     // The value to read out: the device's own, also where the range cannot hold it (the handle
     // then rests at the end), or the one a person moved to.
     readonly property alias pShownValue: mPrivate.shownValue
@@ -69,6 +71,12 @@ Item {
             mPrivate.shownValue = value
             mInputOutputSlider.updateValue(value)
         }
+
+        readonly property real minimumValue: Math.min(from, to)
+        readonly property real maximumValue: Math.max(from, to)
+
+        Accessible.name: mInputOutputSlider.pAccessibleName
+        Keys.onPressed: SliderKeys.handle(event, mSlider)
 
         background: Rectangle {
             id: mTrack

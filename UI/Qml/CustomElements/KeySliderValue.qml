@@ -58,6 +58,8 @@ Item {
             pLowerLimit: mKeySliderValue.pLower
             pUpperLimit: mKeySliderValue.pUpper
             pInitialValue: mKeySliderValue.pDefaultValue
+            pAccessibleName: mKeySliderValue.pKeyLabel
+            pAccessibleDescription: mKeySliderValue.pReadingLabelValue
             onUpdateValue: mKeySliderValue.updateTriggered(sliderValue)
         }
 

@@ -6,10 +6,12 @@ ScrollBar {
     id: mScrollBar
 
     property Flickable pList: null
+    property string pName
 
     policy: ScrollBar.AsNeeded
     width: globalSizes.pSizeTwelve
     active: true
+    Accessible.name: pName
 
     onPListChanged: {
         // On the list itself, not in its moving content.

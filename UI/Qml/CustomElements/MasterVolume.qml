@@ -1,4 +1,5 @@
 import QtQuick 2.5
+import "KeyActions.js" as KeyActions
 
 // Master volume strip: reading, vertical slider with its scale, label and mute button.
 Item {
@@ -63,6 +64,7 @@ Item {
         pLowerLimitValue: mMasterVolume.pLower
         pUpperLimitValue: mMasterVolume.pUpper
         pInitialValue: mMasterVolume.pDefaultValue
+        pAccessibleName: mMasterLabel.text
         onUpdateValue: mMasterVolume.updateTriggered(sliderValue)
     }
 
@@ -91,6 +93,7 @@ Item {
         border.color: globalColors.pIOBoxUnderLineColor
 
         Text {
+            id: mMasterLabel
             anchors.centerIn: parent
             text: "Master"
             font.family: "Arial"
@@ -121,10 +124,20 @@ Item {
         sourceSize.height: height * 2
         source: mMasterVolume.pToggle ? globalImagePaths.pUnMuteImage : globalImagePaths.pMuteImage
 
+        activeFocusOnTab: true
+        Keys.onPressed: KeyActions.click(event, mMasterVolume.muted)
+        Accessible.role: Accessible.Button
+        Accessible.name: "Mute " + mMasterLabel.text
+        Accessible.checkable: true
+        Accessible.checked: !mMasterVolume.pToggle
+        Accessible.onPressAction: mMasterVolume.muted()
+        Accessible.onToggleAction: mMasterVolume.muted()
+
         MouseArea {
             id: mMuteMouseArea
             anchors.fill: parent
             anchors.margins: -globalSizes.pSizeFour
+            onPressed: mMuteImage.forceActiveFocus(Qt.MouseFocusReason)
             onClicked: mMasterVolume.muted()
         }
     }

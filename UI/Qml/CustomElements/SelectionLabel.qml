@@ -1,6 +1,7 @@
 import QtQuick 2.5
+import "KeyActions.js" as KeyActions
 
-// One tab of the top bar.
+// One tab of the top bar. Space and Enter act as a click; the bar decides which tab is its Tab stop.
 Item {
     id: mSelectionLabel
 
@@ -8,6 +9,14 @@ Item {
     property string pLabel
 
     signal labelclicked()
+
+    Accessible.role: Accessible.PageTab
+    Accessible.name: pLabel
+    Accessible.selected: pActive
+    Accessible.selectable: true
+    Accessible.onPressAction: labelclicked()
+
+    Keys.onPressed: KeyActions.click(event, labelclicked)
 
     Text {
         id: mLabelText

@@ -1,4 +1,5 @@
 import QtQuick 2.5
+import "KeyActions.js" as KeyActions
 
 // Volume strip of one stereo channel pair. While linked, moving either slider moves both and
 // reports one common value.
@@ -31,6 +32,32 @@ Item {
     function decibels(value) {
         var text = Number(value).toFixed(0)
         return (text === "-0" ? "0" : text) + "dB"
+    }
+
+    // The pair's name for assistive technology: "Input 1" and "Input 2" make "Input 1+2".
+    function pairName() {
+        var left = pLeftChannelName, right = pRightChannelName
+        var common = 0
+        while (common < left.length && left[common] === right[common])
+            ++common
+        var cut = left.lastIndexOf(" ", common - 1) + 1
+        return left + "+" + right.slice(cut)
+    }
+
+    // A click on the link: the view model links or unlinks the pair; linking two sliders that
+    // differ meets them halfway.
+    function toggleLink() {
+        if (!pToggle)
+            return
+        detached()
+        var left = mLeftSlider.pValue
+        var right = mRightSlider.pValue
+        if (pCommon && left !== right) {
+            var average = (left + right) / 2
+            mLeftSlider.show(average)
+            mRightSlider.show(average)
+            commonUpdate(average)
+        }
     }
 
     function sliderMoved(slider, partner, value) {
@@ -109,6 +136,7 @@ Item {
         pLowerLimitValue: mSlaveVolume.pLeftLower
         pUpperLimitValue: mSlaveVolume.pLeftUpper
         pInitialValue: mSlaveVolume.pLeftChannelDefaultValue
+        pAccessibleName: mSlaveVolume.pLeftChannelName
         onUpdateValue: mSlaveVolume.sliderMoved(mLeftSlider, mRightSlider, sliderValue)
     }
 
@@ -121,6 +149,7 @@ Item {
         pLowerLimitValue: mSlaveVolume.pRightLower
         pUpperLimitValue: mSlaveVolume.pRightUpper
         pInitialValue: mSlaveVolume.pRightChannelDefaultValue
+        pAccessibleName: mSlaveVolume.pRightChannelName
         onUpdateValue: mSlaveVolume.sliderMoved(mRightSlider, mLeftSlider, sliderValue)
     }
 
@@ -195,24 +224,24 @@ Item {
         sourceSize.height: height * 2
         source: mSlaveVolume.pCommon && mSlaveVolume.pToggle ? globalImagePaths.pAttachedImage
                                                              : globalImagePaths.pDetachedImage
+        // Muted, the link does not react.
+        enabled: mSlaveVolume.pToggle
+
+        activeFocusOnTab: true
+        Keys.onPressed: KeyActions.click(event, mSlaveVolume.toggleLink)
+        Accessible.role: Accessible.Button
+        Accessible.name: "Link " + mSlaveVolume.pairName()
+        Accessible.checkable: true
+        Accessible.checked: mSlaveVolume.pCommon
+        Accessible.onPressAction: mSlaveVolume.toggleLink()
+        Accessible.onToggleAction: mSlaveVolume.toggleLink()
 
         MouseArea {
             id: mLinkMouseArea
             anchors.fill: parent
             anchors.margins: -globalSizes.pSizeThree
-            enabled: mSlaveVolume.pToggle
-            onClicked: {
-                mSlaveVolume.detached()
-                // Linking two sliders that differ meets them halfway.
-                var left = mLeftSlider.pValue
-                var right = mRightSlider.pValue
-                if (mSlaveVolume.pCommon && left !== right) {
-                    var average = (left + right) / 2
-                    mLeftSlider.show(average)
-                    mRightSlider.show(average)
-                    mSlaveVolume.commonUpdate(average)
-                }
-            }
+            onPressed: mLinkImage.forceActiveFocus(Qt.MouseFocusReason)
+            onClicked: mSlaveVolume.toggleLink()
         }
     }
 
@@ -270,10 +299,20 @@ Item {
         sourceSize.height: height * 2
         source: mSlaveVolume.pToggle ? globalImagePaths.pUnMuteImage : globalImagePaths.pMuteImage
 
+        activeFocusOnTab: true
+        Keys.onPressed: KeyActions.click(event, mSlaveVolume.muted)
+        Accessible.role: Accessible.Button
+        Accessible.name: "Mute " + mSlaveVolume.pairName()
+        Accessible.checkable: true
+        Accessible.checked: !mSlaveVolume.pToggle
+        Accessible.onPressAction: mSlaveVolume.muted()
+        Accessible.onToggleAction: mSlaveVolume.muted()
+
         MouseArea {
             id: mMuteMouseArea
             anchors.fill: parent
             anchors.margins: -globalSizes.pSizeFour
+            onPressed: mMuteImage.forceActiveFocus(Qt.MouseFocusReason)
             onClicked: mSlaveVolume.muted()
         }
     }

@@ -1,4 +1,5 @@
 import QtQuick 2.5
+import "KeyActions.js" as KeyActions
 
 // Dark title band of the window: logo, title and the close button.
 Item {
@@ -74,6 +75,16 @@ Item {
             width: implicitWidth / 2 * globalSizes.scaling
             height: implicitHeight / 2 * globalSizes.scaling
             smooth: true
+
+            // Framed in white on the dark band.
+            property int pFocusFrameMargin: globalSizes.pSizeSeven
+            property color pFocusFrameColor: globalColors.pWhite
+
+            activeFocusOnTab: true
+            Keys.onPressed: KeyActions.click(event, mTopRibbon.close)
+            Accessible.role: Accessible.Button
+            Accessible.name: "Hide to tray"
+            Accessible.onPressAction: mTopRibbon.close()
         }
 
         MouseArea {

@@ -11,6 +11,8 @@ Rectangle {
     border.width: 1
     border.color: globalColors.pTooltipBorderColor
     radius: globalSizes.pSizeFour
+    Accessible.role: Accessible.StaticText
+    Accessible.name: pWarning
 
     Row {
         id: mRow

@@ -49,6 +49,7 @@ Item {
             selections: viewModel.inputs12
             pListViewHeight: 3 * globalSizes.pSizeThirtySix
             pDropDownVisibility: mAudioRoutingMasterView.pInputs12HasChoice
+            pHasChoice: mAudioRoutingMasterView.pInputs12HasChoice
             pRotation: viewModel.resetInputs12DropDown ? 180 : 0
             pListviewVisibility: viewModel.resetInputs12DropDown && mAudioRoutingMasterView.pInputs12HasChoice
             pDropShadowVisibility: pListviewVisibility

@@ -60,6 +60,7 @@ Item {
                 selections: viewModel.inputFormats
                 pListViewHeight: 3 * globalSizes.pSizeThirtySix
                 pDropDownVisibility: viewModel.enableStreamFormatSelection && mBufferSettingsMasterView.pInputHasChoice
+                pHasChoice: mBufferSettingsMasterView.pInputHasChoice
                 pRotation: viewModel.resetInputFormatDropDown ? 180 : 0
                 pListviewVisibility: viewModel.resetInputFormatDropDown && mBufferSettingsMasterView.pInputHasChoice
                 pDropShadowVisibility: pListviewVisibility
@@ -79,6 +80,7 @@ Item {
                 selections: viewModel.outputFormats
                 pListViewHeight: 3 * globalSizes.pSizeThirtySix
                 pDropDownVisibility: viewModel.enableStreamFormatSelection && mBufferSettingsMasterView.pOutputHasChoice
+                pHasChoice: mBufferSettingsMasterView.pOutputHasChoice
                 pRotation: viewModel.resetOutputFormatDropDown ? 180 : 0
                 pListviewVisibility: viewModel.resetOutputFormatDropDown && mBufferSettingsMasterView.pOutputHasChoice
                 pDropShadowVisibility: pListviewVisibility

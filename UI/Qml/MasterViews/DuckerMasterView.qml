@@ -45,6 +45,8 @@ Item {
             pInactiveText: "OFF"
             pFontSize: globalSizes.pLargeGroupLabel
             pImageTextSpacing: globalSizes.pSizeSeven
+            pSwitch: true
+            pAccessibleName: "Ducker"
             onImageLabelClicked: viewModel.onDuckerToggled()
         }
 

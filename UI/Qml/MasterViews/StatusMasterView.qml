@@ -47,6 +47,7 @@ Item {
             selections: viewModel.deviceNames
             pListViewHeight: 3 * globalSizes.pSizeThirtySix
             pDisable: viewModel.disableDropDown
+            pHasChoice: mStatusMasterView.pHasChoice
             // Also after a failed pick: the list stays open for another one.
             pDropDownVisibility: mStatusMasterView.pHasChoice
             pRotation: viewModel.resetDropDown ? 180 : 0

@@ -41,6 +41,20 @@ Item {
             width: parent.width
             height: mShell.height - mTopBar.height
             source: mShell.viewModel ? mShell.viewModel.selectedMasterView : ""
+
+            // A page that opens, by key or click, gives the focus to its first control; a page
+            // without one to its tab, so that the keys go on working. Once the page and the tabs
+            // have settled: at the start the tabs come after the first page.
+            function focusFirstControl() {
+                var first = item ? item.nextItemInFocusChain(true) : null
+                for (var up = first; up && up !== item; up = up.parent) {}
+                if (first && up === item)
+                    first.forceActiveFocus()
+                else
+                    mTopBar.focusCurrentTab()
+            }
+
+            onLoaded: Qt.callLater(focusFirstControl)
         }
     }
 }

@@ -1,4 +1,4 @@
-import QtQuick 2.5
+import QtQuick 2.9
 import MainTopBarVMWrapper 1.0
 import "../CustomElements"
 
@@ -9,9 +9,39 @@ Item {
     property var viewModel: mMainTopBarVMWrapper.mainTopBarVM
     property int pSelectedMenuIndex: 0
     property int pSelectedSubMenuIndex: -1
+    readonly property int pCurrentPage: viewModel ? viewModel.currentPageIndex : 0
+    // The tab that is the bar's one Tab stop: the current page's, moved by Left and Right.
+    property int pFocusTab: pCurrentPage
+
+    // A page that opens, by key or click, puts the tab stop back on its own tab.
+    onPCurrentPageChanged: pFocusTab = pCurrentPage
 
     // Tab width by number of tabs; never so wide that the row runs past the bar's right edge
     // (three tabs at a third of the width each plus their gaps would).
+    // Ctrl+Tab and the like, from anywhere: the next or previous page, round the bar.
+    function selectPage(step) {
+        var count = mTabRepeater.count
+        if (viewModel && count > 1)
+            viewModel.menuSelected((viewModel.currentPageIndex + step + count) % count)
+    }
+
+    // Left and Right walk the tabs without opening them; Space or Enter opens the focused one.
+    function moveFocusTab(step) {
+        var tab = mTabRepeater.itemAt(pFocusTab + step)
+        if (tab) {
+            pFocusTab += step
+            tab.forceActiveFocus(Qt.TabFocusReason)
+        }
+    }
+
+    // The bar's Tab stop, for a page that has no control of its own.
+    function focusCurrentTab() {
+        pFocusTab = pCurrentPage
+        var tab = mTabRepeater.itemAt(pFocusTab)
+        if (tab)
+            tab.forceActiveFocus()
+    }
+
     function tabWidth(count, width, spacing) {
         if (count <= 0)
             return 0
@@ -27,6 +57,15 @@ Item {
 
     Component.onCompleted: viewModel.onActivate()
     Component.onDestruction: viewModel.onDeactivate()
+
+    Shortcut {
+        sequences: ["Ctrl+Tab", "Ctrl+PgDown"]
+        onActivated: mMainTopBar.selectPage(1)
+    }
+    Shortcut {
+        sequences: ["Ctrl+Shift+Tab", "Ctrl+Shift+Backtab", "Ctrl+PgUp"]
+        onActivated: mMainTopBar.selectPage(-1)
+    }
 
     TopRibbon {
         id: mTopRibbon
@@ -44,6 +83,9 @@ Item {
         width: parent.width
         height: globalSizes.pSizeThirtySix
 
+        Accessible.role: Accessible.PageTabList
+        Accessible.name: "Pages"
+
         Row {
             id: mTabRow
             height: parent.height
@@ -53,13 +95,21 @@ Item {
                 id: mTabRepeater
                 objectName: "tabRepeater"
                 model: mMainTopBar.viewModel ? mMainTopBar.viewModel.menuList : null
+                // A new tab set (a mixer connected again) keeps the keyboard in the bar.
+                onItemRemoved: {
+                    if (item.activeFocus)
+                        Qt.callLater(mMainTopBar.focusCurrentTab)
+                }
 
                 delegate: SelectionLabel {
                     height: mTabHeader.height
                     width: mMainTopBar.tabWidth(mTabRepeater.count, mTabHeader.width, mTabRow.spacing)
                     pLabel: model.display
                     pActive: index === mMainTopBar.viewModel.currentPageIndex
+                    activeFocusOnTab: index === Math.min(mMainTopBar.pFocusTab, mTabRepeater.count - 1) || activeFocus
                     onLabelclicked: mMainTopBar.viewModel.menuSelected(index)
+                    Keys.onLeftPressed: mMainTopBar.moveFocusTab(-1)
+                    Keys.onRightPressed: mMainTopBar.moveFocusTab(1)
                 }
             }
         }

@@ -1,4 +1,5 @@
 import QtQuick 2.5
+import QtQuick.Window 2.2
 import QtQuick.Controls 2.2 as Controls
 import "../../CustomElements"
 import "Decibels.js" as Decibels
@@ -8,6 +9,17 @@ ListView {
     id: mChannelStripList
 
     property var pViewModel
+    // A strip whose control takes the keyboard focus is scrolled into view.
+    property Item pFocusItem: Window.activeFocusItem
+
+    onPFocusItemChanged: {
+        for (var item = pFocusItem; item; item = item.parent) {
+            if (item.parent === contentItem) {
+                positionViewAtIndex(item.pIndex, ListView.Contain)
+                return
+            }
+        }
+    }
 
     orientation: ListView.Horizontal
     clip: true
@@ -27,6 +39,7 @@ ListView {
         z: 1
         policy: Controls.ScrollBar.AsNeeded
         hoverEnabled: true
+        Accessible.name: "Channels"
         active: mChannelStripList.visible
         snapMode: Controls.ScrollBar.NoSnap
     }
