@@ -33,9 +33,9 @@ QSystemTrayIcon *installTrayIcon(QWindow *window)
 
     const auto show = [window] { window->showNormal(); };
 
-    auto *showAction = new QAction(QObject::tr("&Show"), parent);
+    auto *showAction = new QAction(QCoreApplication::translate("TrayIcon", "&Show"), parent);
     QObject::connect(showAction, &QAction::triggered, window, show);
-    auto *exitAction = new QAction(QObject::tr("&Exit"), parent);
+    auto *exitAction = new QAction(QCoreApplication::translate("TrayIcon", "&Exit"), parent);
     QObject::connect(exitAction, &QAction::triggered, QCoreApplication::instance(), &QCoreApplication::quit);
 
     auto *menu = new QMenu();
@@ -46,7 +46,8 @@ QSystemTrayIcon *installTrayIcon(QWindow *window)
     icon->setContextMenu(menu);
     // By the theme's name where installed: a D-Bus tray then shows the desktop's own icon.
     icon->setIcon(desktop::applicationIcon());
-    icon->setToolTip(QStringLiteral("Calder USB Audio Control Panel"));
+    //: The product's name, also the window's title and the menu entry's name.
+    icon->setToolTip(QCoreApplication::translate("TrayIcon", "Calder USB Audio Control Panel"));
     QObject::connect(icon, &QSystemTrayIcon::activated, window, show);
     icon->setVisible(true);
     return icon;

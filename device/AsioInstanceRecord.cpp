@@ -1,8 +1,8 @@
 #include "device/AsioInstanceRecord.h"
 
-#include "device/DeviceConstants.h"
 #include "device/RecordBytes.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -33,12 +33,24 @@ AsioInstanceInfo parse(const uint8_t *data, size_t size)
     return info;
 }
 
-QString bufferSizeText(uint32_t size) { return QString::number(size) + QLatin1Char(' ') + DeviceConstants::kSamples; }
+namespace {
+QString bufferSizePattern()
+{
+    //: A buffer size. The panel reads the number back: keep %1 followed by a space.
+    return QCoreApplication::translate("AsioInstanceRecord", "%1 samples");
+}
+} // namespace
+
+QString bufferSizeText(uint32_t size) { return bufferSizePattern().arg(size); }
 
 uint32_t leadingBufferSize(const QString &text)
 {
+    // A translation may put words before the number.
+    const QString pattern = bufferSizePattern();
+    const QString before = pattern.left(std::max(0, pattern.indexOf(QLatin1String("%1"))));
+    const QString number = text.startsWith(before) ? text.mid(before.size()) : text;
     bool ok = false;
-    const uint32_t size = text.split(QLatin1Char(' ')).first().toUInt(&ok, 10);
+    const uint32_t size = number.split(QLatin1Char(' ')).first().toUInt(&ok, 10);
     return ok ? size : 0;
 }
 

@@ -32,11 +32,11 @@ inline uint32_t withSafeMode(uint32_t flags, bool on)
     return on ? (flags | kSafeModeFlag) : (flags & ~kSafeModeFlag);
 }
 
-// "256 samples"
+// "256 samples", in the user's language.
 QString bufferSizeText(uint32_t size);
 
-// The leading number of a buffer-size text ("512 samples" -> 512); 0 when the text does not
-// start with an unsigned decimal number.
+// The leading number of a buffer-size text ("512 samples" -> 512, after any words a translation
+// puts before it); 0 when the text does not start with an unsigned decimal number.
 uint32_t leadingBufferSize(const QString &text);
 
 } // namespace AsioInstanceRecord

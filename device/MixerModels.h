@@ -18,7 +18,8 @@ struct MixerModel
     // empty for a product that is no mixer of the family (it has no settings store).
     QString name;
     // The sources the computer's "Inputs 1+2" pair can be fed from, in the order of their stored
-    // index; and those of "Inputs 3+4" on a model that has that pair.
+    // index; and those of "Inputs 3+4" on a model that has that pair. In English: the pages show
+    // them through QCoreApplication::translate("MixerModels", ...).
     QStringList inputs12;
     QStringList inputs32;
     // How many of the inputs can trigger the ducker (their bits are 1, 2, 4, 8).

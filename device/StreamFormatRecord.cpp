@@ -1,7 +1,8 @@
 #include "device/StreamFormatRecord.h"
 
-#include "device/DeviceConstants.h"
 #include "device/RecordBytes.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 
@@ -29,8 +30,9 @@ std::vector<StreamFormat> parseTable(const uint8_t *data, size_t size, uint32_t 
 
 QString text(const StreamFormat &format)
 {
-    return QString::number(format.channelCount) + QLatin1Char(' ') + DeviceConstants::kChannels + QLatin1String(", ") +
-           QString::number(format.sampleBits) + QLatin1Char(' ') + DeviceConstants::kBits;
+    return QCoreApplication::translate("StreamFormatRecord", "%1 channels, %2 bits")
+        .arg(format.channelCount)
+        .arg(format.sampleBits);
 }
 
 uint32_t maxChannelCount(const std::vector<StreamFormat> &formats)

@@ -32,7 +32,7 @@ std::vector<StreamFormat> parseTable(const uint8_t *data, size_t size, uint32_t 
 // (the table is then full).
 inline bool isListingUsable(TSTATUS status) { return status == tusb::kOk || status == tusb::kMoreFormatsThanTable; }
 
-// "2 channels, 24 bits"
+// "2 channels, 24 bits", in the user's language.
 QString text(const StreamFormat &format);
 
 // Largest channel count among the formats, 0 for none.

@@ -10,10 +10,20 @@
 #include "viewmodels/ViewModelTexts.h"
 #include "viewmodels/ViewModelsLog.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 
 namespace {
 constexpr uint8_t kSelectorByte = 0x00; // low half of the routing id, 0 for both pairs
+
+// The model table's routing labels in the user's language.
+QStringList shownLabels(const QStringList &labels)
+{
+    QStringList shown;
+    for (const QString &label : labels)
+        shown << QCoreApplication::translate("MixerModels", label.toUtf8().constData());
+    return shown;
+}
 } // namespace
 
 AudioRoutingVM::AudioRoutingVM(QSharedPointer<LumenCommunicationService> service, QSharedPointer<MessageBus> bus,
@@ -102,16 +112,16 @@ void AudioRoutingVM::refreshFromStore()
 
     const bool secondPair = !model.inputs32.isEmpty();
     setInput32Visibility(secondPair);
-    m_inputs12 = model.inputs12;
+    m_inputs12 = shownLabels(model.inputs12);
     emit inputs12Changed(); // also when the list is the same
     if (secondPair) {
-        m_inputs32 = model.inputs32;
+        m_inputs32 = shownLabels(model.inputs32);
         emit inputs32Changed();
     }
     // An index the list lacks shows an empty label.
-    setActiveInput12(model.inputs12.value(m_store->getAudioRoutingValue(StoreKeys::kInput12).toInt()));
+    setActiveInput12(m_inputs12.value(m_store->getAudioRoutingValue(StoreKeys::kInput12).toInt()));
     if (secondPair)
-        setActiveInput32(model.inputs32.value(m_store->getAudioRoutingValue(StoreKeys::kInput32).toInt()));
+        setActiveInput32(m_inputs32.value(m_store->getAudioRoutingValue(StoreKeys::kInput32).toInt()));
 }
 
 TSTATUS AudioRoutingVM::writeInputSelection(uint8_t selector, int value)

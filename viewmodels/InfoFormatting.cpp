@@ -45,14 +45,17 @@ QString apiVersionText(uint32_t major, uint32_t minor, uint32_t patch)
     return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(patch);
 }
 
-QString buildTypeText(uint32_t flags) { return (flags & 1u) ? ViewModelTexts::kDebug : ViewModelTexts::kRelease; }
+QString buildTypeText(uint32_t flags)
+{
+    return ViewModelTexts::shown((flags & 1u) ? ViewModelTexts::kDebug : ViewModelTexts::kRelease);
+}
 
 QString streamingStateText(uint32_t state)
 {
     if (state == 1)
-        return ViewModelTexts::kActive;
+        return ViewModelTexts::shown(ViewModelTexts::kActive);
     if (state == 0)
-        return ViewModelTexts::kStopped;
+        return ViewModelTexts::shown(ViewModelTexts::kStopped);
     return QString();
 }
 

@@ -20,14 +20,14 @@ Tab tabOf(Page page)
 {
     using namespace ViewModelTexts;
     switch (page) {
-    case Page::AudioRouting: return {QStringLiteral("Audio Routing"), kAudioRoutingView};
-    case Page::Ducker: return {QStringLiteral("Ducker"), kDuckerView};
-    case Page::Volume: return {QStringLiteral("Volume"), kVolumeView};
-    case Page::BufferSettings: return {QStringLiteral("Buffer Settings"), kBufferSettingsView};
-    case Page::Info: return {QStringLiteral("Info"), kInfoView};
+    case Page::AudioRouting: return {MainTopBarVM::tr("Audio Routing"), kAudioRoutingView};
+    case Page::Ducker: return {MainTopBarVM::tr("Ducker"), kDuckerView};
+    case Page::Volume: return {MainTopBarVM::tr("Volume"), kVolumeView};
+    case Page::BufferSettings: return {MainTopBarVM::tr("Buffer Settings"), kBufferSettingsView};
+    case Page::Info: return {MainTopBarVM::tr("Info"), kInfoView};
     case Page::Status: break;
     }
-    return {QStringLiteral("Status"), kStatusView};
+    return {MainTopBarVM::tr("Status"), kStatusView};
 }
 } // namespace
 

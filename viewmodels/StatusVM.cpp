@@ -56,9 +56,10 @@ void StatusVM::setResetDropDown(bool reset)
 
 void StatusVM::setDebugActivated(bool activated)
 {
-    if (m_activeDevice == ViewModelTexts::kNotConnected)
+    if (m_activeDevice == ViewModelTexts::shown(ViewModelTexts::kNotConnected))
         return;
-    if (m_activeDevice == ViewModelTexts::kPleaseSelectDevice && !(m_debugActivated && !activated))
+    if (m_activeDevice == ViewModelTexts::shown(ViewModelTexts::kPleaseSelectDevice) &&
+        !(m_debugActivated && !activated))
         return;
     assignAndNotify(this, m_debugActivated, activated, &StatusVM::debugActivatedChanged);
 }
@@ -76,7 +77,7 @@ void StatusVM::setConstant(const QString &value)
 
 void StatusVM::showNoDevice()
 {
-    setActiveDevice(ViewModelTexts::kNotConnected);
+    setActiveDevice(ViewModelTexts::shown(ViewModelTexts::kNotConnected));
     setSampleRate(0);
     // Mixers that vanished in one refresh must not stay on offer.
     if (!m_deviceNames.isEmpty()) {
@@ -108,7 +109,7 @@ void StatusVM::onResetState(QVariant)
         qCDebug(lcViewModels).nospace().noquote() << "Device Name : " << m_activeDevice;
         setSampleRate(int(m_service->sampleRate()));
     } else {
-        setActiveDevice(ViewModelTexts::kPleaseSelectDevice);
+        setActiveDevice(ViewModelTexts::shown(ViewModelTexts::kPleaseSelectDevice));
         setSampleRate(0);
     }
     setConnected(true);
@@ -140,7 +141,7 @@ void StatusVM::onDeviceStateChanged()
         emit activeDeviceChanged();
     } else if (m_service->isDeviceListRefreshed()) {
         // After the user's own pick (flag cleared) the page keeps its selection.
-        setActiveDevice(ViewModelTexts::kPleaseSelectDevice);
+        setActiveDevice(ViewModelTexts::shown(ViewModelTexts::kPleaseSelectDevice));
         setSampleRate(0);
     }
     emit deviceNamesChanged();
@@ -161,7 +162,7 @@ void StatusVM::onConnectionFailed()
 
 void StatusVM::showNotConnected()
 {
-    setActiveDevice(ViewModelTexts::kNotConnected);
+    setActiveDevice(ViewModelTexts::shown(ViewModelTexts::kNotConnected));
     setSampleRate(0);
     setConnected(false);
     setDebugActivated(false);

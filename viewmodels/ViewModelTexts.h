@@ -1,6 +1,7 @@
 #pragma once
 // Texts the view models share: page URLs, message-bus names and the words the pages show.
 // (The routing labels are rows of the model table, device/MixerModels.)
+#include <QCoreApplication>
 #include <QString>
 
 namespace ViewModelTexts {
@@ -21,15 +22,20 @@ inline const QString kMsgResetState = QStringLiteral("ResetState");
 inline const QString kMsgRefreshSettings = QStringLiteral("RefreshSettings");
 inline const QString kMsgClosePopup = QStringLiteral("ClosePopup");
 
+// The words the pages show, in English; shown() gives them in the user's language.
 // Status page.
-inline const QString kNotConnected = QStringLiteral("Not Connected");
-inline const QString kPleaseSelectDevice = QStringLiteral("Please select a device");
+inline const char *const kNotConnected = QT_TRANSLATE_NOOP("ViewModelTexts", "Not Connected");
+inline const char *const kPleaseSelectDevice = QT_TRANSLATE_NOOP("ViewModelTexts", "Please select a device");
 
 // Info pages.
-inline const QString kActive = QStringLiteral("Active");
-inline const QString kStopped = QStringLiteral("Stopped");
-inline const QString kDebug = QStringLiteral("Debug");
-inline const QString kRelease = QStringLiteral("Release");
+inline const char *const kActive = QT_TRANSLATE_NOOP("ViewModelTexts", "Active");
+inline const char *const kStopped = QT_TRANSLATE_NOOP("ViewModelTexts", "Stopped");
+//: The driver's build type, shown as "%1 Build".
+inline const char *const kDebug = QT_TRANSLATE_NOOP("ViewModelTexts", "Debug");
+//: The driver's build type, shown as "%1 Build".
+inline const char *const kRelease = QT_TRANSLATE_NOOP("ViewModelTexts", "Release");
+
+inline QString shown(const char *text) { return QCoreApplication::translate("ViewModelTexts", text); }
 
 // Declared; not read through this list.
 inline const QString kMeter = QStringLiteral("Meter");

@@ -105,7 +105,7 @@ private slots:
         vm->onActivate();
         rig.sim.setFault("GetCurrentSampleRate", 0xEE000005u, 1);
         rig.sim.notify(0);
-        QTRY_COMPARE(vm->activeDevice(), ViewModelTexts::kNotConnected);
+        QTRY_COMPARE(vm->activeDevice(), QString(ViewModelTexts::kNotConnected));
         QCOMPARE(bar->menuList()->stringList(), QStringList{"Status"});
         QVERIFY(!vm->disableDropDown());
         vm->setDeviceIndex(0, vm->deviceNames().value(0));

@@ -49,7 +49,7 @@ Item {
                 objectName: "thresholdRow"
                 width: parent.width
                 height: parent.height / 3
-                pKeyLabel: "Threshold"
+                pKeyLabel: qsTr("Threshold")
                 pKeySliderValueActive: mKeySliderValueItem.pKeySliderValueItemActive
                 pLowerValue: -60
                 pUpperValue: 0
@@ -70,7 +70,7 @@ Item {
                 objectName: "duckRangeRow"
                 width: parent.width
                 height: parent.height / 3
-                pKeyLabel: "Duck range"
+                pKeyLabel: qsTr("Duck range")
                 pKeySliderValueActive: mKeySliderValueItem.pKeySliderValueItemActive
                 pLowerValue: 0
                 pUpperValue: 90
@@ -92,7 +92,8 @@ Item {
                 objectName: "releaseRow"
                 width: parent.width
                 height: parent.height / 3
-                pKeyLabel: "Release"
+                //: The time the ducker takes to let the level back up.
+                pKeyLabel: qsTr("Release")
                 pKeySliderValueActive: mKeySliderValueItem.pKeySliderValueItemActive
                 pLowerValue: 0
                 pUpperValue: 5

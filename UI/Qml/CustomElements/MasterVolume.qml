@@ -95,7 +95,7 @@ Item {
         Text {
             id: mMasterLabel
             anchors.centerIn: parent
-            text: "Master"
+            text: qsTr("Master")
             font.family: "Arial"
             font.pixelSize: globalSizes.pSliderLabel
             color: mMasterVolume.pToggle ? globalColors.pToggleLabelColor : globalColors.pIOLabelDisabledColor
@@ -127,7 +127,7 @@ Item {
         activeFocusOnTab: true
         Keys.onPressed: KeyActions.click(event, mMasterVolume.muted)
         Accessible.role: Accessible.Button
-        Accessible.name: "Mute " + mMasterLabel.text
+        Accessible.name: qsTr("Mute %1").arg(mMasterLabel.text)
         Accessible.checkable: true
         Accessible.checked: !mMasterVolume.pToggle
         Accessible.onPressAction: mMasterVolume.muted()

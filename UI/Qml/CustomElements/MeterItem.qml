@@ -13,7 +13,7 @@ Item {
         id: mTitle
         anchors.top: parent.top
         anchors.left: parent.left
-        text: "Meter"
+        text: qsTr("Meter")
         font.family: "Arial"
         font.pixelSize: globalSizes.pErrorFontSize
         color: mMeterItem.pMeterItemActive ? globalColors.pBlack : globalColors.pInactiveDuckerStatusColor

@@ -73,7 +73,7 @@ Rectangle {
             anchors.left: mInputRadio.right
             anchors.leftMargin: globalSizes.pSizeSeven
             anchors.verticalCenter: parent.verticalCenter
-            text: "Input"
+            text: qsTr("Input")
             font.family: "Arial"
             font.pixelSize: globalSizes.pErrorFontSize
             color: globalColors.pToggleLabelColor
@@ -122,7 +122,7 @@ Rectangle {
             anchors.left: mOutputRadio.right
             anchors.leftMargin: globalSizes.pSizeSeven
             anchors.verticalCenter: parent.verticalCenter
-            text: "Output"
+            text: qsTr("Output")
             font.family: "Arial"
             font.pixelSize: globalSizes.pErrorFontSize
             color: globalColors.pToggleLabelColor

@@ -26,7 +26,7 @@ Item {
         id: mTitle
         anchors.top: parent.top
         anchors.left: parent.left
-        text: "Selection"
+        text: qsTr("Selection")
         font.family: "Arial"
         font.pixelSize: globalSizes.pErrorFontSize
         color: mSelectionItem.pSelectionActive ? globalColors.pBlack : globalColors.pInactiveDuckerStatusColor
@@ -68,8 +68,8 @@ Item {
                     pFontSize: globalSizes.pErrorFontSize
                     pImageTextSpacing: globalSizes.pSizeSeven
                     pActive: mSelectionItem.checked("input" + pInput + "Checked")
-                    pActiveText: "Input " + pInput
-                    pInactiveText: "Input " + pInput
+                    pActiveText: qsTr("Input %1").arg(pInput)
+                    pInactiveText: qsTr("Input %1").arg(pInput)
                     pActiveImageSource: mSelectionItem.pSelectionActive ? globalImagePaths.pActiveCheckButtonImage
                                                                         : globalImagePaths.pInactiveCheckButtonImage
                     pInactiveImageSource: mSelectionItem.pSelectionActive ? globalImagePaths.pActiveUncheckButtonImage

@@ -230,7 +230,7 @@ Item {
         activeFocusOnTab: true
         Keys.onPressed: KeyActions.click(event, mSlaveVolume.toggleLink)
         Accessible.role: Accessible.Button
-        Accessible.name: "Link " + mSlaveVolume.pairName()
+        Accessible.name: qsTr("Link %1").arg(mSlaveVolume.pairName())
         Accessible.checkable: true
         Accessible.checked: mSlaveVolume.pCommon
         Accessible.onPressAction: mSlaveVolume.toggleLink()
@@ -302,7 +302,7 @@ Item {
         activeFocusOnTab: true
         Keys.onPressed: KeyActions.click(event, mSlaveVolume.muted)
         Accessible.role: Accessible.Button
-        Accessible.name: "Mute " + mSlaveVolume.pairName()
+        Accessible.name: qsTr("Mute %1").arg(mSlaveVolume.pairName())
         Accessible.checkable: true
         Accessible.checked: !mSlaveVolume.pToggle
         Accessible.onPressAction: mSlaveVolume.muted()

@@ -38,9 +38,10 @@ Rectangle {
         Text {
             id: mToolTipText
             anchors.verticalCenter: parent.verticalCenter
-            text: "Build:" + mToolTip.pBuild + "(FW>=" + mToolTip.pFirmwareVersion + "): ID:" + mToolTip.pID
-                  + ", MUX0:" + mToolTip.pMUX0 + ", MUX1:" + mToolTip.pMUX1 + ", ADC:" + mToolTip.pADC
-                  + ", FX:" + mToolTip.pFX + ". Tempo:" + mToolTip.pTempo + " ms." + mToolTip.pConstant
+            //: The mixer's debug status; the field names are the firmware's.
+            text: qsTr("Build:%1(FW>=%2): ID:%3, MUX0:%4, MUX1:%5, ADC:%6, FX:%7. Tempo:%8 ms.%9")
+                  .arg(mToolTip.pBuild).arg(String(mToolTip.pFirmwareVersion)).arg(mToolTip.pID).arg(mToolTip.pMUX0)
+                  .arg(mToolTip.pMUX1).arg(mToolTip.pADC).arg(mToolTip.pFX).arg(mToolTip.pTempo).arg(mToolTip.pConstant)
             font.family: "Arial"
             font.pixelSize: globalSizes.pReadingFont
             color: globalColors.pToggleLabelColor

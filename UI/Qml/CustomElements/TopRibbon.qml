@@ -41,7 +41,8 @@ Item {
         anchors.left: mLogo.right
         anchors.leftMargin: globalSizes.pSizeThirty
         anchors.verticalCenter: parent.verticalCenter
-        text: "Calder USB Audio Control Panel"
+        //: The product's name, also the window's title and the menu entry's name.
+        text: qsTr("Calder USB Audio Control Panel")
         font.family: "Avenir"
         font.pixelSize: globalSizes.pHeaderLabelFontSize
         color: globalColors.pWhite
@@ -83,7 +84,7 @@ Item {
             activeFocusOnTab: true
             Keys.onPressed: KeyActions.click(event, mTopRibbon.close)
             Accessible.role: Accessible.Button
-            Accessible.name: "Hide to tray"
+            Accessible.name: qsTr("Hide to tray")
             Accessible.onPressAction: mTopRibbon.close()
         }
 

@@ -44,7 +44,7 @@ Item {
             objectName: "inputs12Box"
             height: globalSizes.pSizeNinety
             width: globalSizes.pGBBorderRectWidth
-            pGroupBoxHeaderText: "Inputs 1+2"
+            pGroupBoxHeaderText: qsTr("Inputs 1+2")
             selectedLabel: viewModel.activeInput12
             selections: viewModel.inputs12
             pListViewHeight: 3 * globalSizes.pSizeThirtySix
@@ -66,7 +66,7 @@ Item {
             visible: viewModel.input32Visibility
             height: globalSizes.pSizeNinety
             width: globalSizes.pGBBorderRectWidth
-            pGroupBoxHeaderText: "Inputs 3+4"
+            pGroupBoxHeaderText: qsTr("Inputs 3+4")
             selectedLabel: viewModel.activeInput32
             selections: viewModel.inputs32
             pListViewHeight: 3 * globalSizes.pSizeThirtySix

@@ -55,7 +55,7 @@ Item {
                 objectName: "inputFormatBox"
                 height: globalSizes.pSizeNinety
                 width: globalSizes.pGBBorderRectWidth
-                pGroupBoxHeaderText: "Inputs"
+                pGroupBoxHeaderText: qsTr("Inputs")
                 selectedLabel: viewModel.currentInputFormat
                 selections: viewModel.inputFormats
                 pListViewHeight: 3 * globalSizes.pSizeThirtySix
@@ -75,7 +75,7 @@ Item {
                 objectName: "outputFormatBox"
                 height: globalSizes.pSizeNinety
                 width: globalSizes.pGBBorderRectWidth
-                pGroupBoxHeaderText: "Output"
+                pGroupBoxHeaderText: qsTr("Output")
                 selectedLabel: viewModel.currentOutputFormat
                 selections: viewModel.outputFormats
                 pListViewHeight: 3 * globalSizes.pSizeThirtySix
@@ -101,7 +101,7 @@ Item {
                 objectName: "asioBufferBox"
                 height: globalSizes.pSizeNinety
                 width: globalSizes.pGBBorderRectWidth
-                pGroupBoxHeaderText: "ASIO Buffer Size"
+                pGroupBoxHeaderText: qsTr("ASIO Buffer Size")
                 selectedLabel: viewModel.currentAsioBufferSize
                 selections: viewModel.asioBufferSizes
                 pListViewHeight: 3 * globalSizes.pSizeThirtySix
@@ -132,8 +132,8 @@ Item {
                     pActive: viewModel.safeMode
                     pActiveImageSource: globalImagePaths.pActiveCheckButtonImage
                     pInactiveImageSource: globalImagePaths.pInactiveUncheckButtonImage
-                    pActiveText: "Safe Mode"
-                    pInactiveText: "Safe Mode"
+                    pActiveText: qsTr("Safe Mode")
+                    pInactiveText: qsTr("Safe Mode")
                     pFontSize: globalSizes.pErrorFontSize
                     pImageTextSpacing: globalSizes.pSizeSeven
                     pClickable: true
@@ -150,8 +150,8 @@ Item {
             height: 2 * globalSizes.pSizeThirtySix
             visible: viewModel.showWarning
             pImageVisibility: false
-            pWarning: "WARNING: The selected ASIO buffer size is too small for the current USB streaming mode and the current\n"
-                      + "sampling rate. To avoid audio distortions, you should select a larger ASIO buffer size."
+            pWarning: qsTr("WARNING: The selected ASIO buffer size is too small for the current USB streaming mode and the current\n"
+                           + "sampling rate. To avoid audio distortions, you should select a larger ASIO buffer size.")
         }
     }
 }

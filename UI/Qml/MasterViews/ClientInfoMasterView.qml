@@ -25,7 +25,7 @@ Item {
 
         InfoTitledBox {
             id: mStreamingBox
-            pTitle: "USB Streaming Mode"
+            pTitle: qsTr("USB Streaming Mode")
 
             CustomGroupLabels {
                 width: parent.width
@@ -34,15 +34,15 @@ Item {
                 pValueMargin: globalSizes.pClientInfoGroupLabelValueMargin
                 pHeader: true
                 pBgColor: globalColors.pDetailViewBgColor
-                pKey: "Streaming State"
-                pValue: "Stopped"
+                pKey: qsTr("Streaming State")
+                pValue: qsTr("Stopped")
             }
             CustomGroupLabels {
                 width: parent.width
                 height: globalSizes.pSizeThirtySix
                 pFontSize: globalSizes.pLargeGroupLabel
                 pValueMargin: globalSizes.pClientInfoGroupLabelValueMargin
-                pKey: "Number of Active WDM clients"
+                pKey: qsTr("Number of Active WDM clients")
                 pValue: "0"
             }
             CustomGroupLabels {
@@ -50,7 +50,7 @@ Item {
                 height: globalSizes.pSizeThirtySix
                 pFontSize: globalSizes.pLargeGroupLabel
                 pValueMargin: globalSizes.pClientInfoGroupLabelValueMargin
-                pKey: "Number of Active ASIO clients"
+                pKey: qsTr("Number of Active ASIO clients")
                 pValue: "0"
             }
         }

@@ -41,12 +41,12 @@ Item {
             pActive: viewModel.duckerOn
             pActiveImageSource: globalImagePaths.pOnButtonImage
             pInactiveImageSource: globalImagePaths.pOffButtonImage
-            pActiveText: "ON"
-            pInactiveText: "OFF"
+            pActiveText: qsTr("ON")
+            pInactiveText: qsTr("OFF")
             pFontSize: globalSizes.pLargeGroupLabel
             pImageTextSpacing: globalSizes.pSizeSeven
             pSwitch: true
-            pAccessibleName: "Ducker"
+            pAccessibleName: qsTr("Ducker")
             onImageLabelClicked: viewModel.onDuckerToggled()
         }
 

@@ -29,7 +29,7 @@ Item {
             CustomGroupBox {
                 height: globalSizes.pSizeNinety
                 width: globalSizes.pGBBorderRectWidth
-                pGroupBoxHeaderText: "Inputs"
+                pGroupBoxHeaderText: qsTr("Inputs")
                 pListViewHeight: 3 * globalSizes.pSizeThirtySix
                 pDropDownVisibility: true
             }
@@ -37,7 +37,7 @@ Item {
             CustomGroupBox {
                 height: globalSizes.pSizeNinety
                 width: globalSizes.pGBBorderRectWidth
-                pGroupBoxHeaderText: "Output"
+                pGroupBoxHeaderText: qsTr("Output")
                 pListViewHeight: 3 * globalSizes.pSizeThirtySix
                 pDropDownVisibility: true
             }
@@ -50,7 +50,7 @@ Item {
             CustomGroupBox {
                 height: globalSizes.pSizeNinety
                 width: globalSizes.pGBBorderRectWidth
-                pGroupBoxHeaderText: "USB Streaming Mode"
+                pGroupBoxHeaderText: qsTr("USB Streaming Mode")
                 pListViewHeight: 3 * globalSizes.pSizeThirtySix
                 pDropDownVisibility: true
             }
@@ -58,7 +58,7 @@ Item {
             CustomGroupBox {
                 height: globalSizes.pSizeNinety
                 width: globalSizes.pGBBorderRectWidth
-                pGroupBoxHeaderText: "ASIO Buffer Size"
+                pGroupBoxHeaderText: qsTr("ASIO Buffer Size")
                 pListViewHeight: 3 * globalSizes.pSizeThirtySix
                 pDropDownVisibility: true
             }

@@ -28,7 +28,7 @@ Item {
 
         InfoTitledBox {
             id: mStreamingBox
-            pTitle: "USB Streaming Mode"
+            pTitle: qsTr("USB Streaming Mode")
 
             CustomGroupLabels {
                 width: parent.width
@@ -37,7 +37,7 @@ Item {
                 pValueMargin: globalSizes.pClientInfoGroupLabelValueMargin
                 pHeader: true
                 pBgColor: globalColors.pDetailViewBgColor
-                pKey: "Streaming State"
+                pKey: qsTr("Streaming State")
                 pValue: viewModel.streamingState
             }
             CustomGroupLabels {
@@ -45,7 +45,7 @@ Item {
                 height: globalSizes.pSizeThirtySix
                 pFontSize: globalSizes.pLargeGroupLabel
                 pValueMargin: globalSizes.pClientInfoGroupLabelValueMargin
-                pKey: "Number of Active WDM clients"
+                pKey: qsTr("Number of Active WDM clients")
                 pValue: viewModel.activeKsClients
             }
             CustomGroupLabels {
@@ -53,7 +53,7 @@ Item {
                 height: globalSizes.pSizeThirtySix
                 pFontSize: globalSizes.pLargeGroupLabel
                 pValueMargin: globalSizes.pClientInfoGroupLabelValueMargin
-                pKey: "Number of Active ASIO clients"
+                pKey: qsTr("Number of Active ASIO clients")
                 pValue: viewModel.activeAsioClients
             }
         }
@@ -64,7 +64,7 @@ Item {
 
             InfoTitledBox {
                 id: mProductBox
-                pTitle: "Product Info"
+                pTitle: qsTr("Product Info")
                 pBoxHeight: globalSizes.pInfoBorderRectHeight
 
                 CustomGroupLabels {
@@ -74,7 +74,7 @@ Item {
                     pValueMargin: globalSizes.pInfoGroupLabelValueMargin
                     pHeader: true
                     pBgColor: globalColors.pDetailViewBgColor
-                    pKey: "Manufacturer"
+                    pKey: qsTr("Manufacturer")
                     pValue: viewModel.manufacturer
                 }
                 CustomGroupLabels {
@@ -82,7 +82,7 @@ Item {
                     height: globalSizes.pSizeThirtySix
                     pFontSize: globalSizes.pLargeGroupLabel
                     pValueMargin: globalSizes.pInfoGroupLabelValueMargin
-                    pKey: "Product"
+                    pKey: qsTr("Product")
                     pValue: viewModel.product
                 }
                 CustomGroupLabels {
@@ -90,7 +90,7 @@ Item {
                     height: globalSizes.pSizeThirtySix
                     pFontSize: globalSizes.pLargeGroupLabel
                     pValueMargin: globalSizes.pInfoGroupLabelValueMargin
-                    pKey: "VID / PID"
+                    pKey: qsTr("VID / PID")
                     pValue: viewModel.vid + "/" + viewModel.pid
                 }
                 CustomGroupLabels {
@@ -98,22 +98,23 @@ Item {
                     height: globalSizes.pSizeThirtySix
                     pFontSize: globalSizes.pLargeGroupLabel
                     pValueMargin: globalSizes.pInfoGroupLabelValueMargin
-                    pKey: "Revision"
-                    pValue: "v " + viewModel.revisionId
+                    pKey: qsTr("Revision")
+                    //: The device revision, e.g. "v 1.00".
+                    pValue: qsTr("v %1").arg(viewModel.revisionId)
                 }
                 CustomGroupLabels {
                     width: parent.width
                     height: globalSizes.pSizeThirtySix
                     pFontSize: globalSizes.pLargeGroupLabel
                     pValueMargin: globalSizes.pInfoGroupLabelValueMargin
-                    pKey: "Serial No"
+                    pKey: qsTr("Serial No")
                     pValue: viewModel.serialNumber
                 }
             }
 
             InfoTitledBox {
                 id: mDriverBox
-                pTitle: "Driver Info"
+                pTitle: qsTr("Driver Info")
 
                 // Keys only: each row reads as one phrase.
                 CustomGroupLabels {
@@ -121,14 +122,15 @@ Item {
                     height: globalSizes.pSizeThirtySix
                     pFontSize: globalSizes.pLargeGroupLabel
                     pValueMargin: globalSizes.pInfoGroupLabelValueMargin
-                    pKey: "Version " + viewModel.apiVersion
+                    pKey: qsTr("Version %1").arg(viewModel.apiVersion)
                 }
                 CustomGroupLabels {
                     width: parent.width
                     height: globalSizes.pSizeThirtySix
                     pFontSize: globalSizes.pLargeGroupLabel
                     pValueMargin: globalSizes.pInfoGroupLabelValueMargin
-                    pKey: viewModel.buildType + " Build"
+                    //: %1 is the driver build type, "Debug" or "Release".
+                    pKey: qsTr("%1 Build").arg(viewModel.buildType)
                 }
                 CustomGroupLabels {
                     width: parent.width

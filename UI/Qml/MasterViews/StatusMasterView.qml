@@ -42,7 +42,7 @@ Item {
             objectName: "deviceBox"
             height: globalSizes.pSizeNinety
             width: globalSizes.pGBBorderRectWidth
-            pGroupBoxHeaderText: "USB Audio Device"
+            pGroupBoxHeaderText: qsTr("USB Audio Device")
             selectedLabel: viewModel.activeDevice
             selections: viewModel.deviceNames
             pListViewHeight: 3 * globalSizes.pSizeThirtySix
@@ -67,7 +67,7 @@ Item {
             objectName: "sampleRateBox"
             height: globalSizes.pSizeNinety
             width: globalSizes.pGBBorderRectWidth
-            pGroupBoxHeaderText: "Current Sample Rate"
+            pGroupBoxHeaderText: qsTr("Current Sample Rate")
             selectedLabel: viewModel.sampleRate + " Hz"
             mEnvelopeVisibility: viewModel.sampleRate !== 0
         }

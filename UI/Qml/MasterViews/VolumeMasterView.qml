@@ -25,7 +25,7 @@ Item {
     Text {
         id: mChannelsTitle
         anchors { top: parent.top; left: parent.left; topMargin: globalSizes.pErrorFontSize; leftMargin: globalSizes.pSizeThirtyFive }
-        text: "Channels"
+        text: qsTr("Channels")
         color: globalColors.pBlack
         font.family: "Arial"
         font.pixelSize: globalSizes.pErrorFontSize

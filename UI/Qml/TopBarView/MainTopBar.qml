@@ -84,7 +84,7 @@ Item {
         height: globalSizes.pSizeThirtySix
 
         Accessible.role: Accessible.PageTabList
-        Accessible.name: "Pages"
+        Accessible.name: qsTr("Pages")
 
         Row {
             id: mTabRow

@@ -39,7 +39,7 @@ ListView {
         z: 1
         policy: Controls.ScrollBar.AsNeeded
         hoverEnabled: true
-        Accessible.name: "Channels"
+        Accessible.name: qsTr("Channels")
         active: mChannelStripList.visible
         snapMode: Controls.ScrollBar.NoSnap
     }
