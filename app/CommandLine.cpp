@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/AppConstants.h"
+#include "app/Translations.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -26,8 +27,10 @@ Outcome handle(int argc, char *argv[], int *exitCode)
         return Outcome::Run; // the usual start costs nothing here
     // A core application only: no display is needed to print the help.
     std::unique_ptr<QCoreApplication> app;
-    if (!QCoreApplication::instance())
+    if (!QCoreApplication::instance()) {
         app = std::make_unique<QCoreApplication>(argc, argv);
+        translations::install(); // the help in the user's language; gone with `app`
+    }
     QCoreApplication::setApplicationName(QStringLiteral("calder-panel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CALDER_VERSION));
 

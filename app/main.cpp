@@ -8,6 +8,7 @@
 #include "app/FirstFrameProbe.h"
 #include "app/MovableWidget.h"
 #include "app/TrayIcon.h"
+#include "app/Translations.h"
 #include "app/TrayResidence.h"
 #include "app/UIService.h"
 #include "core/LogFormat.h"
@@ -50,6 +51,7 @@ int main(int argc, char *argv[])
     Q_INIT_RESOURCE(calder_resources);
 
     QApplication app(argc, argv);
+    translations::install(); // before any text is made: the tray's, the views'
     chooseSceneGraphBackend();
     platform::quitOnTerminationRequests();
     checkTrayAvailability();
