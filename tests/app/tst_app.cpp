@@ -1,14 +1,17 @@
 // The program's own objects without its process: the window's drag band and fixed size, the
-// tray menu, and the top bar and frame from Main.qml on the real services and simulated driver.
+// tray menu, the top bar and frame from Main.qml on the real services and simulated driver, and
+// the translations.
 #include "SimulatorControl.h"
 #include "app/AppConstants.h"
 #include "app/AppRegistrations.h"
 #include "app/DisplayScalingFactorCalculator.h"
 #include "app/MainTopBarVMWrapper.h"
 #include "app/MovableWidget.h"
+#include "app/Translations.h"
 #include "app/TrayIcon.h"
 #include "core/MessageBus.h"
 #include "core/ServiceContainer.h"
+#include "device/AsioInstanceRecord.h"
 #include "device/LumenCommunicationService.h"
 #include "viewmodels/ViewModelTexts.h"
 
@@ -18,6 +21,8 @@
 #include <QQuickItem>
 #include <QSettings>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -211,6 +216,101 @@ private slots:
         // no plug listener behind for the service to call.
         container.clearInstances();
         QCOMPARE(service->pnpEventListener(), nullptr);
+    }
+
+    // Under a translation of every text of the sources as "⟦text⟧" (made by the build), what the
+    // pages, the tab bar and the tray show and what they tell assistive technology is bracketed:
+    // a text left unwrapped shows bare. Only the mixers' own data and numbers stay as they are.
+    void everyShownTextIsTranslated()
+    {
+        QTranslator pseudo;
+        QVERIFY(pseudo.load(QStringLiteral(CALDER_TRANSLATIONS_DIR "/calder_pseudo.qm")));
+        QCoreApplication::installTranslator(&pseudo);
+        const QRegularExpression bracketed(QStringLiteral("⟦[^⟦⟧]*⟧")), separators(QStringLiteral("[:,/]"));
+        const QRegularExpression data(QStringLiteral( // what the simulated driver reports, numbers and units
+            "^(Lumen Audio|(Alto |Basso |(Lumen Audio )?Duo )?[ABD]-123|0x4C55|0x00[0-9A-F]{2}|(Input|Output) \\d+|"
+            "[-+]?[\\d.]+ ?(dB|Hz|ms|s)?|)$"));
+        QStringList bare;
+        const std::function<void(QQuickItem *)> walk = [&](QQuickItem *item) {
+            QStringList texts{item->inherits("QQuickText") ? item->property("text").toString() : QString()};
+            for (QObject *child : item->children()) {
+                if (child->inherits("QQuickAccessibleAttached"))
+                    texts << child->property("name").toString() << child->property("description").toString();
+            }
+            for (QString text : texts) {
+                while (text.contains(bracketed))
+                    text.remove(bracketed);
+                for (const QString &part : text.split(separators))
+                    if (!data.match(part.trimmed()).hasMatch())
+                        bare << item->metaObject()->className() + QStringLiteral(": ") + part;
+            }
+            for (QQuickItem *child : item->childItems())
+                if (child->isVisible())
+                    walk(child);
+        };
+        sim->reset("alto");
+        ServiceContainer container;
+        ServiceContainer::setInstance(&container);
+        registerServices(container);
+        registerQmlTypes();
+        {
+            const QSharedPointer<MovableWidget> window = container.resolve<MovableWidget>();
+            window->setSource(QUrl(QStringLiteral("qrc:/UI/Qml/Main.qml")));
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window.data()));
+            auto *loader = window->rootObject()->findChild<QQuickItem *>("pageLoader");
+            auto *repeater = window->rootObject()->findChild<QObject *>("tabRepeater");
+            // Every page of a mixer, of a volume device, then the status page of two and of none.
+            const QList<std::pair<std::function<bool()>, int>> steps{
+                {[] { return true; }, 5},
+                {[this] { return sim->unplug(0) && sim->plug("v21") >= 0; }, 4},
+                {[this] { return sim->plug("basso") >= 0; }, 1},
+                {[this] { return sim->unplug(0) && sim->unplug(0); }, 1}};
+            for (const auto &[change, tabs] : steps) {
+                QVERIFY(change());
+                QTRY_COMPARE(repeater->property("count").toInt(), tabs);
+                for (int i = 0; i < tabs; ++i) {
+                    QQuickItem *t = tab(repeater, i);
+                    QTest::mouseClick(window.data(), Qt::LeftButton, {}, t->mapToScene({5, 5}).toPoint());
+                    QTRY_VERIFY(loader->property("item").value<QObject *>());
+                    auto *vm = loader->property("item").value<QObject *>()->property("viewModel").value<QObject *>();
+                    vm->setProperty("showWarning", true);    // the buffer warning, which only the page turns on
+                    vm->setProperty("debugActivated", true); // the status page's debug readout
+                    QTest::qWait(100);
+                    walk(window->rootObject());
+                }
+            }
+        }
+        QWindow tray;
+        QSystemTrayIcon *icon = installTrayIcon(&tray);
+        QStringList trayTexts{icon->toolTip()};
+        for (const QAction *action : icon->contextMenu()->actions())
+            trayTexts << action->text();
+        bare << trayTexts.filter(QRegularExpression(QStringLiteral("^[^⟦]")));
+        icon->hide();
+        // A buffer size picked from the translated list still reaches the driver as its number.
+        QCOMPARE(AsioInstanceRecord::leadingBufferSize(AsioInstanceRecord::bufferSizeText(512)), 512u);
+        container.clearInstances();
+        bare.removeDuplicates();
+        QVERIFY2(bare.isEmpty(), qPrintable(bare.join('\n')));
+    }
+
+    // A broken file is passed over for the next folder's; a language without a file leaves the
+    // texts English.
+    void translationFiles()
+    {
+        QTemporaryDir broken;
+        QFile file(broken.filePath("calder_de.qm"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a translation") > 0);
+        file.close();
+        const QStringList folders{"/nonexistent", broken.path(), CALDER_TRANSLATIONS_DIR};
+        const char *text = "Buffer Settings";
+        QCOMPARE(translations::install(QLocale("ja_JP"), folders), QString());
+        QCOMPARE(translations::install(QLocale("de_AT"), {broken.path()}), QString());
+        QCOMPARE(QCoreApplication::translate("MainTopBarVM", text), QString(text));
+        QCOMPARE(translations::install(QLocale("de_AT"), folders), QString("de"));
+        QCOMPARE(QCoreApplication::translate("MainTopBarVM", text), QString("Puffereinstellungen"));
+        qDeleteAll(qApp->findChildren<QTranslator *>());
     }
 
 private:
