@@ -22,6 +22,14 @@ Item {
             pSelectionItemViewModel[method]()
     }
 
+    // The box keeps its width unless a translated label needs more (a margin on either side).
+    implicitWidth: {
+        var widest = 0
+        for (var i = 0; i < mRepeater.count; ++i)
+            widest = Math.max(widest, mRepeater.itemAt(i) ? mRepeater.itemAt(i).implicitWidth : 0)
+        return Math.max(globalSizes.pSelectionRectWidth, widest + 2 * globalSizes.pSizeSixteen)
+    }
+
     Text {
         id: mTitle
         anchors.top: parent.top
@@ -36,7 +44,7 @@ Item {
         id: mBox
         anchors.top: parent.top
         anchors.topMargin: globalSizes.pSizeTwentyOne
-        width: globalSizes.pSelectionRectWidth
+        width: mSelectionItem.width
         height: globalSizes.pLoadingFontSize
         color: "transparent"
         radius: globalSizes.pSizeThree

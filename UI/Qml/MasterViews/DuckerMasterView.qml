@@ -57,7 +57,6 @@ Item {
             SelectionItem {
                 id: mTriggerSelection
                 objectName: "triggerSelection"
-                width: globalSizes.pSelectionRectWidth
                 height: globalSizes.pLoadingFontSize
                 pSelectionActive: viewModel.duckerOn
                 pSelectionItemViewModel: viewModel
