@@ -29,9 +29,11 @@ QString install(const QLocale &locale, const QStringList &folders)
     QStringList names; // "de_AT" before "de"
     for (QString language : locale.uiLanguages()) {
         language.replace(QLatin1Char('-'), QLatin1Char('_'));
+        // English, the texts' own language, wins over any language listed after it; "C" is what
+        // Qt lists for a language it does not know.
         if (language.startsWith(QLatin1String("en")))
-            break; // English is preferred to any language listed after it
-        if (language != QLatin1String("C")) // what Qt lists for a language it does not know
+            break;
+        if (language != QLatin1String("C"))
             names << language << language.section(QLatin1Char('_'), 0, 0);
     }
     names.removeDuplicates();
