@@ -5,11 +5,12 @@
 if(NOT WIN32)
   return()
 endif()
-get_target_property(calder_qmake Qt5::qmake IMPORTED_LOCATION)
-foreach(what BINS PLUGINS QML)
-  execute_process(COMMAND ${calder_qmake} -query QT_INSTALL_${what}
-                  OUTPUT_VARIABLE calder_qt_${what} OUTPUT_STRIP_TRAILING_WHITESPACE)
-endforeach()
+# Found from Qt's own CMake files rather than by asking qmake, which names the folder Qt was
+# built for: a prepared Qt may have been copied elsewhere.
+get_filename_component(calder_qt_prefix "${Qt5_DIR}/../../.." ABSOLUTE)
+set(calder_qt_BINS ${calder_qt_prefix}/bin)
+set(calder_qt_PLUGINS ${calder_qt_prefix}/plugins)
+set(calder_qt_QML ${calder_qt_prefix}/qml)
 
 set(calder_qt_dlls Core Gui Widgets Network Qml QmlModels QmlWorkerScript Quick QuickControls2 QuickTemplates2
                    Concurrent Svg)

@@ -69,7 +69,6 @@ public:
         QMutexLocker lock(&s_mutex);
         s_lines.clear();
     }
-    int countExact(const QString &line) const { return int(lines().count(line)); }
     // Lines starting with `text`, newlines trimmed: stream-style lines may carry a value after it.
     bool has(const QString &text) const { return count(text) > 0; }
     int count(const QString &text) const
@@ -118,7 +117,6 @@ public:
     // Runs after a callback is recorded; may delete this object.
     std::function<void(TestListener *, const QString &)> onCall;
     static int deadCalls() { return s_deadCalls; }
-    static int liveCount() { return s_live.size(); }
 
 private:
     void record(const QString &what)
