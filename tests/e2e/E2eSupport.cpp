@@ -128,6 +128,18 @@ QRect windowGeometry(const QString &windowId)
     return m.hasMatch() ? QRect(n(1), n(2), n(3), n(4)) : QRect();
 }
 
+QRect smallWindow(const QString &className, bool menu)
+{
+    const QString ids = run("xdotool", {"search", "--onlyvisible", "--classname", "^" + className + "$"});
+    for (const QString &id : ids.split('\n', Qt::SkipEmptyParts)) {
+        const QRect g = windowGeometry(id);
+        if (g.width() > 4 && g.width() < 400 && g.height() > 4 && g.height() < 300 &&
+            (menu ? g.width() > 64 : g.width() <= 64 && g.height() <= 64))
+            return g;
+    }
+    return QRect();
+}
+
 QImage Panel::grab() const { return grabScreen(QRect(origin(), QSize(800, 500))); }
 
 // No --sync on the moves: xdotool then waits for a pointer motion, which never comes when the

@@ -61,6 +61,8 @@ QStringList settingGroups();
 
 QImage grabScreen(const QRect &rect);
 QRect windowGeometry(const QString &windowId); // invalid when unknown
+// A visible small window of the X class name (instance) `className`: a tray icon (at most 64 px) or a menu.
+QRect smallWindow(const QString &className, bool menu);
 bool isDrawn(const QImage &window); // the ribbon and tab header are on screen
 // Pixels of `rect` that differ clearly from `background`.
 int inkPixels(const QImage &image, const QRect &rect, QRgb background);

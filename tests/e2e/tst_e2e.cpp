@@ -51,18 +51,8 @@ QRect infoValue(int x, int y, int width = 110) { return {x, y - 10, width, 20}; 
 int openHandles(int index) { return simState(index).value("openHandles").toInt(-1); }
 QJsonObject mixerState() { return simState(0).value("mixer").toObject(); }
 
-// The panel's small windows: its tray icon inside trayer and, when open, the icon's menu.
-QRect trayWindow(bool menu)
-{
-    const QString ids = run("xdotool", {"search", "--onlyvisible", "--classname", "^calder-panel$"});
-    for (const QString &id : ids.split('\n', Qt::SkipEmptyParts)) {
-        const QRect g = windowGeometry(id);
-        if (g.width() > 4 && g.width() < 400 && g.height() > 4 && g.height() < 300 &&
-            (menu ? g.width() > 64 : g.width() <= 64 && g.height() <= 64))
-            return g;
-    }
-    return QRect();
-}
+// The panel's tray icon inside trayer and, when open, the icon's menu.
+QRect trayWindow(bool menu) { return smallWindow("calder-panel", menu); }
 
 int sensitivityDb(qint64 raw) { return int(std::lround(20.0 * std::log10((raw + 1) / 8388608.0))); }
 
