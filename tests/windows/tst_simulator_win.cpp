@@ -54,7 +54,9 @@ WIN_TEST(simulatorControlPipe)
     CHECK(out.find("1  tenor  4C55:0031") != std::string::npos);
     CHECK_EQ(calderSim(L"plug cello", out), 1);
     CHECK(out.find("unknown model cello") != std::string::npos);
-    // Unloading stops the server even while a client that sends nothing holds the pipe.
+    // Unloading stops the server even while a client that sends nothing holds the pipe. Waited
+    // for as calder-sim does: the one pipe instance may still be serving the last client.
+    WaitNamedPipeW(pipe.c_str(), 5000);
     const HANDLE idle = CreateFileW(pipe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     CHECK(idle != INVALID_HANDLE_VALUE);
     api.unload();
